@@ -1,0 +1,73 @@
+#pragma once
+
+// The supply-state record: everything the supply link has learnt about the
+// connected supply. A plain value type; copies are independent snapshots.
+
+#include <QList>
+#include <QMetaType>
+#include <QString>
+#include <QStringList>
+
+// Running mean over the last `window` samples, maintained incrementally.
+class moving_average
+{
+public:
+    explicit moving_average(int window = 1);
+
+    // Feeds one sample given as the supply's text. A text that is not a finite
+    // number counts as 0, so a "nan" or "inf" reading cannot poison the mean.
+    void add(QString sample);
+
+    // The mean in fixed notation with `decimals` decimals.
+    QString text(int decimals) const;
+
+    int window;
+    bool primed;
+    double value;
+    QList<double> samples; // the last `window` samples, each already divided by `window`
+};
+
+class ps_data
+{
+public:
+    static constexpr int memory_size = 200;
+
+    ps_data();
+    ps_data(const ps_data& other);
+    ps_data& operator=(const ps_data& other);
+    ~ps_data();
+
+    QString status;         // status register as hexadecimal text
+    quint32 status_flags;   // `status` read as a hexadecimal number, 0 when it is not one
+    QString current;
+    QString voltage;
+    moving_average current_avg;
+    moving_average voltage_avg;
+    QString temperature;
+    QString dc_link;
+    QString leakage_current;
+    moving_average temperature_avg;
+    moving_average leakage_avg;
+    QString trigger_mode;
+    QString float_mode;
+    QStringList memory;     // cells 0..199, always 200 entries
+    QString version;        // "VER" value after its first ':'
+    QString model_text;     // "VER" value before its first ':'
+    QString family;         // "KORA-PS-1K5", "KORA-PS-M", "KORA-PS", "ORTX" or "UNDEFINED"
+    QString polarity_kind;  // "Bipolar", "Monopolar" or "UNDEFINED"
+    QString capabilities;   // memory cell 130
+    QString id;
+    QString privileges;
+    QString loop_mode;
+    QString update_mode;
+    QStringList limits;     // always 4 entries, in "MLIMITS:?" reply order
+    QString pmode;
+    QString pconnections;
+    QString polarity;
+    QString epics_db;
+    QString epics_protocols;
+    QString epics_pv_value;
+    QString epics_pv_name;
+};
+
+Q_DECLARE_METATYPE(ps_data)
