@@ -1,0 +1,108 @@
+#pragma once
+
+#include <QDate>
+#include <QList>
+#include <QMetaType>
+#include <QString>
+#include <QStringList>
+#include <QTime>
+#include <QVector>
+
+// Everything Dravix knows about one SENTREL box. A plain value: the box's
+// worker thread owns one and hands copies to the windows through queued
+// signals (Qt's implicit sharing keeps a copy per signal cheap).
+//
+// Text fields hold the box's replies as received; the windows convert them
+// when they show or edit them.
+class Dcct_data
+{
+public:
+    Dcct_data();
+
+    // Puts every field back to its default (as after construction).
+    void reset();
+
+    // Marker in `sd_sizes` for a listed file whose size query failed; the
+    // entry keeps its place so every size stays paired with its file.
+    static constexpr double sd_size_unknown = -1.0;
+
+    // Latest values
+    QString adc_reading;
+    double current;
+    double head_t;
+    double ext_t;
+    double adc_t;
+
+    // Identity and settings read back from the box
+    QString name;
+    QString freq;
+    QString ts;
+    QString box_sn;
+    QString box_des;
+    QString dcct_sn;
+    QString dcct_des;
+    QString dcct_model;
+    QString alarm_ulim;
+    QString alarm_llim;
+    QString ip;
+    QString mask;
+    QString gate;
+    QString mac;
+    QString ip_new;
+    QString mask_new;
+    QString gate_new;
+    QString mac_new;
+    QString fw_version;
+    QDate date;
+    QTime time;
+    QString gain_pos;
+    QString gain_neg;
+    QString offset;
+
+    // Status flags (status word, error word, stream flags)
+    bool alarm_active;
+    bool alarm_enabled;
+    bool alarm_over;
+    bool acquiring;
+    bool printing;
+    bool save_sd;
+    bool trigger_in;
+    bool trigger_out;
+    bool password_set;
+    bool sd_mounted;
+    bool mode_dlog;
+    int line_layout; // streamed temperatures: bit 2 head, bit 1 external, bit 0 ADC
+    bool cal_on;
+    bool error;
+    bool err_sd_mount;
+    bool err_sd;
+    bool err_sd_full;
+    bool err_head_fault;
+    bool err_head_match;
+    bool err_buffer_overflow;
+    bool ready;
+    QString pturns;
+
+    // SD card
+    QString sd_state;
+    QStringList sd_files;  // one file name per entry
+    QStringList file_lines; // last file read; each entry keeps its own line break,
+                            // so writing them one after another gives the file back
+    QList<double> sd_sizes; // one per entry of sd_files, sd_size_unknown when not known
+
+    // Sample double buffer: the half named by buf_select is filling, the
+    // other one is the complete block a receiver of data_updated reads.
+    QVector<double> current_a, head_t_a, ext_t_a, time_a, adc_t_a;
+    QVector<double> current_b, head_t_b, ext_t_b, time_b, adc_t_b;
+    bool buf_select; // false: half A is filling, true: half B
+
+    // True when the last SD file read (the one file_read carries) arrived
+    // complete; false means file_lines must not be offered as the file.
+    bool file_read_ok;
+};
+
+Q_DECLARE_METATYPE(Dcct_data)
+
+// Registers Dcct_data under its own name for queued signal connections.
+// Safe to call any number of times from any thread.
+void registerDcctDataMetaType();
