@@ -4,6 +4,15 @@
 // size-rotated file. Components log through the global handles below; until
 // initLoggers() has run every handle is a silent logger, so code (and tests)
 // may log at any time without setting anything up.
+//
+// The first argument of a log call is a format text: never pass text that comes
+// from the supply, a file or the user there (a "{" in it would garble or drop
+// the line). Write it through a placeholder instead:
+//     psThreadLogger->info("{}", reply);
+//
+// The handles are global objects: do not log from constructors or destructors
+// of other global objects, which may run before these exist or after they are
+// gone.
 
 #include <QList>
 #include <QString>
@@ -77,3 +86,20 @@ QString logFilePath();
 
 // Writes out everything queued on every logger (tests and shutdown use it).
 void flushAllLoggers();
+
+// The log file is rotated when a line would take it past this many bytes;
+// this many older files are kept beside it ("Amperix.log.1" newest).
+constexpr qint64 logMaxFileSize = 4194304;
+constexpr int logRotatedFiles = 4;
+
+// As initLoggers(), with the log file in `folder` instead of beside the program
+// and rotation at `maxFileSize` bytes (tests use it). Falls back like
+// initLoggers(). Returns true when a log file is open. Calling it again replaces
+// the previous set-up; do so only while no other thread logs.
+bool initLoggersIn(const QString& folder, unsigned queueSize, std::chrono::milliseconds flushInterval,
+                   qint64 maxFileSize = logMaxFileSize);
+
+// Writes out everything queued, ends the writer threads and closes the file.
+// It runs by itself when the process exits after initLoggers(); lines logged
+// after it are discarded, harmlessly.
+void shutdownLoggers();

@@ -1,0 +1,130 @@
+#include "rotatingfilesink.h"
+
+#include "logerror.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+constexpr qint64 reopenRetryMs = 1000;
+
+std::string describe(const QFile& f)
+{
+    return QStringLiteral("%1: %2").arg(f.fileName(), f.errorString()).toStdString();
+}
+} // namespace
+
+RotatingFileSink::RotatingFileSink(const QString& base, qint64 maxSize, int maxFiles)
+    : baseName(base), maxSize(maxSize > 0 ? maxSize : 1), maxFiles(maxFiles > 0 ? maxFiles : 0)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (openBase(false))
+        currentSize = file.size();
+}
+
+RotatingFileSink::~RotatingFileSink()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (file.isOpen())
+        file.close();
+}
+
+bool RotatingFileSink::isOpen()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return file.isOpen();
+}
+
+QString RotatingFileSink::rotatedName(const QString& base, int index)
+{
+    return index <= 0 ? base : base + QLatin1Char('.') + QString::number(index);
+}
+
+bool RotatingFileSink::openBase(bool truncate)
+{
+    if (file.isOpen())
+        file.close();
+    file.setFileName(baseName);
+    const QIODevice::OpenMode mode =
+        QIODevice::WriteOnly | (truncate ? QIODevice::Truncate : QIODevice::Append);
+    if (QFileInfo(baseName).isDir() || !file.open(mode)) {
+        reportLogError("cannot open the log file " + describe(file));
+        reopenAfterMs = QDateTime::currentMSecsSinceEpoch() + reopenRetryMs;
+        return false;
+    }
+    reopenAfterMs = 0;
+    return true;
+}
+
+bool RotatingFileSink::shiftFiles()
+{
+    for (int i = maxFiles; i >= 1; --i) {
+        const QString src = rotatedName(baseName, i - 1);
+        const QString target = rotatedName(baseName, i);
+        if (!QFileInfo::exists(src))
+            continue;
+        if (QFileInfo::exists(target) && !QFile::remove(target)) {
+            reportLogError("cannot remove the old log file " + target.toStdString());
+            return false;
+        }
+        if (!QFile::rename(src, target)) {
+            // Virus scanners and indexers hold fresh files open for a moment on
+            // some systems; one retry after a short pause gets past them.
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            if (!QFile::rename(src, target)) {
+                reportLogError("cannot rename the log file " + src.toStdString() + " to " +
+                               target.toStdString());
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+void RotatingFileSink::rotate()
+{
+    file.close();
+    if (maxFiles == 0 || shiftFiles()) {
+        if (openBase(true))
+            currentSize = 0;
+        return;
+    }
+    // Rotation failed: keep appending to the present file rather than lose
+    // lines, and try again once another full file's worth has been written.
+    if (openBase(false))
+        currentSize = 0;
+}
+
+void RotatingFileSink::sink_it_(const spdlog::details::log_msg& msg)
+{
+    spdlog::memory_buf_t formatted;
+    formatter_->format(msg, formatted);
+    const qint64 size = qint64(formatted.size());
+
+    if (!file.isOpen()) {
+        if (QDateTime::currentMSecsSinceEpoch() < reopenAfterMs || !openBase(false))
+            return;
+        currentSize = file.size();
+    }
+    if (currentSize > 0 && currentSize + size > maxSize) {
+        rotate();
+        if (!file.isOpen())
+            return;
+    }
+    const qint64 written = file.write(formatted.data(), size);
+    if (written != size) {
+        reportLogError("cannot write the log file " + describe(file));
+        if (written < 0)
+            return;
+    }
+    currentSize += written;
+}
+
+void RotatingFileSink::flush_()
+{
+    if (file.isOpen() && !file.flush())
+        reportLogError("cannot flush the log file " + describe(file));
+}
