@@ -178,7 +178,7 @@ protected:
 private:
     void execute_task(ps_task task);
     bool stopRequested() const;
-    bool connectSocket(const QHostAddress& address, quint16 port);
+    bool connectSocket();
     void recordSocketError(const QString& text);
     void endRun();
 

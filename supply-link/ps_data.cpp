@@ -1,0 +1,60 @@
+#include "ps_data.h"
+
+#include "loggers.h"
+
+#include <cmath>
+
+moving_average::moving_average(int window) : window(window > 0 ? window : 1), primed(false), value(0.0) {}
+
+void moving_average::add(QString sample)
+{
+    bool ok = false;
+    double reading = sample.toDouble(&ok);
+    if (!ok || !std::isfinite(reading))
+        reading = 0.0;
+    const double x = reading / window;
+
+    if (!primed) {
+        value = reading;
+        samples.clear();
+        for (int i = 0; i < window; ++i)
+            samples.append(x);
+        primed = true;
+    }
+
+    value = (value + x) - samples.first();
+    samples.removeFirst();
+    samples.append(x);
+
+    // Finite samples can still overflow the sum; fall back to the exact mean.
+    if (!std::isfinite(value)) {
+        double sum = 0.0;
+        for (double s : qAsConst(samples))
+            sum += s;
+        value = std::isfinite(sum) ? sum : 0.0;
+    }
+}
+
+QString moving_average::text(int decimals) const
+{
+    return QString::number(value, 'f', decimals);
+}
+
+ps_data::ps_data()
+    : status_flags(0), current_avg(1), voltage_avg(1), temperature_avg(100), leakage_avg(10)
+{
+    for (int i = 0; i < memory_size; ++i)
+        memory.append(QString());
+    for (int i = 0; i < 4; ++i)
+        limits.append(QString());
+    psDataLogger->trace("ps_data created");
+}
+
+ps_data::ps_data(const ps_data& other) = default;
+
+ps_data& ps_data::operator=(const ps_data& other) = default;
+
+ps_data::~ps_data()
+{
+    psDataLogger->trace("ps_data destroyed");
+}

@@ -1,0 +1,335 @@
+// The task table: what each task id sends to the supply and where the reply goes.
+
+#include "loggers.h"
+#include "ps_comm.h"
+#include "ps_thread.h"
+
+#include <QMutexLocker>
+
+namespace {
+
+quint32 hexFlags(const QString& text)
+{
+    bool ok = false;
+    const quint32 flags = text.toUInt(&ok, 16);
+    return ok ? flags : 0;
+}
+
+QString familyOf(const QString& model)
+{
+    // Longer names first, so "KORA-PS-M" is not taken for "KORA-PS".
+    static const char* const families[] = {"KORA-PS-1K5", "KORA-PS-M", "KORA-PS", "ORTX"};
+    for (const char* family : families) {
+        if (model.contains(QLatin1String(family)))
+            return QLatin1String(family);
+    }
+    return QStringLiteral("UNDEFINED");
+}
+
+QString polarityKindOf(const QString& family)
+{
+    if (family == QLatin1String("KORA-PS-1K5") || family == QLatin1String("KORA-PS"))
+        return QStringLiteral("Bipolar");
+    if (family == QLatin1String("KORA-PS-M") || family == QLatin1String("ORTX"))
+        return QStringLiteral("Monopolar");
+    return QStringLiteral("UNDEFINED");
+}
+
+} // namespace
+
+void ps_thread::execute_task(ps_task task)
+{
+    const QString params = task.id == TaskSetPassword ? QStringLiteral("***")
+                                                      : task.params.join(QStringLiteral(", "));
+    psThreadLogger->trace("execute_task called, command id = {}, command params = {}", task.id, params);
+    if (!comm)
+        return;
+
+    // Every exchange runs without the mutex; the record is touched only under
+    // short locks, and signals carry copies taken after the update.
+    using Read = int (PS_Comm::*)(QString&);
+    auto query = [this](Read read, QString ps_data::*field) {
+        QString value;
+        const int result = (comm->*read)(value);
+        if (result == 0) {
+            QMutexLocker locker(&mutex);
+            ps_response.*field = value;
+        }
+        return result;
+    };
+    auto feed = [this](moving_average ps_data::*average, QString ps_data::*field) {
+        QMutexLocker locker(&mutex);
+        (ps_response.*average).add(ps_response.*field);
+    };
+    auto setpoint = [this](const QString& text) {
+        QMutexLocker locker(&mutex);
+        return text;
+    };
+
+    switch (task.id) {
+    case TaskOutputOn:
+        comm->outputOn();
+        break;
+    case TaskOutputOff:
+        comm->outputOff();
+        break;
+    case TaskReset:
+        comm->reset();
+        break;
+    case TaskReadCurrent:
+        query(&PS_Comm::readCurrent, &ps_data::current);
+        feed(&ps_data::current_avg, &ps_data::current);
+        break;
+    case TaskReadVoltage:
+        query(&PS_Comm::readVoltage, &ps_data::voltage);
+        feed(&ps_data::voltage_avg, &ps_data::voltage);
+        break;
+    case TaskReadStatus: {
+        query(&PS_Comm::readStatus, &ps_data::status);
+        {
+            QMutexLocker locker(&mutex);
+            ps_response.status_flags = hexFlags(ps_response.status);
+        }
+        emit status_read(snapshot());
+        break;
+    }
+    case TaskReadTemperature:
+        query(&PS_Comm::readTemperature, &ps_data::temperature);
+        feed(&ps_data::temperature_avg, &ps_data::temperature);
+        emit temperature_read(snapshot());
+        break;
+    case TaskReadDcLink:
+        query(&PS_Comm::readDcLink, &ps_data::dc_link);
+        emit dc_link_read(snapshot());
+        break;
+    case TaskReadLeakage:
+        query(&PS_Comm::readLeakageCurrent, &ps_data::leakage_current);
+        feed(&ps_data::leakage_avg, &ps_data::leakage_current);
+        emit leakage_current_read(snapshot());
+        break;
+    case TaskReadMemory: {
+        const QString cellText = param(task, 0);
+        psThreadLogger->debug("Read mem value {}", cellText);
+        QString value;
+        const int result = comm->readMemory(cellText, value);
+        const int cell = memoryCell(cellText);
+        if (result == 0) {
+            if (cell >= 0) {
+                QMutexLocker locker(&mutex);
+                ps_response.memory[cell] = value;
+            } else {
+                psThreadLogger->warn("Memory cell {} is not a cell of the supply, value not stored", cellText);
+            }
+        }
+        emit memory_data_read(cellText.toInt());
+        break;
+    }
+    case TaskWriteMemory: {
+        const QString cellText = param(task, 0);
+        psThreadLogger->debug("Write mem value {}", cellText);
+        if (task.params.size() < 2) {
+            // Writing an empty value would clear the cell on the supply.
+            psThreadLogger->error("Memory write to cell {} has no value, not sent", cellText);
+        } else {
+            const QString value = task.params.at(1);
+            const int cell = memoryCell(cellText);
+            if (comm->writeMemory(cellText, value) == 0) {
+                if (cell >= 0) {
+                    QMutexLocker locker(&mutex);
+                    ps_response.memory[cell] = value.toUpper();
+                } else {
+                    psThreadLogger->warn("Memory cell {} is not a cell of the supply, value not stored",
+                                         cellText);
+                }
+            }
+        }
+        emit memory_data_write(cellText.toInt());
+        break;
+    }
+    case TaskSave:
+        comm->save();
+        break;
+    case TaskSetPassword:
+        emit password_set(comm->writePassword(param(task, 0)));
+        break;
+    case TaskReadPrivileges:
+        query(&PS_Comm::readPrivileges, &ps_data::privileges);
+        emit privileges_read();
+        break;
+    case TaskReadVersion: {
+        QString text;
+        comm->readVersion(text);
+        const int colon = text.indexOf(QLatin1Char(':'));
+        const QString model = colon < 0 ? text : text.left(colon);
+        const QString version = colon < 0 ? text : text.mid(colon + 1);
+        const QString family = familyOf(model);
+        {
+            QMutexLocker locker(&mutex);
+            ps_response.model_text = model;
+            ps_response.version = version;
+            ps_response.family = family;
+            ps_response.polarity_kind = polarityKindOf(family);
+        }
+        QString capabilities;
+        if (comm->readMemory(QStringLiteral("130"), capabilities) == 0) {
+            QMutexLocker locker(&mutex);
+            ps_response.capabilities = capabilities;
+        }
+        emit version_model_capabilities_read(snapshot());
+        break;
+    }
+    case TaskReadId:
+        query(&PS_Comm::readId, &ps_data::id);
+        emit id_read(snapshot());
+        break;
+    case TaskReboot:
+        comm->reboot();
+        break;
+    case TaskReadLoopMode:
+        query(&PS_Comm::readLoopMode, &ps_data::loop_mode);
+        emit loop_mode_read(snapshot());
+        break;
+    case TaskReadUpdateMode:
+        query(&PS_Comm::readUpdateMode, &ps_data::update_mode);
+        emit update_mode_read(snapshot());
+        break;
+    case TaskReadCurrentVoltageStatus: {
+        QString text;
+        comm->readCurrentVoltageStatus(text);
+        if (!text.isEmpty()) {
+            const QStringList parts = text.split(QLatin1Char(':'));
+            if (parts.size() >= 3) {
+                QMutexLocker locker(&mutex);
+                ps_response.current = parts.at(0);
+                ps_response.current_avg.add(parts.at(0));
+                ps_response.voltage = parts.at(1);
+                ps_response.voltage_avg.add(parts.at(1));
+                ps_response.status = parts.at(2);
+                ps_response.status_flags = hexFlags(parts.at(2));
+            } else {
+                psThreadLogger->warn("MPLST reply {} has too few fields, ignored", text);
+            }
+        }
+        emit current_voltage_status_read(snapshot());
+        break;
+    }
+    case TaskReadPMode:
+        query(&PS_Comm::readPMode, &ps_data::pmode);
+        break;
+    case TaskReadPConnections:
+        query(&PS_Comm::readPConnections, &ps_data::pconnections);
+        break;
+    case TaskSync:
+        psThreadLogger->debug("SYNC signal");
+        emit void_sync_signal();
+        break;
+    case TaskWriteCurrent:
+        comm->writeCurrent(setpoint(current_setpoint));
+        break;
+    case TaskWriteCurrentRamp:
+        comm->writeCurrentRamp(setpoint(current_setpoint));
+        break;
+    case TaskWriteVoltage:
+        comm->writeVoltage(setpoint(voltage_setpoint));
+        break;
+    case TaskWriteVoltageRamp:
+        comm->writeVoltageRamp(setpoint(voltage_setpoint));
+        break;
+    case TaskLoopCurrent:
+        comm->writeLoopMode(QStringLiteral("I"));
+        break;
+    case TaskLoopVoltage:
+        comm->writeLoopMode(QStringLiteral("V"));
+        break;
+    case TaskUpdateNormal:
+        comm->writeMemory(QStringLiteral("113"), QStringLiteral("0"));
+        comm->writeUpdateMode(QStringLiteral("NORMAL"));
+        break;
+    case TaskUpdateAnalog:
+        comm->writeMemory(QStringLiteral("113"), QStringLiteral("3"));
+        comm->writeUpdateMode(QStringLiteral("ANALOG"));
+        break;
+    case TaskUpdateWaveform:
+        comm->writeMemory(QStringLiteral("113"), QStringLiteral("1"));
+        comm->writeUpdateMode(QStringLiteral("WAVEFORM"));
+        break;
+    case TaskWriteTriggerMode:
+        comm->writeTriggerMode(param(task, 0).toInt());
+        break;
+    case TaskReadTriggerMode:
+        query(&PS_Comm::readTriggerMode, &ps_data::trigger_mode);
+        emit trigger_mode_read(snapshot());
+        break;
+    case TaskReadLimits: {
+        QString text;
+        comm->readLimits(text);
+        if (!text.isEmpty()) {
+            const QStringList parts = text.split(QLatin1Char(':'));
+            if (parts.size() >= 4) {
+                QMutexLocker locker(&mutex);
+                for (int i = 0; i < 4; ++i)
+                    ps_response.limits[i] = parts.at(i);
+            } else {
+                psThreadLogger->warn("MLIMITS reply {} has too few fields, ignored", text);
+            }
+        }
+        emit limits_read(snapshot());
+        break;
+    }
+    case TaskWriteFloatMode:
+        comm->writeFloatMode(param(task, 0));
+        break;
+    case TaskReadFloatMode:
+        query(&PS_Comm::readFloatMode, &ps_data::float_mode);
+        emit float_mode_read(snapshot());
+        break;
+    case TaskReadPolarity:
+        if (query(&PS_Comm::readPolarity, &ps_data::polarity) == 0)
+            emit directPolarityRead();
+        break;
+    case TaskReadEpicsPvName:
+        if (query(&PS_Comm::readEpicsPvName, &ps_data::epics_pv_name) == 0)
+            emit EPICS_PV_name_ready(snapshot());
+        break;
+    case TaskReadEpicsPvValue:
+        if (query(&PS_Comm::readEpicsPvValue, &ps_data::epics_pv_value) == 0)
+            emit EPICS_PV_value_ready(snapshot());
+        break;
+    case TaskReadEpicsProtocols:
+        if (query(&PS_Comm::readEpicsProtocols, &ps_data::epics_protocols) == 0)
+            emit EPICS_protocols_ready(snapshot());
+        break;
+    case TaskReadEpicsDb:
+        if (query(&PS_Comm::readEpicsDb, &ps_data::epics_db) == 0)
+            emit EPICS_db_ready(snapshot());
+        break;
+    case TaskWriteEpicsProtocols:
+        comm->writeEpicsProtocols(param(task, 0));
+        break;
+    case TaskWriteEpicsDb:
+        comm->writeEpicsDb(param(task, 0));
+        break;
+    case TaskRestoreEpicsDb:
+        comm->restoreEpicsDb();
+        break;
+    case TaskRestoreEpicsProtocols:
+        comm->restoreEpicsProtocols();
+        break;
+    case TaskWaveformStart:
+        comm->waveformStart();
+        break;
+    case TaskWaveformStop:
+        comm->waveformStop();
+        break;
+    case TaskWaveformPeriods:
+        comm->writeWaveformPeriods(param(task, 0));
+        break;
+    case TaskWaveformPoints:
+        comm->writeWaveformPoints(param(task, 0));
+        break;
+    default:
+        break;
+    }
+
+    emit data_ready(snapshot());
+}
