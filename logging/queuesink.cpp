@@ -20,6 +20,7 @@ void QueueSink::start(std::shared_ptr<spdlog::sinks::sink> newTarget, std::size_
         return;
     std::lock_guard<std::mutex> lock(mutex);
     maxQueued = std::max<std::size_t>(newCapacity, 1);
+    wakeBatch = std::max<std::size_t>(std::min<std::size_t>(maxQueued / 2, 128), 1);
     target = newTarget;
     state = State::Running;
     try {
@@ -107,7 +108,11 @@ void QueueSink::log(const spdlog::details::log_msg& msg)
             return;
     }
     queue.push_back(Entry{msg.time, msg.level, std::string(msg.payload.data(), msg.payload.size())});
-    if (writerWaiting) {
+    // A writer that wrote recently wakes by itself within the flush interval;
+    // waking it for every line would cost the caller a system call each time.
+    // It is woken early once a batch has gathered, which also keeps the memory
+    // a burst takes small.
+    if (writerWaiting && (!writerDozing || queue.size() >= wakeBatch)) {
         writerWaiting = false;
         lock.unlock();
         wakeWriter.notify_one();
@@ -122,6 +127,10 @@ void QueueSink::flush()
         if (state == State::Idle)
             return;
         ++waitingForDrain;
+        if (writerWaiting) {
+            writerWaiting = false;
+            wakeWriter.notify_one();
+        }
         drained.wait(lock, [this] { return (queue.empty() && !writing) || state == State::Idle; });
         --waitingForDrain;
         current = target;
@@ -136,7 +145,7 @@ void QueueSink::run(std::shared_ptr<spdlog::sinks::sink> out, std::chrono::milli
     std::unique_lock<std::mutex> lock(mutex);
     bool dirty = false;
     Clock::time_point lastFlush = Clock::now();
-    const auto hasWork = [this] { return !queue.empty() || state != State::Running; };
+    const auto woken = [this] { return !writerWaiting || state != State::Running; };
 
     for (;;) {
         if (queue.empty()) {
@@ -144,21 +153,24 @@ void QueueSink::run(std::shared_ptr<spdlog::sinks::sink> out, std::chrono::milli
                 drained.notify_all();
             if (state != State::Running)
                 break;
-            writerWaiting = true;
-            if (dirty) {
-                const bool woken = wakeWriter.wait_until(lock, lastFlush + flushInterval, hasWork);
-                writerWaiting = false;
-                if (!woken) {
-                    lock.unlock();
-                    flushTarget(*out);
-                    lock.lock();
-                    dirty = false;
-                    lastFlush = Clock::now();
-                }
-            } else {
-                wakeWriter.wait(lock, hasWork);
-                writerWaiting = false;
+            if (dirty && Clock::now() >= lastFlush + flushInterval) {
+                lock.unlock();
+                flushTarget(*out);
+                lock.lock();
+                dirty = false;
+                lastFlush = Clock::now();
+                continue;
             }
+            // Until the next flush is due the writer dozes and lets lines gather;
+            // after it, it sleeps until a line arrives.
+            writerWaiting = true;
+            writerDozing = dirty;
+            if (dirty)
+                wakeWriter.wait_until(lock, lastFlush + flushInterval, woken);
+            else
+                wakeWriter.wait(lock, woken);
+            writerWaiting = false;
+            writerDozing = false;
             continue;
         }
 

@@ -78,11 +78,13 @@ private:
     std::condition_variable drained;
     std::deque<Entry> queue;
     std::size_t maxQueued = 1;
+    std::size_t wakeBatch = 1; // lines that wake a dozing writer early
     State state = State::Idle;
     std::shared_ptr<spdlog::sinks::sink> target;
     std::thread writer;
     std::mutex startStopMutex; // serialises start() and stop()
-    bool writerWaiting = false;
+    bool writerWaiting = false; // cleared by whoever wakes the writer
+    bool writerDozing = false;  // waiting for the next flush, lines may gather
     bool writing = false;  // the writer holds an entry outside the lock
     int waitingForRoom = 0;
     int waitingForDrain = 0;

@@ -1,0 +1,116 @@
+// Resident memory and throughput of Amperix's logging: 21 loggers with
+// 8192-message queues and one writer thread each.
+
+#include "loggers.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <cstdio>
+#include <thread>
+
+namespace {
+// Resident set size of this process in kB, from /proc/self/status.
+long statusValueKb(const char* key)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
+        return -1;
+    const QByteArray prefix = QByteArray(key) + ':';
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
+}
+
+long rssKb()
+{
+    return statusValueKb("VmRSS");
+}
+
+int threadCount()
+{
+    return int(statusValueKb("Threads"));
+}
+
+void report(const char* what, long kb, long baseKb)
+{
+    std::printf("%-36s VmRSS %6ld kB (logging %+6.2f MB)  RssAnon %6ld kB  threads %d\n", what, kb,
+                (kb - baseKb) / 1024.0, statusValueKb("RssAnon"), threadCount());
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    if (!dir.isValid()) {
+        std::fprintf(stderr, "cannot create a temporary folder\n");
+        return 1;
+    }
+
+    // Warm up what any Qt program has loaded anyway (file engine, string
+    // conversions), so the numbers below are logging's own.
+    {
+        QFile warm(dir.filePath(QStringLiteral("warm-up")));
+        warm.open(QIODevice::WriteOnly);
+        warm.write(QStringLiteral("warm").toUtf8());
+    }
+
+    const long before = rssKb();
+    report("before initLoggers", before, before);
+
+    if (!initLoggersIn(dir.path(), 8192, std::chrono::milliseconds(10))) {
+        std::fprintf(stderr, "no log file could be opened\n");
+        return 1;
+    }
+    report("after initLoggers(8192, 10 ms)", rssKb(), before);
+
+    sysInfoLogger->info("Started logging with DEFAULT log level");
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const long idle = rssKb();
+    report("idle for 1 s after one line", idle, before);
+
+    constexpr int lines = 100000;
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < lines; ++i) {
+        const LoggerHandle& logger = loggerList.at(i % loggerList.size());
+        logger->info("Line {} of the memory benchmark, value = {}", i, 3.14159 * i);
+    }
+    const qint64 callNs = timer.nsecsElapsed();
+    flushAllLoggers();
+    const qint64 totalNs = timer.nsecsElapsed();
+    report("after 100k lines over 21 loggers", rssKb(), before);
+
+    timer.restart();
+    for (int i = 0; i < lines; ++i)
+        psThreadLogger->info("Line {} on one logger, value = {}", i, 2.71828 * i);
+    const qint64 oneCallNs = timer.nsecsElapsed();
+    flushAllLoggers();
+    const qint64 oneTotalNs = timer.nsecsElapsed();
+    report("after 100k lines on one logger", rssKb(), before);
+
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    report("idle again for 1 s", rssKb(), before);
+
+    timer.restart();
+    for (int i = 0; i < lines; ++i)
+        psThreadLogger->trace("below the level {}", i);
+    const qint64 filteredNs = timer.nsecsElapsed();
+
+    std::printf("\n21 loggers: %.0f ns per call, %.0f ns per line written (queued + flushed)\n",
+                double(callNs) / lines, double(totalNs) / lines);
+    std::printf("one logger: %.0f ns per call, %.0f ns per line written (queued + flushed)\n",
+                double(oneCallNs) / lines, double(oneTotalNs) / lines);
+    std::printf("line below the level: %.1f ns per call\n", double(filteredNs) / lines);
+    std::printf("peak VmHWM %ld kB\n", statusValueKb("VmHWM"));
+
+    shutdownLoggers();
+    report("after shutdownLoggers", rssKb(), before);
+    return 0;
+}
