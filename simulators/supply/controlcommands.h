@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+class CommandServer;
+class SupplyState;
+struct FaultSwitches;
+
+// The simulator's control language: one line in, one answer out ("OK ..." or
+// "ERR ..."). Tests use it to switch faults and to read or change the supply
+// state while the program under test is connected; the command line uses the
+// same lines for its options.
+class ControlCommands
+{
+public:
+    ControlCommands(SupplyState& state, FaultSwitches& faults);
+
+    // The server is attached once it exists (options are applied before).
+    void setServer(CommandServer* s) { server = s; }
+
+    QString execute(const QString& line);
+    bool quitRequested() const { return quit; }
+
+private:
+    QString setSwitch(bool& flag, const QString& value);
+
+    SupplyState& state;
+    FaultSwitches& faults;
+    CommandServer* server = nullptr;
+    bool quit = false;
+};
