@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+// Misbehaviours the simulated box can be told to show, so the program's worker
+// can be tried against every way a real box or its link goes wrong. All of them
+// are off by default; "clear" switches them all off again.
+struct Faults {
+    // Commands answered "NAK" without being carried out. A rule names a command
+    // or a leading part of it up to a ":" (lower case), see Faults::naks().
+    QList<QByteArray> nakRules;
+    bool stall = false;       // commands are logged but neither run nor answered
+    bool silent = false;      // nothing at all is written to any link
+    int delayMs = 0;          // every reply is held back this long
+    int chunkBytes = 0;       // >0: output leaves in pieces of this size ...
+    int chunkGapMs = 20;      // ... with this pause between the pieces
+    bool garbage = false;     // replies are replaced by a line of junk bytes
+    bool badStatus = false;   // status and error words are not hexadecimal
+    bool badValues = false;   // date, time, current and ADC readings are malformed
+    bool badStream = false;   // malformed lines are mixed into the stream
+    bool doubleReply = false; // every reply is sent twice
+    int dropAfter = 0;        // >0: the links drop after this many more commands
+
+    void clear() { *this = Faults(); }
+
+    // True when `lowerCommand` is covered by one of the NAK rules: the rule is
+    // the whole command, or a leading part of it that ends just before or just
+    // after a ":" ("status" covers "status:?", "sd:read:" covers "sd:read:a.txt").
+    bool naks(const QByteArray& lowerCommand) const
+    {
+        for (const QByteArray& rule : nakRules) {
+            if (lowerCommand == rule)
+                return true;
+            if (!lowerCommand.startsWith(rule))
+                continue;
+            if (rule.endsWith(':') || lowerCommand.at(rule.size()) == ':')
+                return true;
+        }
+        return false;
+    }
+};
