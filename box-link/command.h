@@ -55,9 +55,10 @@ public:
     // Empties the reply chunks and the decoded stream fields.
     void clear_stream_lists();
 
-    // Drops the buffered partial stream line and any bytes waiting after the
-    // last reply, so a new acquisition starts on a clean line.
-    void reset_stream();
+    // Drops the buffered partial stream line and the decoded stream fields,
+    // and (unless keep_pending) the bytes that arrived after the last reply,
+    // so a new acquisition starts on a clean line.
+    void reset_stream(bool keep_pending = false);
 
     // Decodes stream bytes (what read_stream() does with what the port gave).
     // Returns true when at least one complete line was taken.
@@ -109,8 +110,10 @@ private:
     bool write_frame(const QString& text);
     bool wait_for_data(int ms);
     QByteArray read_available();
-    int read_reply_line(bool pick_from_stream);
-    void take_stream_line(const char* begin, const char* end);
+    int read_reply_line();
+    int read_reply_among_stream();
+    bool feed(const char* bytes, qsizetype size, int* picked);
+    void take_stream_line(const char* begin, const char* end, int* picked);
 
     // Bytes that arrived after the last reply line; they belong to whatever
     // the box sends next (a stream line, or stale input to drain).

@@ -10,6 +10,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <functional>
 
 class Command;
 class QTcpSocket;
@@ -108,11 +109,20 @@ private:
     bool handshake();
     void tear_down(int code);
     void link_failed(int code);
+    bool link_up();
     void send_pending_print_off();
-    bool take_next(Queued* next);
-    void clear_queue();
+    bool streaming() const;
+    int exchange(const QString& text);
     void run_code(const Queued& q);
-    void run_streaming_code(const Queued& q);
+    void query_text(const QString& text, QString Dcct_data::*field);
+    void query_value(const QString& text, const std::function<void(Dcct_data&, const QString&)>& apply);
+    void read_status_word();
+    void read_error_word();
+    void read_sd_listing();
+    void read_sd_file(const QString& text);
+    void set_acquisition(const QString& text, bool on);
+    void set_printing(const QString& text, bool on);
+    void send_paused(const QString& text);
     void emit_status();
 
     // Set when the link failed during a run: the code to report when the

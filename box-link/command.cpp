@@ -1,0 +1,325 @@
+#include "command.h"
+
+#include "box_protocol.h"
+
+#include <QElapsedTimer>
+#include <QSerialPort>
+#include <QSignalBlocker>
+#include <QTcpSocket>
+#include <QThread>
+
+#include <cstring>
+
+namespace {
+
+// Text of one reply line: stray NULs and the line feed left over from a
+// previous CR LF are not part of it.
+QString lineText(const char* begin, const char* end)
+{
+    while (begin != end && (*begin == '\n' || *begin == '\0'))
+        ++begin;
+    if (std::memchr(begin, '\0', size_t(end - begin)) == nullptr)
+        return QString::fromUtf8(begin, int(end - begin));
+    QByteArray clean(begin, int(end - begin));
+    clean.replace('\0', QByteArray());
+    return QString::fromUtf8(clean);
+}
+
+} // namespace
+
+Command::Command(QTcpSocket* socket, QSerialPort* serial, int* timeout, bool is_tcp, QObject* parent)
+    : QObject(parent), stream_flags(-1), line_layout(0), socket(socket), serial(serial), is_tcp(is_tcp),
+      timeout_ms(timeout ? *timeout : 3000), multiline_deadline_ms(10 * 60 * 1000),
+      multiline_max_bytes(16 * 1024 * 1024), stream_lines_dropped(0), stream_bytes_discarded(0),
+      stream_resync(false)
+{
+    // Reserved so that emptying it between reads keeps the allocation.
+    stream_buffer.reserve(1024);
+}
+
+Command::~Command() = default;
+
+QIODevice* Command::port() const
+{
+    if (is_tcp)
+        return socket;
+    return serial;
+}
+
+bool Command::port_open() const
+{
+    if (is_tcp)
+        return socket && socket->state() == QAbstractSocket::ConnectedState;
+    return serial && serial->isOpen();
+}
+
+bool Command::wait_for_data(int ms)
+{
+    QIODevice* dev = port();
+    return dev && port_open() && dev->waitForReadyRead(ms);
+}
+
+QByteArray Command::read_available()
+{
+    QIODevice* dev = port();
+    return dev ? dev->readAll() : QByteArray();
+}
+
+void Command::drain(bool to_stream)
+{
+    QByteArray bytes;
+    bytes.swap(pending);
+    QIODevice* dev = port();
+    if (dev && port_open()) {
+        // Pull in what the system already holds. A zero wait that finds
+        // nothing is not a time-out worth reporting, hence the blocker; the
+        // worker checks the link state itself after every exchange.
+        const QSignalBlocker blocker(dev);
+        for (int i = 0; i < 64 && dev->waitForReadyRead(0); ++i) {
+        }
+        bytes += dev->readAll();
+    }
+    if (to_stream && !bytes.isEmpty())
+        feed(bytes.constData(), bytes.size(), nullptr);
+}
+
+bool Command::write_frame(const QString& text)
+{
+    QIODevice* dev = port();
+    if (!dev || !port_open())
+        return false;
+    const QString framed = text + QLatin1Char('\r');
+    const QByteArray frame = is_tcp ? framed.toLatin1() : framed.toUtf8();
+    if (dev->write(frame) != frame.size())
+        return false;
+    if (is_tcp)
+        socket->flush();
+    else
+        serial->flush();
+    return true;
+}
+
+int Command::send(QString text)
+{
+    reply.clear();
+    if (!isSendable(text) || !port_open())
+        return NoReply;
+    drain(false);
+    if (!write_frame(text))
+        return NoReply;
+    return read_reply_line();
+}
+
+int Command::read_reply_line()
+{
+    QElapsedTimer clock;
+    clock.start();
+    QByteArray buf;
+    for (;;) {
+        const int cr = buf.indexOf('\r');
+        if (cr >= 0) {
+            pending = buf.mid(cr + 1);
+            reply = lineText(buf.constData(), buf.constData() + cr);
+            return classifyReply(reply);
+        }
+        const qint64 left = timeout_ms - clock.elapsed();
+        if (left <= 0 || !wait_for_data(int(left)))
+            break;
+        buf += read_available();
+    }
+    // What arrived without an end stays visible for diagnostics.
+    reply = lineText(buf.constData(), buf.constData() + buf.size());
+    return NoReply;
+}
+
+int Command::send_during_stream(QString text)
+{
+    reply.clear();
+    if (!isSendable(text) || !port_open())
+        return NoReply;
+    drain(true);
+    if (!write_frame(text))
+        return NoReply;
+    return read_reply_among_stream();
+}
+
+int Command::read_reply_among_stream()
+{
+    QElapsedTimer clock;
+    clock.start();
+    int picked = NoReply;
+    for (;;) {
+        const qint64 left = timeout_ms - clock.elapsed();
+        if (left <= 0 || !wait_for_data(int(left)))
+            return NoReply;
+        const QByteArray bytes = read_available();
+        feed(bytes.constData(), bytes.size(), &picked);
+        if (picked != NoReply)
+            return picked;
+    }
+}
+
+bool Command::send_multiline(QString text)
+{
+    reply_chunks.clear();
+    reply_body.clear();
+    if (!isSendable(text) || !port_open())
+        return false;
+    drain(false);
+    if (!write_frame(text))
+        return false;
+
+    QElapsedTimer clock;
+    clock.start();
+    QByteArray buf;
+    qsizetype scan = 0;
+    bool nak = false;
+    bool ok = false;
+    for (;;) {
+        const qsizetype bodyLength = findAckLine(buf, &scan, &nak);
+        if (bodyLength >= 0) {
+            pending = buf.mid(int(scan));
+            buf.truncate(int(bodyLength));
+            ok = true;
+            break;
+        }
+        if (nak) {
+            pending = buf.mid(int(scan));
+            buf.clear();
+            break;
+        }
+        if (buf.size() > multiline_max_bytes)
+            break;
+        if (QThread::currentThread()->isInterruptionRequested())
+            break;
+        const qint64 left = multiline_deadline_ms - clock.elapsed();
+        if (left <= 0 || !wait_for_data(int(qMin<qint64>(left, timeout_ms))))
+            break;
+        buf += read_available();
+    }
+    reply_body = QString::fromUtf8(buf.constData(), buf.size());
+    reply_chunks = splitKeepingLineBreaks(reply_body);
+    return ok;
+}
+
+bool Command::read_stream()
+{
+    QByteArray bytes;
+    bytes.swap(pending);
+    if (port_open())
+        bytes += read_available();
+    if (bytes.isEmpty())
+        return false;
+    return feed(bytes.constData(), bytes.size(), nullptr);
+}
+
+bool Command::feed_stream(const char* bytes, qsizetype size)
+{
+    return feed(bytes, size, nullptr);
+}
+
+bool Command::feed(const char* bytes, qsizetype size, int* picked)
+{
+    const char* p = bytes;
+    const char* const end = bytes + size;
+    bool took = false;
+
+    if (stream_resync) {
+        // Throwing away an over-long line: resume after its carriage return.
+        const char* cr = static_cast<const char*>(std::memchr(p, '\r', size_t(end - p)));
+        if (!cr) {
+            stream_bytes_discarded += end - p;
+            return false;
+        }
+        stream_bytes_discarded += cr - p;
+        p = cr + 1;
+        stream_resync = false;
+    }
+
+    if (!stream_buffer.isEmpty() && p != end) {
+        // Complete the line carried over from the last read.
+        const char* cr = static_cast<const char*>(std::memchr(p, '\r', size_t(end - p)));
+        if (!cr) {
+            if (stream_buffer.size() + (end - p) > stream_buffer_cap) {
+                stream_bytes_discarded += stream_buffer.size() + (end - p);
+                stream_buffer.resize(0);
+                stream_resync = true;
+            } else {
+                stream_buffer.append(p, int(end - p));
+            }
+            return took;
+        }
+        stream_buffer.append(p, int(cr - p));
+        take_stream_line(stream_buffer.constData(), stream_buffer.constData() + stream_buffer.size(), picked);
+        stream_buffer.resize(0);
+        p = cr + 1;
+        took = true;
+    }
+
+    while (p != end) {
+        const char* cr = static_cast<const char*>(std::memchr(p, '\r', size_t(end - p)));
+        if (!cr)
+            break;
+        take_stream_line(p, cr, picked);
+        p = cr + 1;
+        took = true;
+    }
+
+    if (p != end) {
+        if (end - p > stream_buffer_cap) {
+            stream_bytes_discarded += end - p;
+            stream_resync = true;
+        } else {
+            stream_buffer.append(p, int(end - p));
+        }
+    }
+    return took;
+}
+
+void Command::take_stream_line(const char* begin, const char* end, int* picked)
+{
+    StreamSample s;
+    if (parseStreamLine(begin, end, line_layout, &s)) {
+        stream_counter.append(s.counter);
+        stream_current.append(s.current);
+        if (line_layout & 4)
+            stream_head_t.append(s.head_t);
+        if (line_layout & 2)
+            stream_ext_t.append(s.ext_t);
+        if (line_layout & 1)
+            stream_adc_t.append(s.adc_t);
+        stream_flags = s.flags;
+        return;
+    }
+    const QString text = lineText(begin, end);
+    if (picked && *picked == NoReply) {
+        const int cls = classifyReply(text);
+        if (cls == Ack || cls == Nak) {
+            *picked = cls;
+            reply = text;
+            return;
+        }
+    }
+    if (!text.trimmed().isEmpty())
+        ++stream_lines_dropped;
+}
+
+void Command::clear_stream_lists()
+{
+    reply_chunks.clear();
+    stream_counter.clear();
+    stream_current.clear();
+    stream_ext_t.clear();
+    stream_head_t.clear();
+    stream_adc_t.clear();
+    stream_flags = -1;
+}
+
+void Command::reset_stream(bool keep_pending)
+{
+    stream_buffer.resize(0);
+    stream_resync = false;
+    if (!keep_pending)
+        pending.clear();
+    clear_stream_lists();
+}

@@ -1,0 +1,454 @@
+// Dcct_thread: the tick, the box command table and the acquisition stream.
+
+#include "dcct_thread.h"
+
+#include "box_commands.h"
+#include "box_protocol.h"
+#include "command.h"
+
+#include <QDebug>
+#include <QMutexLocker>
+#include <QTimer>
+
+bool Dcct_thread::streaming() const
+{
+    return data.acquiring && data.printing;
+}
+
+int Dcct_thread::exchange(const QString& text)
+{
+    if (!streaming())
+        return command->send(text);
+    // While the box streams its answer arrives among data lines; those lines
+    // are samples like any other and go to the plot.
+    const int result = command->send_during_stream(text);
+    if (!command->stream_counter.isEmpty())
+        acquire_current();
+    return result;
+}
+
+void Dcct_thread::process()
+{
+    if (link_down || !command)
+        return;
+
+    const bool wasStreaming = streaming();
+    Queued next;
+    if (wasStreaming) {
+        if (command->read_stream())
+            acquire_current();
+        QMutexLocker lock(&mutex);
+        if (codes.isEmpty())
+            return;
+        const int front = codes.first().code;
+        if (front != 3 && front != 16) {
+            // Only acquisition and printing on/off are taken while streaming.
+            codes.clear();
+            return;
+        }
+        next = codes.takeFirst();
+    } else {
+        bool report = false;
+        bool have = false;
+        {
+            QMutexLocker lock(&mutex);
+            if (!codes.isEmpty()) {
+                next = codes.takeFirst();
+                have = true;
+            } else if (status_pending) {
+                status_pending = false;
+                report = true;
+            }
+        }
+        if (!have) {
+            if (report)
+                emit_status();
+            else if (polling)
+                enqueue(80);
+            return;
+        }
+    }
+
+    run_code(next);
+
+    if (wasStreaming && !streaming()) {
+        // Whatever the box still had in flight belongs to the finished run.
+        command->reset_stream();
+    } else if (!wasStreaming && streaming()) {
+        // Lines that followed the start acknowledgement are the first samples.
+        command->reset_stream(true);
+    }
+    link_up();
+}
+
+void Dcct_thread::query_text(const QString& text, QString Dcct_data::*field)
+{
+    if (exchange(text) != Command::Value)
+        return;
+    QMutexLocker lock(&mutex);
+    data.*field = command->reply;
+}
+
+void Dcct_thread::query_value(const QString& text, const std::function<void(Dcct_data&, const QString&)>& apply)
+{
+    if (exchange(text) != Command::Value)
+        return;
+    QMutexLocker lock(&mutex);
+    apply(data, command->reply);
+}
+
+void Dcct_thread::send_paused(const QString& text)
+{
+    const bool ticking = timer && timer->isActive();
+    if (timer)
+        timer->stop();
+    exchange(text);
+    if (ticking && !link_down)
+        timer->start(interval_ms);
+}
+
+void Dcct_thread::run_code(const Queued& q)
+{
+    const BoxCommandInfo* info = findBoxCommand(q.code);
+    if (!info)
+        return;
+    // A set code needs its argument; without one there is nothing to send.
+    if (info->kind == BoxCommandKind::Set && !q.has_arg)
+        return;
+    const QString text = boxCommandText(*info, q.arg);
+    // A line break inside the argument would reach the box as a second command.
+    if (!isSendable(text))
+        return;
+
+    auto contains = [](const char* what) {
+        return [what](const QString& r) { return r.contains(QLatin1String(what)); };
+    };
+
+    switch (q.code) {
+    case 0:
+        query_value(text, [&](Dcct_data& d, const QString& r) { d.mode_dlog = contains("DLOG")(r); });
+        break;
+    case 3:
+        set_acquisition(text, q.arg.contains(QLatin1String("ON"), Qt::CaseInsensitive));
+        break;
+    case 4: {
+        if (data.trigger_in)
+            break; // a slave takes its readings from the trigger, not on request
+        const bool ticking = timer && timer->isActive();
+        if (timer)
+            timer->stop();
+        double value;
+        if (exchange(text) == Command::Value && parseBoxNumber(command->reply, &value)) {
+            QMutexLocker lock(&mutex);
+            data.current = value;
+        }
+        if (ticking && !link_down)
+            timer->start(interval_ms);
+        break;
+    }
+    case 5:
+        query_text(text, &Dcct_data::freq);
+        break;
+    case 7:
+        query_text(text, &Dcct_data::ts);
+        break;
+    case 16:
+        set_printing(text, q.arg.contains(QLatin1String("ON"), Qt::CaseInsensitive));
+        break;
+    case 17:
+        query_value(text, [&](Dcct_data& d, const QString& r) { d.save_sd = contains("ON")(r); });
+        break;
+    case 32:
+        query_text(text, &Dcct_data::pturns);
+        break;
+    case 34:
+        query_value(text, [&](Dcct_data& d, const QString& r) { d.cal_on = contains("ON")(r); });
+        break;
+    case 36:
+        query_value(text, [&](Dcct_data& d, const QString& r) { d.alarm_enabled = contains("ON")(r); });
+        break;
+    case 39:
+        query_text(text, &Dcct_data::alarm_ulim);
+        break;
+    case 40:
+        query_text(text, &Dcct_data::alarm_llim);
+        break;
+    case 49:
+        query_value(text, [&](Dcct_data& d, const QString& r) {
+            d.trigger_in = contains("IN")(r);
+            d.trigger_out = contains("OUT")(r);
+        });
+        break;
+    case 53:
+        query_value(text, [&](Dcct_data& d, const QString& r) { d.line_layout = decodeAcqChannels(r, d.line_layout); });
+        command->line_layout = data.line_layout;
+        break;
+    case 65:
+        query_text(text, &Dcct_data::adc_reading);
+        break;
+    case 67:
+        query_value(text, [](Dcct_data& d, const QString& r) { d.fw_version = decodeFirmwareVersion(r); });
+        break;
+    case 69:
+        query_value(text, [](Dcct_data& d, const QString& r) { decodeBoxTime(r, &d.time); });
+        break;
+    case 71:
+        query_value(text, [](Dcct_data& d, const QString& r) { decodeBoxDate(r, &d.date); });
+        break;
+    case 73:
+        query_text(text, &Dcct_data::name);
+        break;
+    case 80:
+        read_status_word();
+        break;
+    case 82:
+        read_error_word();
+        break;
+    case 96:
+        read_sd_listing();
+        break;
+    case 97:
+        read_sd_file(text);
+        break;
+    case 101: {
+        const bool ok = exchange(text) == Command::Ack;
+        QMutexLocker lock(&mutex);
+        data.sd_mounted = ok;
+        data.sd_state = ok ? QStringLiteral("Mounted") : QStringLiteral("Mounting Fail (Is SD present?)");
+        break;
+    }
+    case 102: {
+        const bool ok = exchange(text) == Command::Ack;
+        QMutexLocker lock(&mutex);
+        if (ok)
+            data.sd_mounted = false;
+        data.sd_state = ok ? QStringLiteral("Unmounted") : QStringLiteral("Unmounting Fail");
+        break;
+    }
+    case 103:
+        query_value(text, [&](Dcct_data& d, const QString& r) { d.sd_mounted = !contains("UNMOUNT")(r); });
+        break;
+    case 113:
+        query_value(text, [&](Dcct_data& d, const QString& r) { d.err_head_match = !contains("TRUE")(r); });
+        break;
+    case 117:
+        query_text(text, &Dcct_data::offset);
+        break;
+    case 118:
+    case 120:
+        send_paused(text);
+        break;
+    case 121:
+        qDebug().noquote() << text;
+        send_paused(text);
+        break;
+    case 130:
+        query_text(text, &Dcct_data::gain_pos);
+        break;
+    case 131:
+        query_text(text, &Dcct_data::gain_neg);
+        break;
+    case 133:
+        query_text(text, &Dcct_data::box_sn);
+        break;
+    case 134:
+        query_text(text, &Dcct_data::box_des);
+        break;
+    case 136:
+        query_text(text, &Dcct_data::ip);
+        break;
+    case 144:
+        query_text(text, &Dcct_data::mask);
+        break;
+    case 146:
+        query_text(text, &Dcct_data::gate);
+        break;
+    case 148:
+        query_text(text, &Dcct_data::mac);
+        break;
+    case 256:
+        query_text(text, &Dcct_data::dcct_sn);
+        break;
+    case 257:
+        query_text(text, &Dcct_data::dcct_des);
+        break;
+    case 258:
+        query_text(text, &Dcct_data::dcct_model);
+        break;
+    case 262:
+        query_text(text, &Dcct_data::ip_new);
+        break;
+    case 264:
+        query_text(text, &Dcct_data::mask_new);
+        break;
+    case 272:
+        query_text(text, &Dcct_data::gate_new);
+        break;
+    case 274:
+        query_text(text, &Dcct_data::mac_new);
+        break;
+    default:
+        // Set codes and actions whose reply is not looked at.
+        exchange(text);
+        break;
+    }
+}
+
+void Dcct_thread::set_acquisition(const QString& text, bool on)
+{
+    const int result = exchange(text);
+    if (on) {
+        Dcct_data copy;
+        {
+            QMutexLocker lock(&mutex);
+            if (result == Command::Ack) {
+                data.acquiring = true;
+                codes.clear(); // what was queued behind the start is dropped
+            }
+            copy = data;
+        }
+        emit sentrel_start_acquire(copy);
+        return;
+    }
+    if (result != Command::Ack)
+        return;
+    QMutexLocker lock(&mutex);
+    data.acquiring = false;
+    for (QVector<double>* v : {&data.current_a, &data.head_t_a, &data.ext_t_a, &data.time_a, &data.adc_t_a,
+                               &data.current_b, &data.head_t_b, &data.ext_t_b, &data.time_b, &data.adc_t_b})
+        v->clear();
+}
+
+void Dcct_thread::set_printing(const QString& text, bool on)
+{
+    if (exchange(text) != Command::Ack)
+        return;
+    QMutexLocker lock(&mutex);
+    data.printing = on;
+}
+
+void Dcct_thread::read_status_word()
+{
+    if (exchange(QStringLiteral("status:?")) == Command::Value) {
+        QMutexLocker lock(&mutex);
+        if (decodeStatusWord(command->reply, &data))
+            command->line_layout = data.line_layout;
+    }
+    if (data.error && !link_down)
+        read_error_word();
+}
+
+void Dcct_thread::read_error_word()
+{
+    if (exchange(QStringLiteral("err:?")) != Command::Value)
+        return;
+    QMutexLocker lock(&mutex);
+    decodeErrorWord(command->reply, &data);
+}
+
+void Dcct_thread::read_sd_listing()
+{
+    QStringList files;
+    QList<double> sizes;
+    if (command->send_multiline(QStringLiteral("SD:LS"))) {
+        files = sdListingEntries(command->reply_body);
+        for (const QString& file : qAsConst(files)) {
+            double size = Dcct_data::sd_size_unknown;
+            const QString query = QStringLiteral("SD:SIZE:") + file;
+            if (!link_down && isSendable(query) && command->send(query) == Command::Value) {
+                double v;
+                if (parseBoxNumber(command->reply.section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty), &v))
+                    size = v;
+            }
+            sizes.append(size);
+        }
+    }
+    QMutexLocker lock(&mutex);
+    data.sd_files = files;
+    data.sd_sizes = sizes;
+}
+
+void Dcct_thread::read_sd_file(const QString& text)
+{
+    const bool ticking = timer && timer->isActive();
+    if (timer)
+        timer->stop();
+    {
+        QMutexLocker lock(&mutex);
+        data.file_lines.clear();
+        data.file_read_ok = false;
+    }
+    const bool ok = command->send_multiline(text);
+    Dcct_data copy;
+    {
+        QMutexLocker lock(&mutex);
+        if (ok)
+            data.file_lines = command->reply_chunks;
+        data.file_read_ok = ok;
+        copy = data;
+    }
+    command->reply_chunks.clear();
+    command->reply_body.clear();
+    emit file_read(copy);
+    if (ticking && !link_down)
+        timer->start(interval_ms);
+}
+
+void Dcct_thread::acquire_current()
+{
+    if (!command)
+        return;
+    const int layout = command->line_layout;
+    const int n = command->stream_counter.size();
+    QVector<Dcct_data> blocks;
+    {
+        QMutexLocker lock(&mutex);
+        if (command->stream_flags >= 0)
+            decodeStreamFlags(command->stream_flags, &data);
+        const double freq = sampleFrequency(data.freq);
+        int head = 0, ext = 0, adc = 0;
+        for (int i = 0; i < n; ++i) {
+            QVector<double>* time = data.buf_select ? &data.time_b : &data.time_a;
+            if (time->size() >= 5) {
+                data.buf_select = !data.buf_select;
+                blocks.append(data);
+                if (data.buf_select) {
+                    data.time_b.clear();
+                    data.current_b.clear();
+                    data.head_t_b.clear();
+                    data.ext_t_b.clear();
+                    data.adc_t_b.clear();
+                } else {
+                    data.time_a.clear();
+                    data.current_a.clear();
+                    data.head_t_a.clear();
+                    data.ext_t_a.clear();
+                    data.adc_t_a.clear();
+                }
+                time = data.buf_select ? &data.time_b : &data.time_a;
+            }
+            const bool b = data.buf_select;
+            time->append(sampleTime(command->stream_counter.at(i), freq));
+            const double current = command->stream_current.at(i);
+            (b ? data.current_b : data.current_a).append(current);
+            data.current = current;
+            if (layout & 4) {
+                data.head_t = command->stream_head_t.at(head++);
+                (b ? data.head_t_b : data.head_t_a).append(data.head_t);
+            }
+            if (layout & 2) {
+                data.ext_t = command->stream_ext_t.at(ext++);
+                (b ? data.ext_t_b : data.ext_t_a).append(data.ext_t);
+            }
+            if (layout & 1) {
+                data.adc_t = command->stream_adc_t.at(adc++);
+                (b ? data.adc_t_b : data.adc_t_a).append(data.adc_t);
+            }
+        }
+    }
+    command->clear_stream_lists();
+    for (const Dcct_data& block : qAsConst(blocks)) {
+        emit data_updated(block);
+        emit status_updated(block);
+    }
+}
