@@ -50,7 +50,12 @@ bool RotatingFileSink::openBase(bool truncate)
     file.setFileName(baseName);
     const QIODevice::OpenMode mode =
         QIODevice::WriteOnly | (truncate ? QIODevice::Truncate : QIODevice::Append);
-    if (QFileInfo(baseName).isDir() || !file.open(mode)) {
+    if (QFileInfo(baseName).isDir()) {
+        reportLogError("cannot open the log file " + baseName.toStdString() + ": a folder stands there");
+        reopenAfterMs = QDateTime::currentMSecsSinceEpoch() + reopenRetryMs;
+        return false;
+    }
+    if (!file.open(mode)) {
         reportLogError("cannot open the log file " + describe(file));
         reopenAfterMs = QDateTime::currentMSecsSinceEpoch() + reopenRetryMs;
         return false;
@@ -64,7 +69,8 @@ bool RotatingFileSink::shiftFiles()
     for (int i = maxFiles; i >= 1; --i) {
         const QString src = rotatedName(baseName, i - 1);
         const QString target = rotatedName(baseName, i);
-        if (!QFileInfo::exists(src))
+        // Only our own files move; anything else by that name is left alone.
+        if (!QFileInfo(src).isFile())
             continue;
         if (QFileInfo::exists(target) && !QFile::remove(target)) {
             reportLogError("cannot remove the old log file " + target.toStdString());
