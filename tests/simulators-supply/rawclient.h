@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QByteArray>
+#include <QTcpSocket>
+
+// A bare TCP client for talking to a simulator byte by byte.
+class RawClient
+{
+public:
+    bool connectTo(quint16 port, int timeoutMs = 3000);
+    void send(const QByteArray& bytes);
+    // Waits until at least `count` CR LF-terminated replies have arrived (or
+    // the time is up) and returns everything received so far.
+    QByteArray readReplies(int count, int timeoutMs = 3000);
+    // Sends one command and returns its reply ("" when none came).
+    QByteArray exchange(const QByteArray& bytes, int timeoutMs = 3000);
+    // Collects whatever arrives during `ms`.
+    QByteArray readFor(int ms);
+    // Waits until the peer has closed the connection.
+    bool waitForClosed(int timeoutMs = 3000);
+    // Number of separate reads the last readReplies() needed.
+    int readCount() const { return reads; }
+
+    QTcpSocket socket;
+
+private:
+    QByteArray buffer;
+    int reads = 0;
+};
