@@ -1,6 +1,7 @@
 #include "commandframer.h"
 
-namespace {
+namespace
+{
 // How much of an overlong command is kept for the command log.
 constexpr qint64 OverlongKeep = 256;
 } // namespace

@@ -12,9 +12,9 @@ class CommandFramer
 {
 public:
     struct Frame {
-        QByteArray text;     // the command without its CR (only the start when overlong)
+        QByteArray text; // the command without its CR (only the start when overlong)
         bool overlong = false;
-        qint64 length = 0;   // length of the whole command
+        qint64 length = 0; // length of the whole command
     };
 
     explicit CommandFramer(qint64 maxLength) : cap(maxLength) {}

@@ -73,7 +73,8 @@ QByteArray CommandServer::frameReply(const QString& body) const
 
 void CommandServer::handleCommand(SupplyConnection* connection, const CommandFramer::Frame& frame)
 {
-    log.write(frame.overlong ? frame.text + "...(" + QByteArray::number(frame.length) + " bytes)" : frame.text);
+    log.write(frame.overlong ? frame.text + "...(" + QByteArray::number(frame.length) + " bytes)"
+                             : frame.text);
 
     if (faults.dropAfter == 0) {
         faults.dropAfter = -1;

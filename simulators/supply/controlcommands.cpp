@@ -7,7 +7,8 @@
 
 #include <QStringList>
 
-namespace {
+namespace
+{
 
 const QString ok = QStringLiteral("OK");
 

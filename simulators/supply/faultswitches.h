@@ -11,23 +11,22 @@
 struct FaultSwitches {
     enum class NulMode { Off, Inside, After };
 
-    QMap<QString, int> refusals;        // key -> refusal code
+    QMap<QString, int> refusals;         // key -> refusal code
     QMap<QString, QString> fixedReplies; // key -> reply body sent instead
-    QSet<QString> ignored;              // keys never answered
-    int delayMs = 0;                    // every reply waits this long
-    bool stall = false;                 // commands are read but never answered
-    int chunkSize = 0;                  // replies go out in pieces of this size (0: whole)
-    int chunkGapMs = 5;                 // pause between two pieces
-    bool garbage = false;               // replies are replaced by unrelated bytes
-    NulMode nul = NulMode::Off;         // NUL inside the reply, or after its CR LF
-    int dropAfter = -1;                 // commands still answered before a drop (-1: never)
-    bool refuseConnections = false;     // new connections are closed at once
+    QSet<QString> ignored;               // keys never answered
+    int delayMs = 0;                     // every reply waits this long
+    bool stall = false;                  // commands are read but never answered
+    int chunkSize = 0;                   // replies go out in pieces of this size (0: whole)
+    int chunkGapMs = 5;                  // pause between two pieces
+    bool garbage = false;                // replies are replaced by unrelated bytes
+    NulMode nul = NulMode::Off;          // NUL inside the reply, or after its CR LF
+    int dropAfter = -1;                  // commands still answered before a drop (-1: never)
+    bool refuseConnections = false;      // new connections are closed at once
 
     static bool matches(const QString& key, const QString& upperCommand)
     {
-        return upperCommand == key ||
-               (upperCommand.startsWith(key) && upperCommand.size() > key.size() &&
-                upperCommand.at(key.size()) == QLatin1Char(':'));
+        return upperCommand == key || (upperCommand.startsWith(key) && upperCommand.size() > key.size() &&
+                                       upperCommand.at(key.size()) == QLatin1Char(':'));
     }
 
     // The longest matching key wins, so "MRG:130" can differ from "MRG".
@@ -36,7 +35,8 @@ struct FaultSwitches {
     {
         auto best = map.constEnd();
         for (auto it = map.constBegin(); it != map.constEnd(); ++it)
-            if (matches(it.key(), upperCommand) && (best == map.constEnd() || it.key().size() > best.key().size()))
+            if (matches(it.key(), upperCommand) &&
+                (best == map.constEnd() || it.key().size() > best.key().size()))
                 best = it;
         return best;
     }

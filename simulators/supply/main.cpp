@@ -17,7 +17,8 @@
 #include <csignal>
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 volatile std::sig_atomic_t stopSignal = 0;
 
@@ -66,15 +67,16 @@ int main(int argc, char* argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Power-supply simulator for Amperix."));
     parser.addHelpOption();
-    parser.addOption({QStringLiteral("port"), QStringLiteral("Command port (default 10001, 0: any free port)."),
-                      QStringLiteral("n"), QStringLiteral("10001")});
+    parser.addOption({QStringLiteral("port"),
+                      QStringLiteral("Command port (default 10001, 0: any free port)."), QStringLiteral("n"),
+                      QStringLiteral("10001")});
     parser.addOption({QStringLiteral("bind"), QStringLiteral("Address to listen on (default: all)."),
                       QStringLiteral("address")});
     parser.addOption({QStringLiteral("log"), QStringLiteral("Append every command received to this file."),
                       QStringLiteral("file")});
     parser.addOption({QStringLiteral("max-command"),
-                      QStringLiteral("Longest command kept, in bytes (default 16777216)."), QStringLiteral("bytes"),
-                      QStringLiteral("16777216")});
+                      QStringLiteral("Longest command kept, in bytes (default 16777216)."),
+                      QStringLiteral("bytes"), QStringLiteral("16777216")});
     for (const OptionLine& o : optionLines)
         parser.addOption({QLatin1String(o.name), QLatin1String(o.description), QLatin1String(o.valueName)});
     parser.addOption({QStringLiteral("set"), QStringLiteral("Set a state field (repeatable)."),
@@ -85,14 +87,17 @@ int main(int argc, char* argv[])
                       QStringLiteral("line")});
     parser.addOption({QStringLiteral("stall"), QStringLiteral("Read commands but never answer.")});
     parser.addOption({QStringLiteral("garbage"), QStringLiteral("Send garbage instead of replies.")});
-    parser.addOption({QStringLiteral("refuse-connections"), QStringLiteral("Close new connections at once.")});
+    parser.addOption(
+        {QStringLiteral("refuse-connections"), QStringLiteral("Close new connections at once.")});
     parser.addOption({QStringLiteral("enforce-privileges"),
                       QStringLiteral("Refuse memory writes above the granted privilege level.")});
-    parser.addOption({QStringLiteral("no-stdin"), QStringLiteral("Do not read control lines from standard input.")});
+    parser.addOption(
+        {QStringLiteral("no-stdin"), QStringLiteral("Do not read control lines from standard input.")});
     parser.process(app);
 
     if (!parser.positionalArguments().isEmpty()) {
-        printLine(QStringLiteral("supply-sim: unexpected argument ") + parser.positionalArguments().first(), stderr);
+        printLine(QStringLiteral("supply-sim: unexpected argument ") + parser.positionalArguments().first(),
+                  stderr);
         return 2;
     }
 

@@ -7,7 +7,8 @@
 #include <string>
 #include <thread>
 
-namespace {
+namespace
+{
 // The reader thread may outlive the object; it only posts while this is set.
 std::mutex receiverMutex;
 StdinReader* receiver = nullptr;

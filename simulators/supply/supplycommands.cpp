@@ -4,7 +4,8 @@
 
 #include <cmath>
 
-namespace {
+namespace
+{
 
 QString fixed(double v, int decimals)
 {
@@ -261,17 +262,18 @@ void SupplyCommands::addModeCommands()
         });
     };
 
-    mode("LOOP", &SupplyState::loopMode, {QStringLiteral("I"), QStringLiteral("V")}, [this](const QString& a) {
-        SupplyReply r;
-        if (refusedInLocal(&r))
-            return r;
-        if (state.outputOn())
-            return SupplyReply::refuse(Nak::ModuleIsOn);
-        if (state.loopMode == a)
-            return SupplyReply::refuse(Nak::LoopModeAlreadySet);
-        state.loopMode = a;
-        return SupplyReply::ack();
-    });
+    mode("LOOP", &SupplyState::loopMode, {QStringLiteral("I"), QStringLiteral("V")},
+         [this](const QString& a) {
+             SupplyReply r;
+             if (refusedInLocal(&r))
+                 return r;
+             if (state.outputOn())
+                 return SupplyReply::refuse(Nak::ModuleIsOn);
+             if (state.loopMode == a)
+                 return SupplyReply::refuse(Nak::LoopModeAlreadySet);
+             state.loopMode = a;
+             return SupplyReply::ack();
+         });
     mode("UPMODE", &SupplyState::updateMode,
          {QStringLiteral("NORMAL"), QStringLiteral("ANALOG"), QStringLiteral("WAVEFORM")},
          [this](const QString& a) {
@@ -298,15 +300,16 @@ void SupplyCommands::addModeCommands()
              state.triggerMode = a;
              return SupplyReply::ack();
          });
-    mode("SETFLOAT", &SupplyState::floatMode, {QStringLiteral("N"), QStringLiteral("F")}, [this](const QString& a) {
-        SupplyReply r;
-        if (refusedInLocal(&r))
-            return r;
-        if (state.floatMode == a)
-            return SupplyReply::refuse(Nak::FloatModeAlreadySet);
-        state.floatMode = a;
-        return SupplyReply::ack();
-    });
+    mode("SETFLOAT", &SupplyState::floatMode, {QStringLiteral("N"), QStringLiteral("F")},
+         [this](const QString& a) {
+             SupplyReply r;
+             if (refusedInLocal(&r))
+                 return r;
+             if (state.floatMode == a)
+                 return SupplyReply::refuse(Nak::FloatModeAlreadySet);
+             state.floatMode = a;
+             return SupplyReply::ack();
+         });
     mode("POL", &SupplyState::polarity, {QStringLiteral("DIRECT"), QStringLiteral("INVERT")},
          [this](const QString& a) {
              SupplyReply r;
@@ -318,7 +321,8 @@ void SupplyCommands::addModeCommands()
              return SupplyReply::ack();
          });
     mode("PMODE", &SupplyState::pmode,
-         {QStringLiteral("MASTER"), QStringLiteral("OFF"), QStringLiteral("SLAVE")}, [this](const QString& a) {
+         {QStringLiteral("MASTER"), QStringLiteral("OFF"), QStringLiteral("SLAVE")},
+         [this](const QString& a) {
              SupplyReply r;
              if (refusedInLocal(&r))
                  return r;
@@ -330,10 +334,11 @@ void SupplyCommands::addModeCommands()
              state.dutyMode = a;
              return SupplyReply::ack();
          });
-    mode("TFT", &SupplyState::tftMode, {QStringLiteral("ON"), QStringLiteral("OFF")}, [this](const QString& a) {
-        state.tftMode = a;
-        return SupplyReply::ack();
-    });
+    mode("TFT", &SupplyState::tftMode, {QStringLiteral("ON"), QStringLiteral("OFF")},
+         [this](const QString& a) {
+             state.tftMode = a;
+             return SupplyReply::ack();
+         });
 }
 
 void SupplyCommands::addMemoryCommands()
@@ -517,8 +522,8 @@ void SupplyCommands::addConsoleCommands()
         const QString sub = c.argument.toUpper();
         if (sub == QLatin1String("COUNTERS_RESET"))
             return SupplyReply::ack();
-        if (sub == QLatin1String("ADAPTER") || sub == QLatin1String("INFO") || sub == QLatin1String("LAST_CMD") ||
-            sub == QLatin1String("CONV_GAIN"))
+        if (sub == QLatin1String("ADAPTER") || sub == QLatin1String("INFO") ||
+            sub == QLatin1String("LAST_CMD") || sub == QLatin1String("CONV_GAIN"))
             return SupplyReply::value(c, QStringLiteral("0"));
         return SupplyReply::refuse(24); // unknown sub-command for SFP
     });

@@ -8,7 +8,8 @@
 class SupplyState;
 
 // Refusal codes the supply answers with ("NAK:" and two digits).
-namespace Nak {
+namespace Nak
+{
 enum : int {
     UnknownCommand = 1,
     UnknownParameter = 2,

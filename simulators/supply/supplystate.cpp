@@ -4,7 +4,8 @@
 
 #include <cmath>
 
-namespace {
+namespace
+{
 
 struct FamilyDefaults {
     const char* family;
@@ -70,7 +71,7 @@ bool parseHex(const QString& text, quint32* value)
 }
 
 // Reading names whose reply text can be fixed from the control channel.
-const char* const readingNames[] = {"current", "voltage", "power",   "temperature",
+const char* const readingNames[] = {"current", "voltage", "power",    "temperature",
                                     "leakage", "dc_link", "pv_value", "status_text"};
 
 bool isReadingName(const QString& name)
@@ -162,17 +163,29 @@ void SupplyState::fillMemory()
     set(32, QStringLiteral("10.0"));
     set(35, QStringLiteral("5"));
     // Constant-current loop: Kp_v, Ki_v, Kd_v, Kp_i, Ki_i, Kd_i, Vmax, Vmin, Imax, Imin.
-    const QStringList cc{QStringLiteral("0.5"), QStringLiteral("0.05"), QStringLiteral("0.0"),
-                         QStringLiteral("1.2"), QStringLiteral("0.1"),  QStringLiteral("0.0"),
-                         lim(1),                lim(0),                 lim(3),
+    const QStringList cc{QStringLiteral("0.5"),
+                         QStringLiteral("0.05"),
+                         QStringLiteral("0.0"),
+                         QStringLiteral("1.2"),
+                         QStringLiteral("0.1"),
+                         QStringLiteral("0.0"),
+                         lim(1),
+                         lim(0),
+                         lim(3),
                          lim(2)};
     for (int i = 0; i < cc.size(); ++i)
         set(40 + i, cc.at(i));
     set(50, QStringLiteral("0"));
     // Constant-voltage loop: Kp_i, Ki_i, Kd_i, Kp_v, Ki_v, Kd_v, Imax, Imin, Vmax, Vmin.
-    const QStringList cv{QStringLiteral("0.8"), QStringLiteral("0.08"), QStringLiteral("0.0"),
-                         QStringLiteral("1.5"), QStringLiteral("0.2"),  QStringLiteral("0.0"),
-                         lim(3),                lim(2),                 lim(1),
+    const QStringList cv{QStringLiteral("0.8"),
+                         QStringLiteral("0.08"),
+                         QStringLiteral("0.0"),
+                         QStringLiteral("1.5"),
+                         QStringLiteral("0.2"),
+                         QStringLiteral("0.0"),
+                         lim(3),
+                         lim(2),
+                         lim(1),
                          lim(0)};
     for (int i = 0; i < cv.size(); ++i)
         set(60 + i, cv.at(i));
@@ -572,8 +585,9 @@ bool SupplyState::setField(const QString& name, const QString& value, QString* e
                name == QLatin1String("noise")) {
         if (!parseDouble(value, &d) || d < 0)
             return fail(QStringLiteral("takes a number of 0 or more"));
-        (name == QLatin1String("noise") ? noise : name == QLatin1String("current_slew") ? currentSlew
-                                                                                        : voltageSlew) = d;
+        (name == QLatin1String("noise")          ? noise
+         : name == QLatin1String("current_slew") ? currentSlew
+                                                 : voltageSlew) = d;
     } else if (name == QLatin1String("loop")) {
         loopMode = value.trimmed();
     } else if (name == QLatin1String("update_mode")) {

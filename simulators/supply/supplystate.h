@@ -57,7 +57,10 @@ public:
     bool voltageAllowed(double value) const;
 
     QString capabilities() const { return memory.value(CapabilitiesCell); }
-    bool hasCapability(const QString& word) const { return capabilities().contains(word, Qt::CaseInsensitive); }
+    bool hasCapability(const QString& word) const
+    {
+        return capabilities().contains(word, Qt::CaseInsensitive);
+    }
 
     // Privilege level needed to write a memory cell (0 user, 1 admin, 2 superadmin).
     int writeLevel(int cell) const;

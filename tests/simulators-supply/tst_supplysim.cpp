@@ -6,7 +6,8 @@
 #include <QSet>
 #include <QTest>
 
-namespace {
+namespace
+{
 
 QByteArray reply(const char* body)
 {
@@ -57,9 +58,9 @@ private slots:
 
     void pollSetIsAnsweredWithEchoes()
     {
-        const QList<QByteArray> polls{"VER",      "MRG:130",  "MRID",    "MPLST",      "MRT",
-                                      "MGC",      "MLIMITS:?", "PMODE",  "PCONNECTIONS", "LOOP:?",
-                                      "UPMODE:?", "TRGMODE",  "SETFLOAT:?", "POL"};
+        const QList<QByteArray> polls{"VER",      "MRG:130",   "MRID",       "MPLST",        "MRT",
+                                      "MGC",      "MLIMITS:?", "PMODE",      "PCONNECTIONS", "LOOP:?",
+                                      "UPMODE:?", "TRGMODE",   "SETFLOAT:?", "POL"};
         for (const QByteArray& c : polls) {
             QByteArray echo = c;
             echo.replace(":?", "");
@@ -77,7 +78,8 @@ private slots:
             << QList<QByteArray>{"MRID\r\nMRID\r\n"} << QByteArray(reply("MRID:1042") + reply("MRID:1042"));
         QTest::newRow("LF after CR in a later packet")
             << QList<QByteArray>{"MRID\r", "\nMRID\r"} << QByteArray(reply("MRID:1042") + reply("MRID:1042"));
-        QTest::newRow("command split over packets") << QList<QByteArray>{"MR", "ID", "\r"} << reply("MRID:1042");
+        QTest::newRow("command split over packets")
+            << QList<QByteArray>{"MR", "ID", "\r"} << reply("MRID:1042");
         QTest::newRow("LF without CR belongs to the command")
             << QList<QByteArray>{"MRID\nX\r"} << reply("NAK:01");
         QTest::newRow("second LF is a command byte")
@@ -174,9 +176,11 @@ private slots:
         QTest::newRow("local mode refuses changes")
             << QStringList{QStringLiteral("set local 1")} << QList<QByteArray>{"MON", "MWI:1", "MRI"}
             << QList<QByteArray>{"NAK:15", "NAK:15", "MRI:0.0000"};
-        QTest::newRow("loop mode") << QStringList{} << QList<QByteArray>{"LOOP:V", "LOOP:V", "MON", "LOOP:I", "LOOP:?"}
+        QTest::newRow("loop mode") << QStringList{}
+                                   << QList<QByteArray>{"LOOP:V", "LOOP:V", "MON", "LOOP:I", "LOOP:?"}
                                    << QList<QByteArray>{"AK", "NAK:19", "AK", "NAK:21", "LOOP:V"};
-        QTest::newRow("float mode") << QStringList{} << QList<QByteArray>{"SETFLOAT:N", "SETFLOAT:F", "SETFLOAT:?"}
+        QTest::newRow("float mode") << QStringList{}
+                                    << QList<QByteArray>{"SETFLOAT:N", "SETFLOAT:F", "SETFLOAT:?"}
                                     << QList<QByteArray>{"NAK:23", "AK", "SETFLOAT:F"};
         QTest::newRow("update mode writes its cell")
             << QStringList{} << QList<QByteArray>{"UPMODE:ANALOG", "MRG:113", "UPMODE:?", "UPMODE:BOGUS"}
@@ -193,7 +197,8 @@ private slots:
             << QStringList{QStringLiteral("set family KORA-PS-M")} << QList<QByteArray>{"MWV:-1", "VER"}
             << QList<QByteArray>{"NAK:10", "VER:KORA-PS-M 5-40:1.3.6"};
         QTest::newRow("password levels")
-            << QStringList{} << QList<QByteArray>{"PASSWORD:nope", "PASSWORD:?", "PASSWORD:superadmin", "PASSWORD:?"}
+            << QStringList{}
+            << QList<QByteArray>{"PASSWORD:nope", "PASSWORD:?", "PASSWORD:superadmin", "PASSWORD:?"}
             << QList<QByteArray>{"NAK:07", "PASSWORD:USER", "AK", "PASSWORD:SUPERADMIN"};
         QTest::newRow("memory write upper-cases and keeps colons")
             << QStringList{} << QList<QByteArray>{"MWG:3:aa:bb:cc", "MRG:3", "MWG:x:1", "MWG:5", "MRG"}
@@ -202,12 +207,14 @@ private slots:
             << QStringList{QStringLiteral("set enforce_privileges on")}
             << QList<QByteArray>{"MWG:2:X", "MWG:30:X", "PASSWORD:superadmin", "MWG:2:X"}
             << QList<QByteArray>{"NAK:05", "AK", "AK", "AK"};
-        QTest::newRow("waveform")
-            << QStringList{}
-            << QList<QByteArray>{"WAVEFORM:START", "MON", "WAVEFORM:START", "WAVEFORM:POINTS:1:2:3",
-                                 "WAVEFORM:N_PERIODS:0", "WAVEFORM:START", "WAVEFORM:POINTS:1", "WAVEFORM:STOP",
-                                 "WAVEFORM:POINTS:1:x"}
-            << QList<QByteArray>{"NAK:13", "AK", "NAK:27", "AK", "AK", "AK", "NAK:17", "AK", "NAK:27"};
+        QTest::newRow("waveform") << QStringList{}
+                                  << QList<QByteArray>{"WAVEFORM:START",       "MON",
+                                                       "WAVEFORM:START",       "WAVEFORM:POINTS:1:2:3",
+                                                       "WAVEFORM:N_PERIODS:0", "WAVEFORM:START",
+                                                       "WAVEFORM:POINTS:1",    "WAVEFORM:STOP",
+                                                       "WAVEFORM:POINTS:1:x"}
+                                  << QList<QByteArray>{"NAK:13", "AK",     "NAK:27", "AK",    "AK",
+                                                       "AK",     "NAK:17", "AK",     "NAK:27"};
     }
     void sequences()
     {
@@ -419,7 +426,8 @@ private slots:
     void endOfInputKeepsRunningAndTerminateExits()
     {
         QProcess p;
-        p.start(SimulatorProcess::programPath(QStringLiteral("supply-sim")), {QStringLiteral("--port"), QStringLiteral("0")});
+        p.start(SimulatorProcess::programPath(QStringLiteral("supply-sim")),
+                {QStringLiteral("--port"), QStringLiteral("0")});
         QVERIFY(p.waitForStarted());
         p.closeWriteChannel();
         QVERIFY(p.waitForReadyRead(5000));
@@ -447,7 +455,8 @@ private slots:
     {
         QProcess p;
         p.start(SimulatorProcess::programPath(QStringLiteral("supply-sim")),
-                {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--family"), QStringLiteral("XYZ")});
+                {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--family"),
+                 QStringLiteral("XYZ")});
         QVERIFY(p.waitForFinished(5000));
         QCOMPARE(p.exitCode(), 2);
         QVERIFY(p.readAllStandardError().contains("family"));
