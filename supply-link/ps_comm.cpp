@@ -69,11 +69,14 @@ QByteArray PS_Comm::frame(const QString& command) const
     return bytes;
 }
 
-bool PS_Comm::exchange(const QByteArray& framed, int timeout, QString& reply)
+PS_Comm::Exchange PS_Comm::exchange(const QByteArray& framed, int timeout, QString& reply)
 {
     reply.clear();
+    // Once a stop is requested nothing more goes out (the rest of a task's commands included).
+    if (abort_check && abort_check())
+        return Exchange::NotSent;
     if (!socket || socket->state() != QAbstractSocket::ConnectedState)
-        return false;
+        return Exchange::Silent;
 
     // Late replies of an earlier exchange must not be taken for this one's.
     // Bounded, so a peer that never stops talking cannot hold us here.
@@ -84,7 +87,7 @@ bool PS_Comm::exchange(const QByteArray& framed, int timeout, QString& reply)
             break;
     }
     if (socket->state() != QAbstractSocket::ConnectedState)
-        return false;
+        return Exchange::Silent;
 
     socket->write(framed);
     socket->flush();
@@ -115,7 +118,7 @@ bool PS_Comm::exchange(const QByteArray& framed, int timeout, QString& reply)
     const int cr = reply.indexOf(CR);
     if (cr >= 0)
         reply.truncate(cr);
-    return !collected.isEmpty();
+    return collected.isEmpty() ? Exchange::Silent : Exchange::Replied;
 }
 
 int PS_Comm::writeCommand(QString command, int timeout)
@@ -127,7 +130,8 @@ int PS_Comm::writeCommand(QString command, int timeout)
     command = cleanCommand(command);
 
     QString reply;
-    exchange(frame(command), timeout, reply);
+    if (exchange(frame(command), timeout, reply) == Exchange::NotSent)
+        return -1;
     reply.remove(QLatin1Char('#'));
     reply.remove(LF);
 
@@ -157,7 +161,10 @@ int PS_Comm::query(QString command, QString& value, int timeout, ReplyKind kind)
     command = cleanCommand(command);
 
     QString reply;
-    if (!exchange(frame(command), timeout, reply)) {
+    const Exchange outcome = exchange(frame(command), timeout, reply);
+    if (outcome == Exchange::NotSent)
+        return -2;
+    if (outcome == Exchange::Silent) {
         emit commandReplyError(reportedCommand(command + CR), -2);
         return -2;
     }

@@ -37,9 +37,11 @@ public:
     // '#' characters stay.
     int readTextCommand(QString command, QString& value, int timeout = 0);
 
-    // Called between the waits of an exchange; when it returns true the
-    // exchange stops waiting and is classified with what has arrived. By
-    // default it checks the calling thread's interruption request.
+    // Called before a command is sent and between the waits of an exchange.
+    // When it returns true before sending, nothing is sent and the call fails
+    // (-1 or -2) without a commandReplyError; during the waits, the exchange
+    // stops waiting and is classified with what has arrived. By default it
+    // checks the calling thread's interruption request.
     void setAbortCheck(std::function<bool()> check);
 
     // The per-wait time-out used by the last exchange (after resolving 0).
@@ -115,10 +117,11 @@ signals:
 
 private:
     enum class ReplyKind { Plain, FileText };
+    enum class Exchange { Replied, Silent, NotSent };
 
     int query(QString command, QString& value, int timeout, ReplyKind kind);
-    // Sends `framed` (CR-terminated) and collects one reply; false when nothing arrived.
-    bool exchange(const QByteArray& framed, int timeout, QString& reply);
+    // Sends `framed` (CR-terminated) and collects one reply.
+    Exchange exchange(const QByteArray& framed, int timeout, QString& reply);
     QByteArray frame(const QString& command) const;
 
     std::function<bool()> abort_check;

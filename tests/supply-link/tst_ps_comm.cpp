@@ -357,9 +357,16 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         link.comm.setAbortCheck([&clock] { return clock.elapsed() > 100; });
+        QSignalSpy errors(&link.comm, &PS_Comm::commandReplyError);
         QString value;
         QCOMPARE(link.comm.readCurrent(value), -2);
         QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        // Once stopped, nothing more is sent and nothing more reported.
+        QCOMPARE(link.comm.outputOn(), -1);
+        QCOMPARE(link.comm.readVoltage(value), -2);
+        QTest::qWait(50);
+        QCOMPARE(link.peer.commands(), QStringList{"MRI"});
+        QCOMPARE(errors.count(), 1);
     }
 
     void silenceLeavesLinkOpen()
