@@ -180,7 +180,7 @@ bool Command::send_multiline(QString text)
         if (bodyLength >= 0) {
             pending = buf.mid(int(scan));
             buf.truncate(int(bodyLength));
-            ok = true;
+            ok = bodyLength <= multiline_max_bytes;
             break;
         }
         if (nak) {

@@ -280,3 +280,15 @@ int ScriptedBox::connectionCount() const
     QMutexLocker lock(&worker->mutex);
     return worker->connections;
 }
+
+bool ScriptedBox::waitForConnections(int count, int timeoutMs) const
+{
+    QElapsedTimer t;
+    t.start();
+    while (connectionCount() < count) {
+        if (t.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(5);
+    }
+    return true;
+}

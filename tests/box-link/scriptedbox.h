@@ -52,6 +52,7 @@ public:
     void dropClient();
     void stopListening();
     int connectionCount() const;
+    bool waitForConnections(int count, int timeoutMs = 3000) const;
 
 private:
     class Worker;

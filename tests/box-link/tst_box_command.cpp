@@ -1,0 +1,273 @@
+// Command against a scripted box, over TCP and over a pseudo-terminal:
+// framing, reply classes, replies cut or trickled across reads, draining of
+// late replies, multi-line bodies across every segmentation, and replies
+// picked out of a running stream.
+
+#include "command.h"
+#include "scriptedbox.h"
+
+#include <QElapsedTimer>
+#include <QSerialPort>
+#include <QTcpSocket>
+#include <QtTest>
+
+#include <memory>
+
+using Piece = ScriptedBox::Piece;
+
+class CommandLinkTest : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit CommandLinkTest(ScriptedBox::Transport t) : transport(t) {}
+
+private:
+    ScriptedBox::Transport transport;
+    std::unique_ptr<ScriptedBox> box;
+    std::unique_ptr<QTcpSocket> socket;
+    std::unique_ptr<QSerialPort> serial;
+    std::unique_ptr<Command> cmd;
+    int timeout = 1000;
+
+    void answer(std::function<QList<Piece>(const QByteArray&)> r) { box->setResponder(std::move(r)); }
+
+private slots:
+    void init()
+    {
+        box = std::make_unique<ScriptedBox>(transport);
+        QVERIFY(box->start());
+        timeout = 1000;
+        if (transport == ScriptedBox::Tcp) {
+            socket = std::make_unique<QTcpSocket>();
+            socket->connectToHost(QStringLiteral("127.0.0.1"), box->port());
+            QVERIFY(socket->waitForConnected(3000));
+            QVERIFY(box->waitForConnections(1));
+            cmd = std::make_unique<Command>(socket.get(), nullptr, &timeout, true);
+        } else {
+            serial = std::make_unique<QSerialPort>();
+            serial->setPortName(box->ptyPath());
+            QVERIFY2(serial->open(QIODevice::ReadWrite), qPrintable(serial->errorString()));
+            cmd = std::make_unique<Command>(nullptr, serial.get(), &timeout, false);
+        }
+    }
+
+    void cleanup()
+    {
+        cmd.reset();
+        socket.reset();
+        serial.reset();
+        box.reset();
+    }
+
+    void frameIsTextAndCarriageReturn()
+    {
+        answer([](const QByteArray&) { return ScriptedBox::line("ACK"); });
+        QCOMPARE(cmd->send(QStringLiteral("freq:?")), 1);
+        QCOMPARE(cmd->send(QStringLiteral("sentrel:name:BOX 1")), 1);
+        QCOMPARE(box->received(), QByteArray("freq:?\rsentrel:name:BOX 1\r"));
+    }
+
+    void replyClasses_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("reply");
+        QTest::newRow("ACK") << QByteArray("ACK\r") << 1 << "ACK";
+        QTest::newRow("NAK") << QByteArray("NAK\r") << 2 << "NAK";
+        QTest::newRow("ACK CR LF") << QByteArray("ACK\r\n") << 1 << "ACK";
+        QTest::newRow("value") << QByteArray("12.5\r") << 3 << "12.5";
+        QTest::newRow("value blank before CR") << QByteArray("12.5 \r") << 3 << "12.5 ";
+        QTest::newRow("name SNAKE") << QByteArray("SNAKE\r") << 3 << "SNAKE";
+        QTest::newRow("name RACK-1") << QByteArray("RACK-1\r") << 3 << "RACK-1";
+        QTest::newRow("value with NUL") << QByteArray("1A\0\r", 4) << 3 << "1A";
+    }
+    void replyClasses()
+    {
+        QFETCH(QByteArray, bytes);
+        answer([bytes](const QByteArray&) { return QList<Piece>{Piece(0, bytes)}; });
+        QTEST(cmd->send(QStringLiteral("x:?")), "result");
+        QTEST(cmd->reply, "reply");
+    }
+
+    void valueInTwoChunks()
+    {
+        answer([](const QByteArray&) { return QList<Piece>{Piece(0, "12."), Piece(50, "5\r")}; });
+        QCOMPARE(cmd->send(QStringLiteral("get")), 3);
+        QCOMPARE(cmd->reply, QStringLiteral("12.5"));
+    }
+
+    // A slow link delivers a few bytes at a time; reading goes on until the
+    // end of the line or the deadline, not for a fixed number of reads.
+    void tricklingReplyIsCollected()
+    {
+        timeout = 3000;
+        cmd->timeout_ms = timeout;
+        answer([](const QByteArray&) { return ScriptedBox::chunked("1A0021\r", 1, 60); });
+        QCOMPARE(cmd->send(QStringLiteral("status:?")), 3);
+        QCOMPARE(cmd->reply, QStringLiteral("1A0021"));
+    }
+
+    void silentBoxGivesNoReply()
+    {
+        cmd->timeout_ms = 200;
+        QElapsedTimer t;
+        t.start();
+        QCOMPARE(cmd->send(QStringLiteral("status:?")), 0);
+        QVERIFY(t.elapsed() < 1500);
+    }
+
+    // A reply that comes after its command gave up must not be taken for the
+    // answer to the next command.
+    void lateReplyIsDrained()
+    {
+        cmd->timeout_ms = 200;
+        answer([](const QByteArray& c) {
+            if (c == "first:?")
+                return ScriptedBox::line("LATE", 400);
+            return ScriptedBox::line("SECOND");
+        });
+        QCOMPARE(cmd->send(QStringLiteral("first:?")), 0);
+        QTest::qWait(500);
+        QCOMPARE(cmd->send(QStringLiteral("second:?")), 3);
+        QCOMPARE(cmd->reply, QStringLiteral("SECOND"));
+    }
+
+    void lineBreakInArgumentIsRefused_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("CR") << "sentrel:name:A\rSD:RM:LOG001.TXT";
+        QTest::newRow("LF") << "sentrel:name:A\nB";
+        QTest::newRow("NUL") << QString::fromLatin1("sentrel:name:A\0B", 16);
+    }
+    void lineBreakInArgumentIsRefused()
+    {
+        QFETCH(QString, text);
+        answer([](const QByteArray&) { return ScriptedBox::line("ACK"); });
+        QCOMPARE(cmd->send(text), 0);
+        QVERIFY(!cmd->send_multiline(text));
+        QTest::qWait(50);
+        QVERIFY(box->received().isEmpty());
+    }
+
+    void multilineAcrossEverySegmentation_data()
+    {
+        QTest::addColumn<int>("chunk");
+        for (int c : {1, 2, 3, 4, 7, 16, 1000})
+            QTest::newRow(qPrintable(QStringLiteral("chunks of %1").arg(c))) << c;
+    }
+    void multilineAcrossEverySegmentation()
+    {
+        QFETCH(int, chunk);
+        const QByteArray body("LOG001.TXT\r\nBACKUP.TXT\r\nmy file.txt\r\n");
+        answer([&](const QByteArray&) { return ScriptedBox::chunked(body + "ACK\r\n", chunk, chunk < 4 ? 1 : 5); });
+        QVERIFY(cmd->send_multiline(QStringLiteral("SD:LS")));
+        QCOMPARE(cmd->reply_body, QString::fromLatin1(body));
+        QCOMPARE(cmd->reply_chunks,
+                 QStringList({"LOG001.TXT\r\n", "BACKUP.TXT\r\n", "my file.txt\r\n"}));
+    }
+
+    // A file keeps its line breaks exactly; lines that hold "ACK" or "NAK"
+    // are file content.
+    void fileKeepsItsLineBreaks()
+    {
+        const QByteArray file("# BACKUP of run 3\r\nNAK\nt,I\r\n1,2.5\n\r\nPACK ACK\r\nend\r\n");
+        answer([&](const QByteArray&) { return ScriptedBox::chunked(file + "ACK\r", 5, 2); });
+        QVERIFY(cmd->send_multiline(QStringLiteral("SD:READ:RUN3.TXT")));
+        QCOMPARE(cmd->reply_body.toLatin1(), file);
+        QCOMPARE(cmd->reply_chunks.join(QString()).toLatin1(), file);
+    }
+
+    void multilineNakFailsAtOnce()
+    {
+        answer([](const QByteArray&) { return ScriptedBox::line("NAK"); });
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(!cmd->send_multiline(QStringLiteral("SD:READ:NONE.TXT")));
+        QVERIFY(t.elapsed() < 500);
+    }
+
+    void multilineStopsAtSilence()
+    {
+        cmd->timeout_ms = 200;
+        answer([](const QByteArray&) { return QList<Piece>{Piece(0, "part of a file\r\n")}; });
+        QVERIFY(!cmd->send_multiline(QStringLiteral("SD:READ:X")));
+    }
+
+    void multilineDeadline()
+    {
+        cmd->multiline_deadline_ms = 300;
+        answer([](const QByteArray&) {
+            QList<Piece> p;
+            for (int i = 0; i < 40; ++i)
+                p << Piece(50, "line\r\n");
+            return p;
+        });
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(!cmd->send_multiline(QStringLiteral("SD:READ:ENDLESS")));
+        QVERIFY(t.elapsed() < 1500);
+    }
+
+    void multilineByteCap()
+    {
+        cmd->multiline_max_bytes = 1000;
+        answer([](const QByteArray&) { return QList<Piece>{Piece(0, QByteArray(5000, 'x') + "\r\nACK\r")}; });
+        QVERIFY(!cmd->send_multiline(QStringLiteral("SD:READ:BIG")));
+    }
+
+    // While the box streams, "ACK" is picked out from among data lines;
+    // the data lines (including one cut across the command) are kept.
+    void replyPickedFromStream()
+    {
+        box->sendNow("1 0 1\r2 0 ");
+        QTest::qWait(50);
+        QVERIFY(cmd->read_stream());
+        QCOMPARE(cmd->stream_counter, QVector<double>({1}));
+        answer([](const QByteArray& c) {
+            if (c == "acq:OFF")
+                return QList<Piece>{Piece(0, "2\r3 0 3\r"), Piece(20, "ACK\r4 0 4\r")};
+            return QList<Piece>();
+        });
+        QCOMPARE(cmd->send_during_stream(QStringLiteral("acq:OFF")), 1);
+        QTest::qWait(50);
+        cmd->read_stream();
+        QCOMPARE(cmd->stream_counter, QVector<double>({1, 2, 3, 4}));
+        QCOMPARE(cmd->stream_lines_dropped, qint64(0));
+    }
+
+    void nakPickedFromStream()
+    {
+        answer([](const QByteArray&) { return QList<Piece>{Piece(0, "5 0 5\rNAK\r")}; });
+        QCOMPARE(cmd->send_during_stream(QStringLiteral("print:OFF")), 2);
+        QCOMPARE(cmd->stream_counter, QVector<double>({5}));
+    }
+
+    void streamTailIsKeptBetweenReads()
+    {
+        box->sendNow("1 0 1.5\r2 0 2.");
+        QTest::qWait(50);
+        QVERIFY(cmd->read_stream());
+        box->sendNow("5\r");
+        QTest::qWait(50);
+        QVERIFY(cmd->read_stream());
+        QCOMPARE(cmd->stream_current, QVector<double>({1.5, 2.5}));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    int status = 0;
+    {
+        CommandLinkTest t(ScriptedBox::Tcp);
+        status |= QTest::qExec(&t, argc, argv);
+    }
+    {
+        CommandLinkTest t(ScriptedBox::Pty);
+        status |= QTest::qExec(&t, argc, argv);
+    }
+    return status;
+}
+
+#include "tst_box_command.moc"
