@@ -1,0 +1,188 @@
+// ps_thread against the supply simulator: the poll set, posted tasks and
+// set-points as the supply sees them, and the link under stalls and drops.
+
+#include "ps_thread.h"
+#include "simulatorprocess.h"
+#include "workerfixture.h"
+
+#include <QFileInfo>
+#include <QTest>
+
+namespace {
+
+const QStringList pollCommands{"VER",   "MRG:130", "MRID",  "MPLST",   "MRT",     "MGC",     "MLIMITS:?",
+                               "PMODE", "PCONNECTIONS", "LOOP:?", "UPMODE:?", "TRGMODE", "SETFLOAT:?"};
+
+struct SimWorker
+{
+    SimWorker() : sim(QStringLiteral("supply-sim")), thread(10), recorder(&thread) {}
+    ~SimWorker()
+    {
+        thread.stop();
+        sim.stop();
+    }
+    bool start(const QStringList& simArgs, int waitTime = 200)
+    {
+        if (!sim.start(simArgs))
+            return false;
+        configureWorker(thread, sim.port(), waitTime);
+        return startWorker();
+    }
+    bool startWorker()
+    {
+        thread.start();
+        return recorder.waitForState(QAbstractSocket::ConnectedState);
+    }
+
+    SimulatorProcess sim;
+    ps_thread thread;
+    WorkerRecorder recorder;
+};
+
+} // namespace
+
+class PsThreadWithSimulator : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        if (!QFileInfo::exists(SimulatorProcess::programPath("supply-sim")))
+            QSKIP("supply-sim is not built");
+    }
+
+    void pollSetOrder()
+    {
+        SimWorker w;
+        QVERIFY(w.start({"--family", "KORA-PS-M", "--caps", "AIN,POLARITY_INVERTER", "--noise", "0"}));
+        QVERIFY(w.sim.waitForLogLines(2 * pollCommands.size() + 1));
+        const QStringList log = w.sim.commandLog();
+        QCOMPARE(log.mid(0, pollCommands.size()), pollCommands);
+        QCOMPARE(log.mid(pollCommands.size(), pollCommands.size() + 1), QStringList(pollCommands) << "POL");
+    }
+
+    void recordFromSimulator()
+    {
+        SimWorker w;
+        QObject ctx;
+        ps_data version, reading;
+        QObject::connect(&w.thread, &ps_thread::version_model_capabilities_read, &ctx,
+                         [&](ps_data d) { version = d; });
+        QObject::connect(&w.thread, &ps_thread::limits_read, &ctx, [&](ps_data d) { reading = d; });
+        QVERIFY(w.start({"--family", "ORTX", "--caps", "AIN", "--version", "1.4.0", "--noise", "0"}));
+        QVERIFY(QTest::qWaitFor([&] { return !reading.limits.at(0).isEmpty(); }, 5000));
+        QCOMPARE(version.model_text, QStringLiteral("ORTX 100-50"));
+        QCOMPARE(version.version, QStringLiteral("1.4.0"));
+        QCOMPARE(version.family, QStringLiteral("ORTX"));
+        QCOMPARE(version.polarity_kind, QStringLiteral("Monopolar"));
+        QCOMPARE(version.capabilities, QStringLiteral("AIN"));
+        QCOMPARE(reading.limits, (QStringList{"0.0", "50.0", "0.0", "100.0"}));
+        QCOMPARE(reading.status.size(), 8);
+    }
+
+    void postedTasksReplaceOnePollSet()
+    {
+        SimWorker w;
+        QVERIFY(w.start({"--noise", "0"}));
+        QVERIFY(w.sim.waitForLogLines(pollCommands.size()));
+        QVERIFY(runBatch(w.thread, w.recorder, [&] {
+            w.thread.set_current(1.5);
+            w.thread.set_task(512);
+            w.thread.set_task(1);
+        }));
+        QVERIFY(w.sim.waitForLogLines(w.sim.commandLog().indexOf("MON") + 2));
+        const QStringList log = w.sim.commandLog();
+        const int at = log.indexOf("MWI:1.5000000000");
+        QVERIFY(at > 0);
+        QCOMPARE(log.at(at - 1), QStringLiteral("SETFLOAT:?"));
+        QCOMPARE(log.at(at + 1), QStringLiteral("MON"));
+        QCOMPARE(log.at(at + 2), QStringLiteral("VER"));
+        QVERIFY(w.sim.control("get current_setpoint"));
+        QCOMPARE(w.sim.lastReply().mid(3).toDouble(), 1.5);
+        QVERIFY(w.sim.control("get output"));
+        QVERIFY(w.sim.lastReply().contains("on") || w.sim.lastReply().contains("1"));
+    }
+
+    void refusalReachesWindow()
+    {
+        SimWorker w;
+        QVERIFY(w.start({"--refuse", "MON=8"}));
+        QVERIFY(runBatch(w.thread, w.recorder, [&] { w.thread.set_task(1); }));
+        QVERIFY(QTest::qWaitFor([&] { return !w.recorder.replyErrors.isEmpty(); }, 2000));
+        QCOMPARE(w.recorder.replyErrors.at(0), qMakePair(QStringLiteral("MON\r"), 8));
+    }
+
+    // The EPICS files survive a write and a read back unchanged.
+    void epicsFileRoundTrip()
+    {
+        SimWorker w;
+        QObject ctx;
+        QString db;
+        QObject::connect(&w.thread, &ps_thread::EPICS_db_ready, &ctx, [&](ps_data d) { db = d.epics_db; });
+        QVERIFY(w.start({}));
+        const QString text = QStringLiteral("# Power supply\nrecord(ai, \"$(P)I\") {\n  field(DTYP, \"stream\")\n}\n");
+        QVERIFY(runBatch(w.thread, w.recorder, [&] {
+            w.thread.set_task(1542, text);
+            w.thread.set_task(1540);
+        }));
+        QCOMPARE(db, text);
+        QVERIFY(w.recorder.replyErrors.isEmpty());
+    }
+
+    void stalledSimulatorDoesNotBlockCallers()
+    {
+        SimWorker w;
+        QVERIFY(w.start({}, 500));
+        QVERIFY(w.sim.waitForLogLines(pollCommands.size()));
+        QVERIFY(w.sim.control("stall on"));
+        const int before = w.sim.commandLog().size();
+        QVERIFY(w.sim.waitForLogLines(before + 1));
+        ps_data data;
+        const qint64 longest = longestCallNs(
+            [&] {
+                w.thread.set_task(23);
+                w.thread.get_ps_data(data);
+            },
+            300);
+        qInfo("longest set_task/get_ps_data against a stalled simulator: %.3f ms", longest / 1e6);
+        QVERIFY(longest < 50 * 1000 * 1000);
+
+        QElapsedTimer clock;
+        clock.start();
+        w.thread.stop();
+        qInfo("stop against a stalled simulator took %lld ms", clock.elapsed());
+        QVERIFY(clock.elapsed() < 1000); // one wait is 500 ms, a batch 14 x 2 s
+    }
+
+    void reconnectAfterDrop()
+    {
+        SimWorker w;
+        QVERIFY(w.start({}, 100));
+        QVERIFY(w.sim.waitForLogLines(pollCommands.size()));
+        QVERIFY(w.sim.control("close-all"));
+        QVERIFY(w.recorder.waitForState(QAbstractSocket::UnconnectedState));
+        QVERIFY(!w.recorder.errorAtState.last().isEmpty());
+        w.thread.stop();
+
+        w.recorder.states.clear();
+        const int before = w.sim.commandLog().size();
+        QVERIFY(w.startWorker());
+        QVERIFY(w.sim.waitForLogLines(before + pollCommands.size()));
+        QVERIFY(w.sim.control("connections"));
+        QCOMPARE(w.sim.lastReply(), QStringLiteral("OK 1"));
+    }
+
+    void dropAfterCommands()
+    {
+        SimWorker w;
+        QVERIFY(w.start({"--drop-after", "5"}, 100));
+        QVERIFY(w.recorder.waitForState(QAbstractSocket::UnconnectedState));
+        QCOMPARE(w.recorder.socketErrors.size(), 1);
+        QCOMPARE(w.recorder.errorAtState.last(), w.recorder.socketErrors.at(0));
+    }
+};
+
+QTEST_GUILESS_MAIN(PsThreadWithSimulator)
+
+#include "tst_ps_thread_sim.moc"
