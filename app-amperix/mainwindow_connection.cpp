@@ -1,0 +1,146 @@
+// Main window: connecting and disconnecting the worker, the socket state it
+// reports, and the supply's refusals of single commands.
+
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "consoledialog.h"
+#include "errorcodes.h"
+#include "loggers.h"
+#include "ps_thread.h"
+#include "setipdialog.h"
+
+#include <QMessageBox>
+#include <QStatusBar>
+
+namespace {
+constexpr int statusMessageMs = 2000;
+
+const char* socketStateName(int state)
+{
+    static const char* const names[] = {"UnconnectedState", "HostLookupState", "ConnectingState", "ConnectedState",
+                                        "BoundState",       "ListeningState",  "ClosingState"};
+    return state >= 0 && state < 7 ? names[state] : "UnknownState";
+}
+
+// One socket-error box at a time: reports handled inside the box's own event
+// loop must not stack a second one on top.
+bool socketErrorBoxOpen = false;
+} // namespace
+
+void MainWindow::connect_button_clicked()
+{
+    mainWindowLogger->trace("connect_button_clicked called, socketState = {}", socketState);
+    if (socketState == QAbstractSocket::UnconnectedState) {
+        mainWindowLogger->debug("socketState = UnconnectedState");
+        firmwareChecked = false;
+        firmwareChecked2 = false;
+        startThread();
+    } else if (socketState == QAbstractSocket::ConnectedState) {
+        mainWindowLogger->debug("socketState = ConnectedState");
+        stopThread();
+    }
+    // While connecting or closing a second press does nothing; the action's
+    // check mark is put right by the next state report.
+}
+
+void MainWindow::startThread()
+{
+    mainWindowLogger->trace("startThread called");
+    // The worker is not running here, so its settings need no lock.
+    thread->task_refresh = data_refresh.toInt() / 2;
+    thread->wait_time = socket_wait.toInt();
+    thread->ip_address = ip;
+    thread->ip_port = port;
+    mainWindowLogger->info("Thread is called with task_refresh = {}, wait_time = {}, ip_address = {}, ip_port = {}",
+                           thread->task_refresh, thread->wait_time, thread->ip_address, thread->ip_port);
+    thread->start(QThread::InheritPriority);
+}
+
+void MainWindow::stopThread()
+{
+    mainWindowLogger->trace("stopThread called");
+    thread->quit();
+    thread->wait();
+}
+
+void MainWindow::openSetIpDialog()
+{
+    mainWindowLogger->trace("openSetIpDialog called");
+    if (setIpDialog->exec() != QDialog::Accepted)
+        return;
+    // Takes effect at the next connection; a running one is left alone.
+    ip = setIpDialog->get_ip();
+    port = setIpDialog->get_port();
+    data_refresh = setIpDialog->getRefresh();
+    socket_wait = setIpDialog->getTimeout();
+    mainWindowLogger->info("Read data from ui_SetIp, IP_Address = {}, IP_Port = {}, data_refresh = {}, wait_socket = {}",
+                           ip, port, data_refresh, socket_wait);
+}
+
+void MainWindow::enableMainWindow(bool enable)
+{
+    mainWindowLogger->trace("enableMainWindow called, enable = {}", enable);
+    ui->groupBox_Controls->setEnabled(enable);
+    ui->groupBox_RegulationMode->setEnabled(enable);
+    ui->stackedWidget_Set->setEnabled(enable);
+    ui->groupBox_Infos->setEnabled(enable);
+    ui->groupBox_Status->setEnabled(enable);
+    ui->groupBox_Output->setEnabled(enable);
+}
+
+void MainWindow::slotStateChanged(QTcpSocket::SocketState state)
+{
+    mainWindowLogger->trace("slotStateChanged called, state = {}", int(state));
+    socketState = state;
+
+    // The worker keeps its socket's error text for us, so nothing here
+    // touches the socket it is using.
+    QString errorText = QStringLiteral("None");
+    const QString workerError = thread->socketErrorString();
+    if (!workerError.isEmpty())
+        errorText = workerError;
+
+    if (state == QAbstractSocket::UnconnectedState) {
+        mainWindowLogger->info("Socket state = UnconnectedState, socket error = {}", errorText);
+        ui->actionConnection->setChecked(false);
+        ui->actionConfiguration->setEnabled(false);
+        ui->actionConsole->setEnabled(false);
+        ui->actionSetIP->setEnabled(true);
+        ui->actionActionFirmwareUpdate->setEnabled(true);
+        consoleDialog->close();
+        enableMainWindow(false);
+        if (thread->isRunning()) {
+            thread->quit();
+            thread->wait();
+        }
+        statusBar()->showMessage(QStringLiteral("Socket:Unconnected"), statusMessageMs);
+    } else if (state == QAbstractSocket::ConnectedState) {
+        mainWindowLogger->info("Socket state = ConnectedState, socket error = {}", errorText);
+        ui->actionConnection->setChecked(true);
+        ui->actionConfiguration->setEnabled(true);
+        ui->actionConsole->setEnabled(true);
+        ui->actionSetIP->setEnabled(false);
+        ui->actionActionFirmwareUpdate->setEnabled(false);
+        enableMainWindow(true);
+        statusBar()->showMessage(QStringLiteral("Socket:Connected"), statusMessageMs);
+    }
+
+    mainWindowLogger->debug("Socket state detected is {}", socketStateName(state));
+
+    if (errorText != QLatin1String("None") && !socketErrorBoxOpen) {
+        socketErrorBoxOpen = true;
+        QMessageBox::warning(this, QStringLiteral("Socket connection error"), errorText, QMessageBox::Ok);
+        mainWindowLogger->error("Cannot connect to socket, error = {}", errorText);
+        socketErrorBoxOpen = false;
+    }
+}
+
+void MainWindow::replyError(QString command, int error)
+{
+    mainWindowLogger->trace("replyError called, command = {}, error = {}", command, error);
+    const QString message = errorCodes->message(error);
+    mainWindowLogger->error("Command {}, {}", command, message);
+    statusBar()->showMessage(QStringLiteral("Command ") + command + QStringLiteral(", ") + message,
+                             statusMessageMs);
+}
