@@ -31,7 +31,7 @@ Command::Command(QTcpSocket* socket, QSerialPort* serial, int* timeout, bool is_
     : QObject(parent), stream_flags(-1), line_layout(0), socket(socket), serial(serial), is_tcp(is_tcp),
       timeout_ms(timeout ? *timeout : 3000), multiline_deadline_ms(10 * 60 * 1000),
       multiline_max_bytes(16 * 1024 * 1024), stream_lines_dropped(0), stream_bytes_discarded(0),
-      stream_resync(false)
+      stream_resync(false), pick_values(false)
 {
     // Reserved so that emptying it between reads keeps the allocation.
     stream_buffer.reserve(1024);
@@ -132,7 +132,7 @@ int Command::read_reply_line()
     return NoReply;
 }
 
-int Command::send_during_stream(QString text)
+int Command::send_during_stream(QString text, bool expect_value)
 {
     reply.clear();
     if (!isSendable(text) || !port_open())
@@ -140,10 +140,10 @@ int Command::send_during_stream(QString text)
     drain(true);
     if (!write_frame(text))
         return NoReply;
-    return read_reply_among_stream();
+    return read_reply_among_stream(expect_value);
 }
 
-int Command::read_reply_among_stream()
+int Command::read_reply_among_stream(bool expect_value)
 {
     QElapsedTimer clock;
     clock.start();
@@ -153,7 +153,9 @@ int Command::read_reply_among_stream()
         if (left <= 0 || !wait_for_data(int(left)))
             return NoReply;
         const QByteArray bytes = read_available();
+        pick_values = expect_value;
         feed(bytes.constData(), bytes.size(), &picked);
+        pick_values = false;
         if (picked != NoReply)
             return picked;
     }
@@ -292,9 +294,9 @@ void Command::take_stream_line(const char* begin, const char* end, int* picked)
         return;
     }
     const QString text = lineText(begin, end);
-    if (picked && *picked == NoReply) {
+    if (picked && *picked == NoReply && !text.trimmed().isEmpty()) {
         const int cls = classifyReply(text);
-        if (cls == Ack || cls == Nak) {
+        if (cls == Ack || cls == Nak || pick_values) {
             *picked = cls;
             reply = text;
             return;

@@ -36,9 +36,10 @@ public:
     int send(QString text);
 
     // As send(), for use while the box streams: stream lines that arrive
-    // before the "ACK"/"NAK" are passed to the stream decoder instead of
-    // being taken for the reply. Returns Ack, Nak or NoReply.
-    int send_during_stream(QString text);
+    // before the reply are passed to the stream decoder instead of being
+    // taken for it. The reply is the first "ACK"/"NAK" line or, when
+    // `expect_value` is set, the first line that is not a stream line.
+    int send_during_stream(QString text, bool expect_value = false);
 
     // Sends a command whose reply is a multi-line body ended by a line "ACK".
     // On success `reply_body` holds the body exactly as sent and
@@ -111,7 +112,7 @@ private:
     bool wait_for_data(int ms);
     QByteArray read_available();
     int read_reply_line();
-    int read_reply_among_stream();
+    int read_reply_among_stream(bool expect_value);
     bool feed(const char* bytes, qsizetype size, int* picked);
     void take_stream_line(const char* begin, const char* end, int* picked);
 
@@ -120,4 +121,7 @@ private:
     QByteArray pending;
     // Set while a partial line is being thrown away after the buffer cap.
     bool stream_resync;
+    // While a reply is looked for among stream lines: whether a line that is
+    // not a stream line counts as a value reply.
+    bool pick_values;
 };

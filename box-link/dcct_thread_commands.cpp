@@ -15,13 +15,13 @@ bool Dcct_thread::streaming() const
     return data.acquiring && data.printing;
 }
 
-int Dcct_thread::exchange(const QString& text)
+int Dcct_thread::exchange(const QString& text, bool query)
 {
     if (!streaming())
         return command->send(text);
     // While the box streams its answer arrives among data lines; those lines
     // are samples like any other and go to the plot.
-    const int result = command->send_during_stream(text);
+    const int result = command->send_during_stream(text, query);
     if (!command->stream_counter.isEmpty())
         acquire_current();
     return result;
@@ -83,7 +83,7 @@ void Dcct_thread::process()
 
 void Dcct_thread::query_text(const QString& text, QString Dcct_data::*field)
 {
-    if (exchange(text) != Command::Value)
+    if (exchange(text, true) != Command::Value)
         return;
     QMutexLocker lock(&mutex);
     data.*field = command->reply;
@@ -91,7 +91,7 @@ void Dcct_thread::query_text(const QString& text, QString Dcct_data::*field)
 
 void Dcct_thread::query_value(const QString& text, const std::function<void(Dcct_data&, const QString&)>& apply)
 {
-    if (exchange(text) != Command::Value)
+    if (exchange(text, true) != Command::Value)
         return;
     QMutexLocker lock(&mutex);
     apply(data, command->reply);
@@ -138,7 +138,7 @@ void Dcct_thread::run_code(const Queued& q)
         if (timer)
             timer->stop();
         double value;
-        if (exchange(text) == Command::Value && parseBoxNumber(command->reply, &value)) {
+        if (exchange(text, true) == Command::Value && parseBoxNumber(command->reply, &value)) {
             QMutexLocker lock(&mutex);
             data.current = value;
         }
@@ -329,7 +329,7 @@ void Dcct_thread::set_printing(const QString& text, bool on)
 
 void Dcct_thread::read_status_word()
 {
-    if (exchange(QStringLiteral("status:?")) == Command::Value) {
+    if (exchange(QStringLiteral("status:?"), true) == Command::Value) {
         QMutexLocker lock(&mutex);
         if (decodeStatusWord(command->reply, &data))
             command->line_layout = data.line_layout;
@@ -340,7 +340,7 @@ void Dcct_thread::read_status_word()
 
 void Dcct_thread::read_error_word()
 {
-    if (exchange(QStringLiteral("err:?")) != Command::Value)
+    if (exchange(QStringLiteral("err:?"), true) != Command::Value)
         return;
     QMutexLocker lock(&mutex);
     decodeErrorWord(command->reply, &data);
