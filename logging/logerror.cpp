@@ -4,7 +4,8 @@
 #include <cstdio>
 #include <mutex>
 
-namespace {
+namespace
+{
 // Plain globals with trivial destructors: writer threads may still report
 // while the process is being torn down.
 std::mutex errorMutex;

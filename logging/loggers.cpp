@@ -14,7 +14,8 @@
 
 QString logFileName = QStringLiteral("Amperix.log");
 
-namespace {
+namespace
+{
 // Every handle owns one queue sink for its whole life: initLoggers() only
 // starts the sinks' writers and shutdownLoggers() stops them, so a handle (or a
 // copy a component keeps) is valid and thread-safe at any time.
@@ -23,7 +24,8 @@ LoggerHandle makeLogger(const char* name)
     auto logger = std::make_shared<spdlog::logger>(name, std::make_shared<QueueSink>(name));
     logger->set_level(spdlog::level::info);
     const std::string loggerName(name);
-    logger->set_error_handler([loggerName](const std::string& what) { reportLogError(loggerName + ": " + what); });
+    logger->set_error_handler(
+        [loggerName](const std::string& what) { reportLogError(loggerName + ": " + what); });
     return logger;
 }
 } // namespace
@@ -51,16 +53,31 @@ LoggerHandle consoleLogger = makeLogger("Console");
 LoggerHandle tcpSocketManagerLogger = makeLogger("TcpSocketManager");
 
 QList<LoggerHandle> loggerList = {
-    sysInfoLogger,     mainWindowLogger,      aboutDialogLogger,
-    changeLogLogger,   configurationDialogLogger, epicsDialogLogger,
-    errorCodesLogger,  faultDialogLogger,     firmwareUpdateDialogLogger,
-    pidConfigLogger,   pidDialogLogger,       psCommLogger,
-    psDataLogger,      psThreadLogger,        setIpDialogLogger,
-    setupDialogLogger, signalGeneratorLogger, updatesLogger,
-    consoleDialogLogger, consoleLogger,       tcpSocketManagerLogger,
+    sysInfoLogger,
+    mainWindowLogger,
+    aboutDialogLogger,
+    changeLogLogger,
+    configurationDialogLogger,
+    epicsDialogLogger,
+    errorCodesLogger,
+    faultDialogLogger,
+    firmwareUpdateDialogLogger,
+    pidConfigLogger,
+    pidDialogLogger,
+    psCommLogger,
+    psDataLogger,
+    psThreadLogger,
+    setIpDialogLogger,
+    setupDialogLogger,
+    signalGeneratorLogger,
+    updatesLogger,
+    consoleDialogLogger,
+    consoleLogger,
+    tcpSocketManagerLogger,
 };
 
-namespace {
+namespace
+{
 std::mutex setupMutex;
 std::shared_ptr<RotatingFileSink> logFileSink;
 QString openPath;
@@ -95,7 +112,8 @@ std::shared_ptr<RotatingFileSink> openFallback(qint64 maxFileSize)
 {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     if (folder.isEmpty() || !QDir().mkpath(folder)) {
-        reportLogError("cannot create the folder for the log " + QDir::toNativeSeparators(folder).toStdString());
+        reportLogError("cannot create the folder for the log " +
+                       QDir::toNativeSeparators(folder).toStdString());
         return nullptr;
     }
     return openIn(folder, maxFileSize);
@@ -130,7 +148,8 @@ bool initLoggersIn(const QString& folder, unsigned queueSize, std::chrono::milli
         if (!sink) {
             sink = openFallback(maxFileSize);
             if (sink)
-                reportLogError("writing the log to " + QDir::toNativeSeparators(sink->fileName()).toStdString());
+                reportLogError("writing the log to " +
+                               QDir::toNativeSeparators(sink->fileName()).toStdString());
             else
                 reportLogError("running without a log file");
         }

@@ -24,23 +24,22 @@
 #include <spdlog/spdlog.h>
 
 // QString arguments format as UTF-8 text.
-template <>
-struct fmt::formatter<QString> : fmt::formatter<fmt::string_view> {
+template <> struct fmt::formatter<QString> : fmt::formatter<fmt::string_view> {
     template <typename FormatContext>
     auto format(const QString& s, FormatContext& ctx) const -> decltype(ctx.out())
     {
         const QByteArray utf8 = s.toUtf8();
-        return fmt::formatter<fmt::string_view>::format(fmt::string_view(utf8.constData(), size_t(utf8.size())),
-                                                        ctx);
+        return fmt::formatter<fmt::string_view>::format(
+            fmt::string_view(utf8.constData(), size_t(utf8.size())), ctx);
     }
 };
 
-template <>
-struct fmt::formatter<QByteArray> : fmt::formatter<fmt::string_view> {
+template <> struct fmt::formatter<QByteArray> : fmt::formatter<fmt::string_view> {
     template <typename FormatContext>
     auto format(const QByteArray& s, FormatContext& ctx) const -> decltype(ctx.out())
     {
-        return fmt::formatter<fmt::string_view>::format(fmt::string_view(s.constData(), size_t(s.size())), ctx);
+        return fmt::formatter<fmt::string_view>::format(fmt::string_view(s.constData(), size_t(s.size())),
+                                                        ctx);
     }
 };
 

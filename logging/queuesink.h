@@ -82,10 +82,10 @@ private:
     State state = State::Idle;
     std::shared_ptr<spdlog::sinks::sink> target;
     std::thread writer;
-    std::mutex startStopMutex; // serialises start() and stop()
+    std::mutex startStopMutex;  // serialises start() and stop()
     bool writerWaiting = false; // cleared by whoever wakes the writer
     bool writerDozing = false;  // waiting for the next flush, lines may gather
-    bool writing = false;  // the writer holds an entry outside the lock
+    bool writing = false;       // the writer holds an entry outside the lock
     int waitingForRoom = 0;
     int waitingForDrain = 0;
 };

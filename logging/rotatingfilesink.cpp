@@ -8,7 +8,8 @@
 #include <chrono>
 #include <thread>
 
-namespace {
+namespace
+{
 constexpr qint64 reopenRetryMs = 1000;
 
 std::string describe(const QFile& f)

@@ -16,14 +16,31 @@
 #include <thread>
 #include <vector>
 
-namespace {
+namespace
+{
 const auto interval = std::chrono::milliseconds(10);
 
 const QStringList tableNames = {
-    "SysInfo",       "MainWindow",      "AboutDialog",       "ChangeLog",           "ConfigurationDialog",
-    "EPICSDialog",   "ErrorCodes",      "FaultDialog",       "FirmwareUpdateDialog", "PIDConfig",
-    "PIDDialog",     "PsComm",          "PsData",            "PsThread",            "SetIPDialog",
-    "SetupDialog",   "SignalGenerator", "Updates",           "ConsoleDialog",       "Console",
+    "SysInfo",
+    "MainWindow",
+    "AboutDialog",
+    "ChangeLog",
+    "ConfigurationDialog",
+    "EPICSDialog",
+    "ErrorCodes",
+    "FaultDialog",
+    "FirmwareUpdateDialog",
+    "PIDConfig",
+    "PIDDialog",
+    "PsComm",
+    "PsData",
+    "PsThread",
+    "SetIPDialog",
+    "SetupDialog",
+    "SignalGenerator",
+    "Updates",
+    "ConsoleDialog",
+    "Console",
     "TcpSocketManager",
 };
 
@@ -100,13 +117,27 @@ void LoggersTest::cleanup()
 void LoggersTest::handlesAreTheTableInOrder()
 {
     const QList<LoggerHandle> handles = {
-        sysInfoLogger,       mainWindowLogger,  aboutDialogLogger,
-        changeLogLogger,     configurationDialogLogger, epicsDialogLogger,
-        errorCodesLogger,    faultDialogLogger, firmwareUpdateDialogLogger,
-        pidConfigLogger,     pidDialogLogger,   psCommLogger,
-        psDataLogger,        psThreadLogger,    setIpDialogLogger,
-        setupDialogLogger,   signalGeneratorLogger, updatesLogger,
-        consoleDialogLogger, consoleLogger,     tcpSocketManagerLogger,
+        sysInfoLogger,
+        mainWindowLogger,
+        aboutDialogLogger,
+        changeLogLogger,
+        configurationDialogLogger,
+        epicsDialogLogger,
+        errorCodesLogger,
+        faultDialogLogger,
+        firmwareUpdateDialogLogger,
+        pidConfigLogger,
+        pidDialogLogger,
+        psCommLogger,
+        psDataLogger,
+        psThreadLogger,
+        setIpDialogLogger,
+        setupDialogLogger,
+        signalGeneratorLogger,
+        updatesLogger,
+        consoleDialogLogger,
+        consoleLogger,
+        tcpSocketManagerLogger,
     };
     QCOMPARE(loggerList, handles);
     QStringList names;
@@ -133,8 +164,9 @@ void LoggersTest::lineLayout()
     const QList<QByteArray> lines = linesOf(logIn(*dir));
     QCOMPARE(lines.size(), 1);
     const QRegularExpression layout(
-        QStringLiteral("^\\[(\\d{4})-(\\d\\d)-(\\d\\d) (\\d\\d):(\\d\\d):(\\d\\d)\\.(\\d{3})\\] \\[PsThread\\] "
-                       "\\[%1\\] set_current called, value = 1.5$")
+        QStringLiteral(
+            "^\\[(\\d{4})-(\\d\\d)-(\\d\\d) (\\d\\d):(\\d\\d):(\\d\\d)\\.(\\d{3})\\] \\[PsThread\\] "
+            "\\[%1\\] set_current called, value = 1.5$")
             .arg(QLatin1String(levelWords[level])));
     const QRegularExpressionMatch m = layout.match(QString::fromUtf8(lines.first()));
     QVERIFY2(m.hasMatch(), lines.first().constData());
@@ -197,7 +229,8 @@ void LoggersTest::globalLevelSetsEveryLogger()
     const QByteArray text = readAll(logIn(*dir));
     for (const QString& name : tableNames) {
         for (int l = 0; l <= 5; ++l) {
-            const QByteArray line = QStringLiteral("[%1] [%2] %1 at %3\n").arg(name).arg(levelWords[l]).arg(l).toUtf8();
+            const QByteArray line =
+                QStringLiteral("[%1] [%2] %1 at %3\n").arg(name).arg(levelWords[l]).arg(l).toUtf8();
             QVERIFY2(text.contains(line) == (l >= level), line.constData());
         }
     }
@@ -233,8 +266,8 @@ void LoggersTest::rotatesThroughTheLoggers()
     psCommLogger->flush();
 
     const QStringList files = QDir(dir->path()).entryList(QDir::Files, QDir::Name);
-    QCOMPARE(files, QStringList({"Amperix.log", "Amperix.log.1", "Amperix.log.2", "Amperix.log.3",
-                                 "Amperix.log.4"}));
+    QCOMPARE(files, QStringList(
+                        {"Amperix.log", "Amperix.log.1", "Amperix.log.2", "Amperix.log.3", "Amperix.log.4"}));
     for (const QString& f : files)
         QVERIFY(QFileInfo(dir->filePath(f)).size() <= maxSize);
     QVERIFY(readAll(logIn(*dir)).endsWith("[PsComm] [info] rotation done\n"));
@@ -311,8 +344,9 @@ void LoggersTest::fallsBackWhenTheFolderCannotBeWritten()
         folder = dir->filePath(QStringLiteral("gone"));
     }
 
-    const QString fallback = QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
-                                             QStringLiteral("/Amperix.log"));
+    const QString fallback =
+        QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
+                        QStringLiteral("/Amperix.log"));
     QVERIFY(fallback.startsWith(settings.path()));
     QVERIFY(initLoggersIn(folder, 8192, interval));
     QCOMPARE(logFilePath(), fallback);

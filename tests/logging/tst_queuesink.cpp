@@ -13,7 +13,8 @@
 #include <thread>
 #include <vector>
 
-namespace {
+namespace
+{
 // Records what the writer hands on; its gate holds the writer inside log().
 class RecordingSink : public spdlog::sinks::sink
 {
@@ -32,8 +33,8 @@ public:
         changed.notify_all();
         changed.wait(lock, [this] { return open; });
         --inside;
-        recorded.push_back(Line{std::string(msg.logger_name.data(), msg.logger_name.size()), msg.level, msg.time,
-                                std::string(msg.payload.data(), msg.payload.size())});
+        recorded.push_back(Line{std::string(msg.logger_name.data(), msg.logger_name.size()), msg.level,
+                                msg.time, std::string(msg.payload.data(), msg.payload.size())});
     }
     void flush() override
     {

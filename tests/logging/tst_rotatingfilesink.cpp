@@ -15,7 +15,8 @@
 
 #include <spdlog/details/os.h>
 
-namespace {
+namespace
+{
 // Every test line is exactly this long in the file, layout and line end included.
 constexpr int lineSize = 100;
 const int prefixSize = int(std::strlen("[2024-01-31 12:34:56.789] [T] [info] "));
@@ -66,7 +67,8 @@ void RotatingFileSinkTest::init()
 
 void RotatingFileSinkTest::rotatedFileNames()
 {
-    QCOMPARE(RotatingFileSink::rotatedName(QStringLiteral("/x/Amperix.log"), 0), QStringLiteral("/x/Amperix.log"));
+    QCOMPARE(RotatingFileSink::rotatedName(QStringLiteral("/x/Amperix.log"), 0),
+             QStringLiteral("/x/Amperix.log"));
     QCOMPARE(RotatingFileSink::rotatedName(QStringLiteral("/x/Amperix.log"), 1),
              QStringLiteral("/x/Amperix.log.1"));
     QCOMPARE(RotatingFileSink::rotatedName(QStringLiteral("/x/Amperix.log"), 4),
