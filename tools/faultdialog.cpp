@@ -66,8 +66,13 @@ QLabel* FaultDialog::bitLabel(int bit) const
 void FaultDialog::setStatus(quint32 status)
 {
     faultDialogLogger->trace("setStatus called, status = {}", status);
-    for (int bit = 31; bit >= 16; --bit)
-        bitLabel(bit)->setStyleSheet((status >> bit) & 1u ? faultStyle : okStyle);
+    for (int bit = 31; bit >= 16; --bit) {
+        // Restyling re-parses the sheet; skip labels whose colour is unchanged
+        // since this runs on every status report.
+        const QString& style = (status >> bit) & 1u ? faultStyle : okStyle;
+        if (bitLabel(bit)->styleSheet() != style)
+            bitLabel(bit)->setStyleSheet(style);
+    }
 }
 
 QString FaultDialog::extInterlockName(QString name, QString defaultName)
