@@ -172,8 +172,14 @@ int PS_Comm::query(QString command, QString& value, int timeout, ReplyKind kind)
     if (kind == ReplyKind::Plain) {
         reply.remove(QLatin1Char('#'));
         reply.remove(LF);
-    } else if (reply.startsWith(QLatin1Char('#'))) {
-        reply.remove(0, 1);
+    } else {
+        // A line feed that ended the previous reply may come in just ahead of this one.
+        int start = 0;
+        while (start < reply.size() && reply.at(start) == LF)
+            ++start;
+        if (start < reply.size() && reply.at(start) == QLatin1Char('#'))
+            ++start;
+        reply.remove(0, start);
     }
 
     QString echo = command;

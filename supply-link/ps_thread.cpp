@@ -194,8 +194,6 @@ void ps_thread::run()
 
     psThreadLogger->info("Socket timeout is set to {}, waiting connection", connectTimeout);
     if (!connectSocket()) {
-        if (!isInterruptionRequested())
-            psThreadLogger->warn("Socket timeout");
         endRun();
         return;
     }
@@ -226,13 +224,17 @@ bool ps_thread::connectSocket()
 {
     // An event loop instead of waitForConnected(): a quit() or an interruption
     // request ends the wait at once, and the attempt is not left half made.
+    bool timedOut = false;
     if (socket->state() != QAbstractSocket::UnconnectedState &&
         socket->state() != QAbstractSocket::ConnectedState) {
         QEventLoop loop;
         QTimer limit;
         limit.setSingleShot(true);
         QTimer stopPoll;
-        connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+        connect(&limit, &QTimer::timeout, &loop, [&loop, &timedOut] {
+            timedOut = true;
+            loop.quit();
+        });
         connect(&stopPoll, &QTimer::timeout, &loop, [this, &loop] {
             if (isInterruptionRequested())
                 loop.quit();
@@ -250,10 +252,16 @@ bool ps_thread::connectSocket()
 
     if (socket->state() == QAbstractSocket::ConnectedState)
         return true;
-    if (socket->state() != QAbstractSocket::UnconnectedState) {
-        // Still trying: the wait ran out or the owner stopped us.
-        if (!isInterruptionRequested())
-            recordSocketError(QStringLiteral("Socket operation timed out"));
+    if (socket->state() == QAbstractSocket::UnconnectedState) {
+        // Refused, unreachable...: the error handler has kept the socket's text.
+        psThreadLogger->warn("Socket timeout");
+    } else if (timedOut) {
+        recordSocketError(QStringLiteral("Socket operation timed out"));
+        psThreadLogger->warn("Socket timeout");
+        socket->abort();
+    } else {
+        // quit() or stop() ended the wait: not an error of the connection.
+        psThreadLogger->info("Connection attempt stopped");
         socket->abort();
     }
     return false;

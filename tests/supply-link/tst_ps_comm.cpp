@@ -248,6 +248,18 @@ private slots:
         QCOMPARE(out, value);
     }
 
+    // The line feed ending the previous reply arrives late, just ahead of this one.
+    void fileTextAfterLateLineFeed()
+    {
+        Link link;
+        link.peer.setReply("MON", PeerReply::split({"#AK\r", "\n"}, 40));
+        link.peer.setReply("EPICS:DB", PeerReply::text("#EPICS:DB:a\nb\r\n", 80));
+        QCOMPARE(link.comm.outputOn(), 0);
+        QString out;
+        QCOMPARE(link.comm.readEpicsDb(out), 0);
+        QCOMPARE(out, QStringLiteral("a\nb"));
+    }
+
     void protocolsFileTextKept()
     {
         Link link;

@@ -8,6 +8,13 @@
 #include <QTcpServer>
 #include <QTest>
 
+#ifdef Q_OS_UNIX
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
 #include <cmath>
 
 namespace {
@@ -43,6 +50,41 @@ struct Worker
     ps_thread thread;
     WorkerRecorder recorder;
 };
+
+#ifdef Q_OS_UNIX
+// A loopback port whose connections hang in the handshake: a listening socket
+// that never accepts and whose one-place queue is already taken.
+struct HangingListener
+{
+    HangingListener()
+    {
+        fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof addr;
+        if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), len) != 0 || ::listen(fd, 0) != 0 ||
+            ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+            return;
+        port = ntohs(addr.sin_port);
+        for (int i = 0; i < 2; ++i) {
+            const int c = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            ::connect(c, reinterpret_cast<sockaddr*>(&addr), len);
+            fillers.append(c);
+        }
+        QThread::msleep(50);
+    }
+    ~HangingListener()
+    {
+        for (int c : fillers)
+            ::close(c);
+        ::close(fd);
+    }
+    int fd = -1;
+    quint16 port = 0;
+    QList<int> fillers;
+};
+#endif
 
 struct Posted
 {
@@ -537,6 +579,43 @@ private slots:
         QCOMPARE(w.recorder.errorAtState.value(0), text);
         QCOMPARE(w.recorder.socketErrors, QStringList{text});
         QCOMPARE(w.peer.connectionCount(), 0);
+    }
+
+    void stopDuringConnectionWait_data()
+    {
+        QTest::addColumn<bool>("interrupt");
+        QTest::newRow("stop()") << true;
+        QTest::newRow("quit() and wait()") << false;
+    }
+    void stopDuringConnectionWait()
+    {
+#ifdef Q_OS_UNIX
+        QFETCH(bool, interrupt);
+        HangingListener listener;
+        QVERIFY(listener.port != 0);
+        ps_thread thread(10);
+        WorkerRecorder recorder(&thread);
+        configureWorker(thread, listener.port, 100);
+        thread.start();
+        QVERIFY(recorder.waitForState(QAbstractSocket::ConnectingState));
+        QTest::qWait(200);
+        QVERIFY2(!recorder.states.contains(QAbstractSocket::ConnectedState), "the handshake did not hang");
+        QElapsedTimer clock;
+        clock.start();
+        if (interrupt) {
+            thread.stop();
+        } else {
+            thread.quit();
+            thread.wait();
+        }
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(recorder.waitForState(QAbstractSocket::UnconnectedState));
+        // A stop is not a connection error: the window shows no box for it.
+        QVERIFY(recorder.socketErrors.isEmpty());
+        QVERIFY(thread.socketErrorString().isEmpty());
+#else
+        QSKIP("needs a listener that never completes the handshake");
+#endif
     }
 
     void refusedConnectionReportsSocketText()
