@@ -7,7 +7,8 @@
 #include <QRegularExpression>
 #include <cmath>
 
-namespace {
+namespace
+{
 
 QByteArray onOff(bool on)
 {
@@ -231,12 +232,12 @@ BoxReply BoxState::set(const QByteArray& lc, const QByteArray& command, bool* kn
     // Sets: the prefix is matched without regard to case, the argument is
     // taken from the command as it came. Longer prefixes come first.
     static const char* const prefixes[] = {
-        "sd:size:",   "sd:read:",   "sd:rm:",     "alarm:ulim:", "alarm:llim:", "sentrel:name:",
-        "sentrel:des:", "dcct:des:", "dcct:model:", "scale:pos:", "scale:neg:", "gain:pos:",
-        "gain:neg:",  "ip:new:",    "mask:new:",  "gate:new:",   "mac:new:",    "password:",
-        "alarm:",     "mode:",      "acq:",       "freq:",       "ts:",         "print:",
-        "save:",      "pturns:",    "cal:",       "trg:",        "acqt:",       "time:",
-        "date:",      "ip:",        "mask:",      "gate:",       "mac:",
+        "sd:size:",     "sd:read:",  "sd:rm:",      "alarm:ulim:", "alarm:llim:", "sentrel:name:",
+        "sentrel:des:", "dcct:des:", "dcct:model:", "scale:pos:",  "scale:neg:",  "gain:pos:",
+        "gain:neg:",    "ip:new:",   "mask:new:",   "gate:new:",   "mac:new:",    "password:",
+        "alarm:",       "mode:",     "acq:",        "freq:",       "ts:",         "print:",
+        "save:",        "pturns:",   "cal:",        "trg:",        "acqt:",       "time:",
+        "date:",        "ip:",       "mask:",       "gate:",       "mac:",
     };
     QByteArray prefix;
     for (const char* p : prefixes) {

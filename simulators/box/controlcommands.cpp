@@ -9,7 +9,8 @@
 #include <QDateTime>
 #include <functional>
 
-namespace {
+namespace
+{
 
 bool parseBool(const QByteArray& text, bool* value)
 {
@@ -63,10 +64,9 @@ QByteArray Simulator::control(const QByteArray& rawLine)
 
     // Switches that are simply on or off.
     const std::pair<const char*, bool*> switches[] = {
-        {"stall", &faults.stall},         {"silent", &faults.silent},
-        {"garbage", &faults.garbage},     {"badstatus", &faults.badStatus},
-        {"badvalues", &faults.badValues}, {"badstream", &faults.badStream},
-        {"double", &faults.doubleReply},
+        {"stall", &faults.stall},         {"silent", &faults.silent},       {"garbage", &faults.garbage},
+        {"badstatus", &faults.badStatus}, {"badvalues", &faults.badValues}, {"badstream", &faults.badStream},
+        {"double", &faults.doubleReply},  {"truncate", &faults.truncate},
     };
     for (const auto& s : switches) {
         if (word != s.first)
@@ -79,8 +79,9 @@ QByteArray Simulator::control(const QByteArray& rawLine)
     }
 
     if (word == "help")
-        return ok("quit clear reset nak stall silent delay chunk garbage badstatus badvalues badstream double "
-                  "drop dropafter refuse stream clock set get fields sd");
+        return ok(
+            "quit clear reset nak stall silent delay chunk garbage badstatus badvalues badstream double "
+            "truncate drop dropafter refuse send junk stream clock set get fields sd");
     if (word == "quit" || word == "exit") {
         emit quitRequested();
         return ok("bye");
@@ -134,6 +135,22 @@ QByteArray Simulator::control(const QByteArray& rawLine)
         if (opts.pty)
             detail += " PTY " + ptyPath.toLocal8Bit();
         return ok(detail);
+    }
+    if (word == "send") {
+        const QByteArray bytes = CommandLog::unescape(rest);
+        if (bytes.isEmpty())
+            return err("send needs bytes");
+        const int links = sendToAll(bytes);
+        return ok("sent " + QByteArray::number(bytes.size()) + " bytes to " + QByteArray::number(links) +
+                  " links");
+    }
+    if (word == "junk") {
+        bool good = false;
+        const int n = arg0.toInt(&good);
+        if (!good || n <= 0 || n > 16 * 1024 * 1024)
+            return err("expected a number of bytes");
+        const int links = sendToAll(junk(n));
+        return ok("sent " + QByteArray::number(n) + " bytes to " + QByteArray::number(links) + " links");
     }
     if (word == "dropafter") {
         bool good = false;
@@ -207,7 +224,8 @@ QByteArray Simulator::control(const QByteArray& rawLine)
     return err("unknown control command " + word);
 }
 
-namespace {
+namespace
+{
 
 struct Field {
     const char* name;
@@ -278,7 +296,8 @@ static QList<Field> fields(Simulator* sim, BoxState& s)
         flag("ext_t", &s.extT),
         flag("adc_t", &s.adcT),
         flag("save", &s.saveSd),
-        {"trigger", [&s] {
+        {"trigger",
+         [&s] {
              return QByteArray(s.trigger == BoxState::Trigger::In    ? "IN"
                                : s.trigger == BoxState::Trigger::Out ? "OUT"
                                                                      : "OFF");
@@ -347,7 +366,8 @@ static QList<Field> fields(Simulator* sim, BoxState& s)
              return twoDigits(d.day()) + '.' + twoDigits(d.month()) + '.' + QByteArray::number(d.year());
          },
          [&s](const QByteArray& v) {
-             const QDate d = QDate::fromString(QString::fromLatin1(v.trimmed()), QStringLiteral("dd.MM.yyyy"));
+             const QDate d =
+                 QDate::fromString(QString::fromLatin1(v.trimmed()), QStringLiteral("dd.MM.yyyy"));
              if (!d.isValid())
                  return false;
              s.setBoxDateTime(QDateTime(d, s.boxNow().time()));

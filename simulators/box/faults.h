@@ -20,6 +20,7 @@ struct Faults {
     bool badValues = false;   // date, time, current and ADC readings are malformed
     bool badStream = false;   // malformed lines are mixed into the stream
     bool doubleReply = false; // every reply is sent twice
+    bool truncate = false;    // listings stop halfway, without their closing "ACK"
     int dropAfter = 0;        // >0: the links drop after this many more commands
 
     void clear() { *this = Faults(); }

@@ -49,7 +49,8 @@ QString TcpLink::describe() const
 PtyLink* PtyLink::create(QString* error, QObject* parent)
 {
     auto fail = [error](const char* what) {
-        *error = QString::fromLatin1(what) + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+        *error =
+            QString::fromLatin1(what) + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
         return nullptr;
     };
     const int m = ::posix_openpt(O_RDWR | O_NOCTTY);

@@ -18,7 +18,8 @@
 #include <thread>
 #endif
 
-namespace {
+namespace
+{
 
 volatile std::sig_atomic_t stopRequested = 0;
 
@@ -73,20 +74,22 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationName(QStringLiteral("box-sim"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Simulated SENTREL DCCT readout box (TCP and pseudo-terminal)."));
+    parser.setApplicationDescription(
+        QStringLiteral("Simulated SENTREL DCCT readout box (TCP and pseudo-terminal)."));
     parser.addHelpOption();
     const QCommandLineOption portOpt(QStringLiteral("port"), QStringLiteral("TCP port (0: any free port)."),
                                      QStringLiteral("n"), QStringLiteral("10001"));
     const QCommandLineOption listenOpt(QStringLiteral("listen"), QStringLiteral("Address to listen on."),
                                        QStringLiteral("address"), QStringLiteral("any"));
     const QCommandLineOption ptyOpt(QStringLiteral("pty"), QStringLiteral("Also serve a pseudo-terminal."));
-    const QCommandLineOption ptyLinkOpt(QStringLiteral("pty-link"),
-                                        QStringLiteral("Keep a symbolic link at this path pointing at the slave."),
-                                        QStringLiteral("path"));
-    const QCommandLineOption logOpt(QStringLiteral("log"), QStringLiteral("Append every command to this file."),
-                                    QStringLiteral("file"));
-    const QCommandLineOption maxLineOpt(QStringLiteral("max-line"), QStringLiteral("Longest command kept (bytes)."),
-                                        QStringLiteral("n"), QStringLiteral("4096"));
+    const QCommandLineOption ptyLinkOpt(
+        QStringLiteral("pty-link"),
+        QStringLiteral("Keep a symbolic link at this path pointing at the slave."), QStringLiteral("path"));
+    const QCommandLineOption logOpt(
+        QStringLiteral("log"), QStringLiteral("Append every command to this file."), QStringLiteral("file"));
+    const QCommandLineOption maxLineOpt(QStringLiteral("max-line"),
+                                        QStringLiteral("Longest command kept (bytes)."), QStringLiteral("n"),
+                                        QStringLiteral("4096"));
     const QCommandLineOption backlogOpt(QStringLiteral("backlog"),
                                         QStringLiteral("Stream bytes queued per link before lines are lost."),
                                         QStringLiteral("n"), QStringLiteral("262144"));
@@ -95,7 +98,8 @@ int main(int argc, char** argv)
                                         QStringLiteral("line"));
     const QCommandLineOption setOpt(QStringLiteral("set"), QStringLiteral("Set a state field (repeatable)."),
                                     QStringLiteral("field=value"));
-    const QCommandLineOption nakOpt(QStringLiteral("nak"), QStringLiteral("Answer this command with NAK (repeatable)."),
+    const QCommandLineOption nakOpt(QStringLiteral("nak"),
+                                    QStringLiteral("Answer this command with NAK (repeatable)."),
                                     QStringLiteral("command"));
     const QCommandLineOption delayOpt(QStringLiteral("delay"), QStringLiteral("Hold every reply back (ms)."),
                                       QStringLiteral("ms"));
@@ -103,10 +107,13 @@ int main(int argc, char** argv)
                                       QStringLiteral("Write output in pieces of n bytes, gap ms apart."),
                                       QStringLiteral("n[,gap]"));
     const QCommandLineOption dropAfterOpt(QStringLiteral("drop-after"),
-                                          QStringLiteral("Drop the links after n commands."), QStringLiteral("n"));
+                                          QStringLiteral("Drop the links after n commands."),
+                                          QStringLiteral("n"));
     const QCommandLineOption stallOpt(QStringLiteral("stall"), QStringLiteral("Answer no command."));
-    const QCommandLineOption silentOpt(QStringLiteral("silent"), QStringLiteral("Accept links but never write."));
-    const QCommandLineOption garbageOpt(QStringLiteral("garbage"), QStringLiteral("Replace replies by junk."));
+    const QCommandLineOption silentOpt(QStringLiteral("silent"),
+                                       QStringLiteral("Accept links but never write."));
+    const QCommandLineOption garbageOpt(QStringLiteral("garbage"),
+                                        QStringLiteral("Replace replies by junk."));
     const QCommandLineOption badStatusOpt(QStringLiteral("bad-status"),
                                           QStringLiteral("Status and error words not hexadecimal."));
     const QCommandLineOption badValuesOpt(QStringLiteral("bad-values"),
@@ -114,13 +121,16 @@ int main(int argc, char** argv)
     const QCommandLineOption badStreamOpt(QStringLiteral("bad-stream"),
                                           QStringLiteral("Mix malformed lines into the stream."));
     const QCommandLineOption refuseOpt(QStringLiteral("refuse"), QStringLiteral("Refuse TCP connections."));
-    const QCommandLineOption streamOpt(QStringLiteral("stream"), QStringLiteral("Start acquiring and streaming."));
+    const QCommandLineOption streamOpt(QStringLiteral("stream"),
+                                       QStringLiteral("Start acquiring and streaming."));
     const QCommandLineOption noProtectOpt(QStringLiteral("no-protect"),
                                           QStringLiteral("Calibration settings need no password."));
-    const QCommandLineOption holdClockOpt(QStringLiteral("hold-clock"), QStringLiteral("Stop the box's clock."));
-    parser.addOptions({portOpt, listenOpt, ptyOpt, ptyLinkOpt, logOpt, maxLineOpt, backlogOpt, controlOpt, setOpt,
-                       nakOpt, delayOpt, chunkOpt, dropAfterOpt, stallOpt, silentOpt, garbageOpt, badStatusOpt,
-                       badValuesOpt, badStreamOpt, refuseOpt, streamOpt, noProtectOpt, holdClockOpt});
+    const QCommandLineOption holdClockOpt(QStringLiteral("hold-clock"),
+                                          QStringLiteral("Stop the box's clock."));
+    parser.addOptions({portOpt,      listenOpt,  ptyOpt,    ptyLinkOpt,   logOpt,       maxLineOpt,
+                       backlogOpt,   controlOpt, setOpt,    nakOpt,       delayOpt,     chunkOpt,
+                       dropAfterOpt, stallOpt,   silentOpt, garbageOpt,   badStatusOpt, badValuesOpt,
+                       badStreamOpt, refuseOpt,  streamOpt, noProtectOpt, holdClockOpt});
     parser.process(app);
 
     Simulator::Options options;
@@ -195,7 +205,8 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    QObject::connect(&sim, &Simulator::quitRequested, &app, [] { QTimer::singleShot(0, qApp, &QCoreApplication::quit); });
+    QObject::connect(&sim, &Simulator::quitRequested, &app,
+                     [] { QTimer::singleShot(0, qApp, &QCoreApplication::quit); });
     watchStandardInput(&sim, &app);
 
     std::signal(SIGINT, onStopSignal);

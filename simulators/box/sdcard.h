@@ -14,9 +14,9 @@ public:
         QByteArray content;
     };
 
-    bool present = true;                // a card sits in the slot
-    bool mounted = true;                // the box has mounted it
-    qint64 capacity = 8 * 1024 * 1024;  // bytes the card holds in all
+    bool present = true;               // a card sits in the slot
+    bool mounted = true;               // the box has mounted it
+    qint64 capacity = 8 * 1024 * 1024; // bytes the card holds in all
 
     // A card with a few files of different kinds: a short data log, a settings
     // backup whose text holds "BACKUP", a name with a blank, an empty file and

@@ -100,8 +100,9 @@ void Simulator::addSession(Link* link)
 {
     auto* session = new Session(link, &faults, opts.maxLine, this);
     sessions.append(session);
-    connect(session, &Session::commandReceived, this,
-            [this, session](const QByteArray& command, bool overlong) { onCommand(session, command, overlong); });
+    connect(
+        session, &Session::commandReceived, this,
+        [this, session](const QByteArray& command, bool overlong) { onCommand(session, command, overlong); });
     connect(session, &Session::finished, this, [this, session] { onSessionFinished(session); });
 }
 
@@ -126,10 +127,14 @@ void Simulator::onCommand(Session* session, const QByteArray& command, bool over
 
     if (!faults.stall && !faults.silent) {
         QByteArray reply;
-        if (overlong || faults.naks(command.toLower()))
+        if (overlong || faults.naks(command.toLower())) {
             reply = BoxReply::nak().wire();
-        else
-            reply = state.execute(command).wire();
+        } else {
+            const BoxReply r = state.execute(command);
+            reply = r.wire();
+            if (faults.truncate && r.kind == BoxReply::Listing)
+                reply = r.text.left(r.text.size() / 2); // as if the link died mid-listing
+        }
         if (faults.garbage)
             reply = garbageLine();
         session->sendReply(reply);
@@ -144,21 +149,25 @@ void Simulator::onCommand(Session* session, const QByteArray& command, bool over
 }
 
 // Junk as a noisy line delivers it: random bytes, NUL and high bytes
-// included, ended by a CR, and never holding "ACK" or "NAK".
+// included, without a CR and never holding "ACK" or "NAK".
+QByteArray Simulator::junk(int bytes)
+{
+    QByteArray out(bytes, Qt::Uninitialized);
+    for (int i = 0; i < bytes; ++i) {
+        char c = char(rng.bounded(256));
+        if (c == '\r')
+            c = '~';
+        // Break up anything that could read as an acknowledgement.
+        if (i >= 2 && (c == 'K' || c == 'k'))
+            c = '#';
+        out[i] = c;
+    }
+    return out;
+}
+
 QByteArray Simulator::garbageLine()
 {
-    QByteArray junk;
-    do {
-        junk.clear();
-        const int n = 4 + int(rng.bounded(16));
-        for (int i = 0; i < n; ++i) {
-            char c = char(rng.bounded(256));
-            if (c == '\r')
-                c = '~';
-            junk += c;
-        }
-    } while (junk.toUpper().contains("ACK") || junk.toUpper().contains("NAK"));
-    return junk + '\r';
+    return junk(4 + int(rng.bounded(16))) + '\r';
 }
 
 void Simulator::updateStreamTimer()
@@ -186,6 +195,13 @@ void Simulator::streamTick()
             ++overflows;
         }
     }
+}
+
+int Simulator::sendToAll(const QByteArray& bytes)
+{
+    for (Session* s : sessions)
+        s->sendStream(bytes);
+    return sessions.size();
 }
 
 int Simulator::dropAll()

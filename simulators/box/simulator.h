@@ -29,9 +29,9 @@ public:
         quint16 port = 10001;
         QHostAddress address = QHostAddress::Any;
         bool pty = false;
-        QString ptyLink;          // a symbolic link kept pointing at the slave
+        QString ptyLink; // a symbolic link kept pointing at the slave
         QString logPath;
-        int maxLine = 4096;       // longest command kept, in bytes
+        int maxLine = 4096;          // longest command kept, in bytes
         qint64 backlog = 256 * 1024; // queued stream bytes per link before lines are lost
     };
 
@@ -58,6 +58,8 @@ private:
     void streamTick();
     void updateStreamTimer();
     int dropAll();
+    int sendToAll(const QByteArray& bytes);
+    QByteArray junk(int bytes);
     bool openPty(QString* error);
     bool listen(QString* error);
     QByteArray garbageLine();

@@ -9,7 +9,8 @@
 #include <QtTest>
 #include <memory>
 
-namespace {
+namespace
+{
 
 std::unique_ptr<QTcpSocket> connectTo(quint16 port)
 {
@@ -113,7 +114,8 @@ private slots:
         QTest::addColumn<QByteArray>("query");
         QTest::addColumn<QByteArray>("value");
         QTest::addColumn<bool>("password");
-        auto row = [](const char* name, const char* set, const char* query, const char* value, bool pw = false) {
+        auto row = [](const char* name, const char* set, const char* query, const char* value,
+                      bool pw = false) {
             QTest::newRow(name) << QByteArray(set) << QByteArray(query) << QByteArray(value) << pw;
         };
         row("frequency", "freq:2.5", "freq:?", "2.5");
@@ -164,19 +166,20 @@ private slots:
         box->exchange("trg:OUT");
         box->exchange("acq:ON");
         const uint word = box->exchange("status:?").trimmed().toUInt(nullptr, 16);
-        QVERIFY(word & 1u);          // acquiring
-        QVERIFY(word & (1u << 15));  // password set
-        QVERIFY(word & (1u << 19));  // ADC temperature only
+        QVERIFY(word & 1u);         // acquiring
+        QVERIFY(word & (1u << 15)); // password set
+        QVERIFY(word & (1u << 19)); // ADC temperature only
         QVERIFY(!(word & (3u << 17)));
-        QVERIFY(word & (3u << 23));  // trigger output
+        QVERIFY(word & (3u << 23)); // trigger output
         box->exchange("password:RESET");
         QVERIFY(!(box->exchange("status:?").trimmed().toUInt(nullptr, 16) & (1u << 15)));
     }
 
     void listingsEndWithAck()
     {
-        QCOMPARE(box->exchangeListing("SD:LS"),
-                 QByteArray("LOG0001.TXT\r\nSETTINGS.TXT\r\nMY DATA.TXT\r\nEMPTY.TXT\r\nLOG0002.TXT\r\nACK\r"));
+        QCOMPARE(
+            box->exchangeListing("SD:LS"),
+            QByteArray("LOG0001.TXT\r\nSETTINGS.TXT\r\nMY DATA.TXT\r\nEMPTY.TXT\r\nLOG0002.TXT\r\nACK\r"));
         const QByteArray settings = box->exchangeListing("SD:READ:SETTINGS.TXT");
         QVERIFY(settings.startsWith("SENTREL settings\r\nBACKUP 11.04.2018"));
         QVERIFY(settings.endsWith("trg=OFF\r\nACK\r"));
@@ -194,12 +197,10 @@ private slots:
         const int before = sim.commandLog().size();
         socket->readAll();
         box->send("sentrel:name:?\r\nsentrel:sn:?\r\n\nSD:?\n\r");
-        const QByteArray got =
-            box->readUntil([](const QByteArray& g) { return g.count('\r') >= 3; }, 2000);
+        const QByteArray got = box->readUntil([](const QByteArray& g) { return g.count('\r') >= 3; }, 2000);
         QCOMPARE(got, QByteArray("SENTREL-01\rSN-2018-0042\rMOUNTED\r"));
         QVERIFY(sim.waitForLogLines(before + 3));
-        QCOMPARE(sim.commandLog().mid(before),
-                 QStringList({"sentrel:name:?", "sentrel:sn:?", "SD:?"}));
+        QCOMPARE(sim.commandLog().mid(before), QStringList({"sentrel:name:?", "sentrel:sn:?", "SD:?"}));
     }
 
     void commandLogEscapes()
@@ -233,7 +234,8 @@ private slots:
         box->exchange("acqt:" + channels);
         box->exchange("print:ON");
         QCOMPARE(box->exchange("acq:ON"), QByteArray("ACK\r"));
-        const QByteArray lines = box->readUntil([](const QByteArray& g) { return g.count('\n') >= 20; }, 3000);
+        const QByteArray lines =
+            box->readUntil([](const QByteArray& g) { return g.count('\n') >= 20; }, 3000);
         const QByteArray complete = lines.left(lines.lastIndexOf('\n') + 1);
         int count = 0;
         QVERIFY2(wellFormedLines(complete, fields, &count), complete.left(200).constData());
@@ -286,14 +288,15 @@ private slots:
         QTest::addColumn<QByteArray>("command");
         QTest::addColumn<QByteArray>("reply");
         QTest::newRow("nak by word") << "nak status" << QByteArray("STATUS:?") << QByteArray("NAK\r");
-        QTest::newRow("nak by prefix") << "nak sd:read" << QByteArray("SD:READ:EMPTY.TXT") << QByteArray("NAK\r");
+        QTest::newRow("nak by prefix")
+            << "nak sd:read" << QByteArray("SD:READ:EMPTY.TXT") << QByteArray("NAK\r");
         QTest::newRow("nak spares others") << "nak status" << QByteArray("err:?") << QByteArray("0\r");
         QTest::newRow("non-hex status") << "badstatus on" << QByteArray("status:?") << QByteArray("ZZ21\r");
         QTest::newRow("non-hex error") << "badstatus on" << QByteArray("err:?") << QByteArray("ZZ00\r");
         QTest::newRow("date missing year") << "badvalues on" << QByteArray("date:?") << QByteArray("11.04\r");
         QTest::newRow("current not a number") << "badvalues on" << QByteArray("get") << QByteArray("n/a\r");
-        QTest::newRow("name with ACK inside") << "set name RACK-1" << QByteArray("sentrel:name:?")
-                                              << QByteArray("RACK-1\r");
+        QTest::newRow("name with ACK inside")
+            << "set name RACK-1" << QByteArray("sentrel:name:?") << QByteArray("RACK-1\r");
     }
     void replyFaults()
     {
@@ -328,6 +331,32 @@ private slots:
             QCOMPARE(junk.count('\r'), 1);
             QVERIFY(!junk.contains("SN-2018") && !junk.contains("ACK") && !junk.contains("NAK"));
         }
+    }
+
+    void truncateCutsListingsShort()
+    {
+        auto socket = connectTo(sim.port());
+        BoxClient box(socket.get());
+        QVERIFY(sim.control(QStringLiteral("truncate on")));
+        socket->write("SD:READ:SETTINGS.TXT\r");
+        const QByteArray got = box.readFor(300);
+        QVERIFY(got.startsWith("SENTREL settings\r\n"));
+        QVERIFY(got.size() < 60 && !got.contains("\nACK\r"));
+        QCOMPARE(box.exchange("sentrel:sn:?"), QByteArray("SN-2018-0042\r")); // single replies stay whole
+    }
+
+    void sendAndJunkReachEveryLink()
+    {
+        auto first = connectTo(sim.port());
+        auto second = connectTo(sim.port());
+        BoxClient a(first.get()), b(second.get());
+        QVERIFY(sim.control(QStringLiteral("send ACK\\r")));
+        QCOMPARE(a.readUntil([](const QByteArray& g) { return g.size() >= 4; }, 1000), QByteArray("ACK\r"));
+        QCOMPARE(b.readUntil([](const QByteArray& g) { return g.size() >= 4; }, 1000), QByteArray("ACK\r"));
+        QVERIFY(sim.control(QStringLiteral("junk 70000")));
+        const QByteArray junk = a.readUntil([](const QByteArray& g) { return g.size() >= 70000; }, 3000);
+        QCOMPARE(junk.size(), 70000);
+        QVERIFY(!junk.contains('\r') && !junk.contains("ACK") && !junk.contains("NAK"));
     }
 
     void stallAndSilence_data()
@@ -417,8 +446,8 @@ private slots:
         QVERIFY(sim.control(QStringLiteral("stream on")));
         const QByteArray got = box.readUntil([](const QByteArray& g) { return g.count('\n') >= 40; }, 3000);
         QVERIFY(sim.control(QStringLiteral("stream off")));
-        QVERIFY(got.contains("\r\n\r\n"));  // an empty line
-        QVERIFY(got.contains("\r\nx"));     // a counter that is not a number
+        QVERIFY(got.contains("\r\n\r\n"));   // an empty line
+        QVERIFY(got.contains("\r\nx"));      // a counter that is not a number
         QVERIFY(got.contains(" 0 -.-\r\n")); // a current that is not a number
         QVERIFY(!wellFormedLines(got.left(got.lastIndexOf('\n') + 1), 3));
     }
@@ -511,7 +540,8 @@ private slots:
         const QByteArray got = box.readUntil([](const QByteArray& g) { return g.count('\n') >= 10; }, 3000);
         QVERIFY(wellFormedLines(got.left(got.lastIndexOf('\n') + 1), 5));
         port->write("print:OFF\r");
-        QVERIFY(box.readUntil([](const QByteArray& g) { return g.endsWith("ACK\r"); }, 2000).endsWith("ACK\r"));
+        QVERIFY(
+            box.readUntil([](const QByteArray& g) { return g.endsWith("ACK\r"); }, 2000).endsWith("ACK\r"));
         QCOMPARE(box.exchange("acq:OFF"), QByteArray("ACK\r"));
     }
 
