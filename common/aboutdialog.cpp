@@ -4,7 +4,8 @@
 #include "commonlog.h"
 #include "programinfo.h"
 
-namespace {
+namespace
+{
 
 // The maker's heading (with the year placeholder) and its address block.
 QStringList makerPieces()
@@ -22,7 +23,8 @@ QStringList licencePieces()
 {
     return {
         QStringLiteral(
-            "<p align='justify'>Permission is hereby granted, free of charge, to any person obtaining a copy of "
+            "<p align='justify'>Permission is hereby granted, free of charge, to any person obtaining a copy "
+            "of "
             "this software and associated documentation files (the &quot;Software&quot;), to deal in the "
             "Software without restriction, including without limitation the rights to use, copy, modify, "
             "merge, publish, distribute, sublicense, and/or sell copies of the Software, and to permit "

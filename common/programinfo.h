@@ -9,7 +9,8 @@
 #include <QString>
 #include <QStringList>
 
-namespace ProgramInfo {
+namespace ProgramInfo
+{
 
 extern const char name[];                // shown in the About heading
 extern const char version[];             // newest release in the release notes

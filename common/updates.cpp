@@ -12,7 +12,8 @@
 #include <QSettings>
 #include <QWidget>
 
-namespace {
+namespace
+{
 
 const QString boxTitle = QStringLiteral("Updates");
 
@@ -28,8 +29,9 @@ QString processErrorReason(int error)
 {
     switch (error) {
     case QProcess::FailedToStart:
-        return QStringLiteral(" The process failed to start. Either the invoked program is missing, or you may "
-                              "have insufficient permissions to invoke the program.");
+        return QStringLiteral(
+            " The process failed to start. Either the invoked program is missing, or you may "
+            "have insufficient permissions to invoke the program.");
     case QProcess::Crashed:
         return QStringLiteral(" The process crashed some time after starting successfully.");
     case QProcess::Timedout:
@@ -49,9 +51,7 @@ QString processErrorReason(int error)
 
 const char Updates::automaticUpdatesEnabledKey[] = "automaticUpdatesEnabled";
 
-Updates::Updates(QWidget* parent) : Updates(parent, defaultMaintenanceToolPath())
-{
-}
+Updates::Updates(QWidget* parent) : Updates(parent, defaultMaintenanceToolPath()) {}
 
 Updates::Updates(QWidget* parent, const QString& maintenanceToolPath)
     : QObject(parent), m_parent(parent), m_maintenancetool(canonicalToolPath(maintenanceToolPath)),
@@ -188,11 +188,12 @@ void Updates::checkResult(int error, QByteArray data, bool isAtStartup)
         return;
     }
 
-    const QString text = QStringLiteral("The maintancetool is installed properly but an error occurs, check if "
-                                        "you have access permission and if ") +
-                         repositoryLink(ProgramInfo::updateRepositoryUrl) +
-                         QStringLiteral(" is reachable (i.e. firewall or proxy is blocking it) and try again "
-                                        "later; if the issue persists contact the support.");
+    const QString text =
+        QStringLiteral("The maintancetool is installed properly but an error occurs, check if "
+                       "you have access permission and if ") +
+        repositoryLink(ProgramInfo::updateRepositoryUrl) +
+        QStringLiteral(" is reachable (i.e. firewall or proxy is blocking it) and try again "
+                       "later; if the issue persists contact the support.");
     QMessageBox::critical(m_parent, boxTitle, text, QMessageBox::Ok);
     COMMON_LOG(updatesLogger, error, "{}", text);
 }

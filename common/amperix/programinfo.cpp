@@ -1,7 +1,8 @@
 #include "programinfo.h"
 #include "releasenotes.h"
 
-namespace ProgramInfo {
+namespace ProgramInfo
+{
 
 const char name[] = "Amperix";
 const char version[] = "1.3.6";

@@ -18,7 +18,8 @@
 
 #include <functional>
 
-namespace {
+namespace
+{
 
 // One palette for every picture, so the icons read as one set.
 const QColor blueDark(0x17, 0x44, 0x7a);
@@ -166,7 +167,8 @@ QImage playIcon()
     return roundButton(green, [](QPainter& p, const QRectF& r) {
         const QPointF c = r.center();
         QPolygonF tri;
-        tri << QPointF(c.x() - 18, c.y() - 28) << QPointF(c.x() + 30, c.y()) << QPointF(c.x() - 18, c.y() + 28);
+        tri << QPointF(c.x() - 18, c.y() - 28) << QPointF(c.x() + 30, c.y())
+            << QPointF(c.x() - 18, c.y() + 28);
         p.setPen(QPen(Qt::white, 6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.setBrush(Qt::white);
         p.drawPolygon(tri);
@@ -221,8 +223,10 @@ QPainterPath gearPath(const QPointF& c, qreal outer, qreal inner, int teeth)
     const qreal step = 2 * M_PI / teeth;
     for (int i = 0; i < teeth; ++i) {
         const qreal a = i * step;
-        const qreal pts[4][2] = {{a - step * 0.30, inner}, {a - step * 0.17, outer},
-                                 {a + step * 0.17, outer}, {a + step * 0.30, inner}};
+        const qreal pts[4][2] = {{a - step * 0.30, inner},
+                                 {a - step * 0.17, outer},
+                                 {a + step * 0.17, outer},
+                                 {a + step * 0.30, inner}};
         for (int k = 0; k < 4; ++k) {
             const QPointF pt(c.x() + pts[k][1] * qCos(pts[k][0]), c.y() + pts[k][1] * qSin(pts[k][0]));
             if (i == 0 && k == 0)
@@ -356,8 +360,10 @@ QImage signalGeneratorIcon()
     p.drawRoundedRect(screen, 8, 8);
     p.setPen(QPen(QColor(0x3a, 0x46, 0x54), 1));
     for (int i = 1; i < 4; ++i)
-        p.drawLine(QPointF(screen.left() + i * 37, screen.top() + 4), QPointF(screen.left() + i * 37, screen.bottom() - 4));
-    p.drawLine(QPointF(screen.left() + 4, screen.center().y()), QPointF(screen.right() - 4, screen.center().y()));
+        p.drawLine(QPointF(screen.left() + i * 37, screen.top() + 4),
+                   QPointF(screen.left() + i * 37, screen.bottom() - 4));
+    p.drawLine(QPointF(screen.left() + 4, screen.center().y()),
+               QPointF(screen.right() - 4, screen.center().y()));
 
     // A sine and a square wave on the screen.
     QPainterPath sine;
@@ -423,7 +429,8 @@ public:
             p.drawText(r, Qt::AlignCenter, title);
         } else {
             p.setFont(font(24, QFont::Bold));
-            p.drawText(QRectF(r.left(), r.top() + 8, r.width(), r.height() / 2), Qt::AlignHCenter | Qt::AlignBottom, title);
+            p.drawText(QRectF(r.left(), r.top() + 8, r.width(), r.height() / 2),
+                       Qt::AlignHCenter | Qt::AlignBottom, title);
             p.setFont(font(17));
             p.drawText(QRectF(r.left(), r.center().y() + 4, r.width(), r.height() / 2 - 8),
                        Qt::AlignHCenter | Qt::AlignTop, sub);
@@ -473,7 +480,8 @@ public:
         p.restore();
     }
 
-    void label(const QPointF& at, const QString& text, int flags, qreal size = 22, const QColor& colour = slate)
+    void label(const QPointF& at, const QString& text, int flags, qreal size = 22,
+               const QColor& colour = slate)
     {
         p.save();
         p.setFont(font(size, QFont::DemiBold));
@@ -504,8 +512,8 @@ QImage pidDiagram(bool current, bool fast)
 
     const QString outer = current ? QStringLiteral("I") : QStringLiteral("V");
     const QString inner = current ? QStringLiteral("V") : QStringLiteral("I");
-    const QString loopName = current ? QStringLiteral("Constant current (CC) loop")
-                                     : QStringLiteral("Constant voltage (CV) loop");
+    const QString loopName =
+        current ? QStringLiteral("Constant current (CC) loop") : QStringLiteral("Constant voltage (CV) loop");
 
     p.setPen(blueDark);
     p.setFont(font(30, QFont::Bold));
@@ -514,18 +522,19 @@ QImage pidDiagram(bool current, bool fast)
     p.setPen(slate);
     p.drawText(QRectF(32, 58, 1100, 30), Qt::AlignLeft | Qt::AlignVCenter,
                fast ? QStringLiteral("Double loop: outer PID on %1, fast inner PI on %2").arg(outer, inner)
-                    : QStringLiteral("Single loop: PID on the output %1").arg(current ? QStringLiteral("current")
-                                                                                      : QStringLiteral("voltage")));
+                    : QStringLiteral("Single loop: PID on the output %1")
+                          .arg(current ? QStringLiteral("current") : QStringLiteral("voltage")));
     p.setPen(QPen(slateLight, 2));
     p.drawLine(QPointF(32, 96), QPointF(1156, 96));
 
-    const qreal y = 200;                  // signal path
+    const qreal y = 200;                    // signal path
     const QColor pidFill(0xcf, 0xe2, 0xf8); // controllers
     const QColor stageFill(0xfd, 0xde, 0xbd);
     const QColor sensorFill(0xe1, 0xe6, 0xec);
     const qreal h = 96;
 
-    d.label(QPointF(40, y - 8), outer + QStringLiteral(" ref"), Qt::AlignLeft | Qt::AlignBottom, 24, blueDark);
+    d.label(QPointF(40, y - 8), outer + QStringLiteral(" ref"), Qt::AlignLeft | Qt::AlignBottom, 24,
+            blueDark);
     d.arrow({QPointF(40, y), QPointF(128, y)});
     d.junction(QPointF(150, y));
     d.label(QPointF(136, y + 26), QStringLiteral("\u2212"), Qt::AlignRight | Qt::AlignTop, 28, red);
@@ -535,9 +544,11 @@ QImage pidDiagram(bool current, bool fast)
         d.arrow({QPointF(170, y), QPointF(250, y)});
         d.block(QRectF(250, y - h / 2, 230, h), QStringLiteral("PID"), QStringLiteral("Kp  Ki  Kd"), pidFill);
         d.arrow({QPointF(480, y), QPointF(580, y)});
-        d.block(QRectF(580, y - h / 2, 250, h), QStringLiteral("Power stage"), QStringLiteral("PWM bridge"), stageFill);
+        d.block(QRectF(580, y - h / 2, 250, h), QStringLiteral("Power stage"), QStringLiteral("PWM bridge"),
+                stageFill);
         d.arrow({QPointF(830, y), QPointF(1100, y)});
-        d.label(QPointF(1100, y - 8), outer + QStringLiteral(" out"), Qt::AlignRight | Qt::AlignBottom, 24, blueDark);
+        d.label(QPointF(1100, y - 8), outer + QStringLiteral(" out"), Qt::AlignRight | Qt::AlignBottom, 24,
+                blueDark);
         d.dot(QPointF(960, y));
         const QRectF sensor(580, 300, 250, 84);
         d.block(sensor, current ? QStringLiteral("DCCT") : QStringLiteral("Voltage sense"),
@@ -550,24 +561,29 @@ QImage pidDiagram(bool current, bool fast)
 
     // Outer (slow) loop, then the fast inner loop around the power stage.
     d.arrow({QPointF(170, y), QPointF(210, y)});
-    d.block(QRectF(210, y - h / 2, 190, h), QStringLiteral("PID"), QStringLiteral("outer, ") + outer, pidFill);
+    d.block(QRectF(210, y - h / 2, 190, h), QStringLiteral("PID"), QStringLiteral("outer, ") + outer,
+            pidFill);
     d.arrow({QPointF(400, y), QPointF(468, y)});
     d.label(QPointF(434, y - 8), inner + QStringLiteral(" ref"), Qt::AlignHCenter | Qt::AlignBottom, 18);
     d.junction(QPointF(490, y));
     d.label(QPointF(476, y + 26), QStringLiteral("\u2212"), Qt::AlignRight | Qt::AlignTop, 28, red);
     d.arrow({QPointF(510, y), QPointF(550, y)});
-    d.block(QRectF(550, y - h / 2, 180, h), QStringLiteral("PI fast"), QStringLiteral("inner, ") + inner, pidFill);
+    d.block(QRectF(550, y - h / 2, 180, h), QStringLiteral("PI fast"), QStringLiteral("inner, ") + inner,
+            pidFill);
     d.arrow({QPointF(730, y), QPointF(790, y)});
-    d.block(QRectF(790, y - h / 2, 200, h), QStringLiteral("Power stage"), QStringLiteral("PWM bridge"), stageFill);
+    d.block(QRectF(790, y - h / 2, 200, h), QStringLiteral("Power stage"), QStringLiteral("PWM bridge"),
+            stageFill);
     d.arrow({QPointF(990, y), QPointF(1150, y)});
-    d.label(QPointF(1150, y - 8), outer + QStringLiteral(" out"), Qt::AlignRight | Qt::AlignBottom, 24, blueDark);
+    d.label(QPointF(1150, y - 8), outer + QStringLiteral(" out"), Qt::AlignRight | Qt::AlignBottom, 24,
+            blueDark);
 
     // Inner feedback: a fast sense taken at the stage output.
     d.dot(QPointF(1030, y));
     p.setPen(QPen(orange, 2, Qt::DashLine));
     p.setBrush(Qt::NoBrush);
     p.drawRoundedRect(QRectF(452, 112, 618, 164), 14, 14);
-    d.label(QPointF(1064, 118), QStringLiteral("fast loop"), Qt::AlignRight | Qt::AlignTop, 18, orange.darker(120));
+    d.label(QPointF(1064, 118), QStringLiteral("fast loop"), Qt::AlignRight | Qt::AlignTop, 18,
+            orange.darker(120));
     d.arrow({QPointF(1030, y), QPointF(1030, 262), QPointF(490, 262), QPointF(490, y + 20)});
     d.label(QPointF(600, 259), inner + QStringLiteral(" meas"), Qt::AlignLeft | Qt::AlignBottom, 18);
 

@@ -4,7 +4,8 @@
 #include <QTextDocument>
 #include <QVersionNumber>
 
-namespace {
+namespace
+{
 
 // Order in which sections stand within a release; both spellings of the
 // "updated" section share one place.
@@ -29,7 +30,9 @@ QString ReleaseNotesCheck::sectionSummary(int i) const
 ReleaseNotesCheck checkReleaseNotes(const QByteArray& text)
 {
     ReleaseNotesCheck r;
-    auto fail = [&r](int line, const QString& what) { r.errors << QStringLiteral("line %1: %2").arg(line).arg(what); };
+    auto fail = [&r](int line, const QString& what) {
+        r.errors << QStringLiteral("line %1: %2").arg(line).arg(what);
+    };
 
     if (text.contains('\r'))
         fail(0, QStringLiteral("carriage return in the text"));
@@ -47,9 +50,10 @@ ReleaseNotesCheck checkReleaseNotes(const QByteArray& text)
     // split() leaves one empty entry after the final line feed.
     const int count = lines.size() - 1;
 
-    static const QRegularExpression headingRe(
-        QStringLiteral("^## \\[(\\d+\\.\\d+\\.\\d{1,2})\\] - ((?:[1-9]|[0-3]\\d)/(?:0[1-9]|1[0-2])/\\d{4})$"));
-    static const QRegularExpression sectionRe(QStringLiteral("^### (Added|Changed|Fixed|Updated|Updates|Removed)$"));
+    static const QRegularExpression headingRe(QStringLiteral(
+        "^## \\[(\\d+\\.\\d+\\.\\d{1,2})\\] - ((?:[1-9]|[0-3]\\d)/(?:0[1-9]|1[0-2])/\\d{4})$"));
+    static const QRegularExpression sectionRe(
+        QStringLiteral("^### (Added|Changed|Fixed|Updated|Updates|Removed)$"));
     const QString separator(23, QLatin1Char('#'));
 
     enum class Expect { Separator, Heading, Section, ItemOrBlank };
@@ -84,7 +88,8 @@ ReleaseNotesCheck checkReleaseNotes(const QByteArray& text)
             rel.version = m.captured(1);
             rel.date = m.captured(2);
             if (!r.releases.isEmpty() && m.hasMatch() &&
-                QVersionNumber::fromString(rel.version) >= QVersionNumber::fromString(r.releases.last().version))
+                QVersionNumber::fromString(rel.version) >=
+                    QVersionNumber::fromString(r.releases.last().version))
                 fail(n, QStringLiteral("releases must stand newest first"));
             r.releases << rel;
             expect = Expect::Section;

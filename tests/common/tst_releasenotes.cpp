@@ -1,5 +1,5 @@
-#include "releasenoteschecker.h"
 #include "releasenotes.h"
+#include "releasenoteschecker.h"
 
 #include <QtTest>
 
@@ -49,12 +49,12 @@ void TestReleaseNotes::releasesAndSections_data()
     QTest::addColumn<QStringList>("sections");
 
     QTest::newRow("amperix") << "amperix"
-                             << QStringList{"## [1.3.6] - 20/12/2017", "## [1.3.5] - 12/12/2017",
-                                            "## [1.3.4] - 20/11/2017", "## [1.3.3] - 14/11/2017",
-                                            "## [1.3.2] - 9/11/2017",  "## [1.3.1] - 18/10/2017",
-                                            "## [1.3.0] - 17/10/2017", "## [1.2.3] - 25/08/2017",
-                                            "## [1.2.2] - 23/08/2017", "## [1.2.1] - 21/08/2017",
-                                            "## [1.2.0] - 21/08/2017", "## [1.1.0] - 01/08/2017",
+                             << QStringList{"## [1.3.6] - 20/12/2017",  "## [1.3.5] - 12/12/2017",
+                                            "## [1.3.4] - 20/11/2017",  "## [1.3.3] - 14/11/2017",
+                                            "## [1.3.2] - 9/11/2017",   "## [1.3.1] - 18/10/2017",
+                                            "## [1.3.0] - 17/10/2017",  "## [1.2.3] - 25/08/2017",
+                                            "## [1.2.2] - 23/08/2017",  "## [1.2.1] - 21/08/2017",
+                                            "## [1.2.0] - 21/08/2017",  "## [1.1.0] - 01/08/2017",
                                             "## [1.0.37] - 21/06/2017", "## [1.0.36] - 30/05/2017",
                                             "## [1.0.35] - 12/05/2017"}
                              << QStringList{"Added (2), Fixed (9), Removed (1)",
@@ -99,29 +99,30 @@ void TestReleaseNotes::newestEntryReadsExactly_data()
     QTest::addColumn<QString>("expected");
 
     QTest::newRow("amperix") << "amperix"
-                             << QString("\n"
-                                        "#######################\n"
-                                        "## [1.3.6] - 20/12/2017\n"
-                                        "### Added\n"
-                                        "- Parameters hint in Console;\n"
-                                        "- Description of error code in Console.\n"
-                                        "\n"
-                                        "### Fixed\n"
-                                        "- Popup width size during typing in Console;\n"
-                                        "- Socket time out error when from Console is called MOFF or MRESET;\n"
-                                        "- Message box recusrion when there is a socket error;\n"
-                                        "- Disable/Enable commands by power supply model;\n"
-                                        "- Commands stack error;\n"
-                                        "- Amperix disconnect state when power supply is switched off;\n"
-                                        "- Thread issue;\n"
-                                        "- Interlock name update;\n"
-                                        "- Trigger, update, loop and float mode save.\n"
-                                        "\n"
-                                        "### Removed\n"
-                                        "- Circular buffer for I and V values.\n"
-                                        "\n"
-                                        "\n"
-                                        "#######################\n");
+                             << QString(
+                                    "\n"
+                                    "#######################\n"
+                                    "## [1.3.6] - 20/12/2017\n"
+                                    "### Added\n"
+                                    "- Parameters hint in Console;\n"
+                                    "- Description of error code in Console.\n"
+                                    "\n"
+                                    "### Fixed\n"
+                                    "- Popup width size during typing in Console;\n"
+                                    "- Socket time out error when from Console is called MOFF or MRESET;\n"
+                                    "- Message box recusrion when there is a socket error;\n"
+                                    "- Disable/Enable commands by power supply model;\n"
+                                    "- Commands stack error;\n"
+                                    "- Amperix disconnect state when power supply is switched off;\n"
+                                    "- Thread issue;\n"
+                                    "- Interlock name update;\n"
+                                    "- Trigger, update, loop and float mode save.\n"
+                                    "\n"
+                                    "### Removed\n"
+                                    "- Circular buffer for I and V values.\n"
+                                    "\n"
+                                    "\n"
+                                    "#######################\n");
     QTest::newRow("dravix") << "dravix"
                             << QString("\n"
                                        "#######################\n"

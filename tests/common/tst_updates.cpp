@@ -18,7 +18,8 @@
 
 // The update check against a fake maintenance tool: what the user is shown
 // for every answer the tool can give, and how checks end.
-namespace {
+namespace
+{
 
 const QString title = QStringLiteral("Updates");
 
@@ -113,7 +114,8 @@ void TestUpdates::toolPathIsTheParentOfTheProgramFolder()
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.close();
     QCOMPARE(Updates::maintenanceToolPathFor(binDir), QFileInfo(tool).canonicalFilePath());
-    QCOMPARE(Updates::maintenanceToolPathFor(binDir + QStringLiteral("/")), QFileInfo(tool).canonicalFilePath());
+    QCOMPARE(Updates::maintenanceToolPathFor(binDir + QStringLiteral("/")),
+             QFileInfo(tool).canonicalFilePath());
 #ifdef Q_OS_WIN
     QCOMPARE(Updates::maintenanceToolName(), QStringLiteral("maintenancetool.exe"));
 #else
@@ -121,7 +123,8 @@ void TestUpdates::toolPathIsTheParentOfTheProgramFolder()
 #endif
     // The test program has no installation around it.
     Updates updates(nullptr);
-    QCOMPARE(updates.maintenanceTool(), Updates::maintenanceToolPathFor(QCoreApplication::applicationDirPath()));
+    QCOMPARE(updates.maintenanceTool(),
+             Updates::maintenanceToolPathFor(QCoreApplication::applicationDirPath()));
 }
 
 void TestUpdates::storedAutomaticUpdatesFlag()
@@ -255,12 +258,13 @@ void TestUpdates::failingUpdaterIsReported()
     updates.checkUpdates(true, false);
     QTRY_COMPARE_WITH_TIMEOUT(answerer->count(title), 2, 10000);
     QCOMPARE(answerer->seen().at(0).text, question);
-    QCOMPARE(answerer->seen().at(1).text,
-             QStringLiteral("The maintancetool is installed properly but an error occurs, check if you have "
-                            "access permission and if <a href='") +
-                 QString::fromLatin1(ProgramInfo::updateRepositoryUrl) +
-                 QStringLiteral("'>Orvane repository</a> is reachable (i.e. firewall or proxy is blocking it) "
-                                "and try again later; if the issue persists contact the support."));
+    QCOMPARE(
+        answerer->seen().at(1).text,
+        QStringLiteral("The maintancetool is installed properly but an error occurs, check if you have "
+                       "access permission and if <a href='") +
+            QString::fromLatin1(ProgramInfo::updateRepositoryUrl) +
+            QStringLiteral("'>Orvane repository</a> is reachable (i.e. firewall or proxy is blocking it) "
+                           "and try again later; if the issue persists contact the support."));
     QVERIFY(!tool.updaterStarted());
 }
 
@@ -271,8 +275,9 @@ void TestUpdates::toolErrorsAreReported_data()
     QTest::addColumn<bool>("atStartup");
     QTest::addColumn<QString>("reason");
 
-    const QString failed = QStringLiteral(" The process failed to start. Either the invoked program is missing, or "
-                                          "you may have insufficient permissions to invoke the program.");
+    const QString failed =
+        QStringLiteral(" The process failed to start. Either the invoked program is missing, or "
+                       "you may have insufficient permissions to invoke the program.");
     const QString crashed = QStringLiteral(" The process crashed some time after starting successfully.");
     QTest::newRow("not executable") << noUpdatesBody << false << false << failed;
     QTest::newRow("not executable, at start-up") << noUpdatesBody << false << true << failed;
@@ -324,17 +329,20 @@ void TestUpdates::unknownErrorCodeIsNamed()
     Updates updates(nullptr, tool.path());
     answerer->answer(title, QMessageBox::Ok, true);
     updates.checkResult(3, QByteArray(), true);
-    QCOMPARE(answerer->lastText(title),
-             errorText(tool.canonicalPath(), QStringLiteral(" An error occurred when attempting to read from the "
-                                                            "process. For example, the process may not be "
-                                                            "running.")));
+    QCOMPARE(
+        answerer->lastText(title),
+        errorText(tool.canonicalPath(), QStringLiteral(" An error occurred when attempting to read from the "
+                                                       "process. For example, the process may not be "
+                                                       "running.")));
     updates.checkResult(4, QByteArray(), false);
     QCOMPARE(answerer->lastText(title),
              errorText(tool.canonicalPath(),
-                       QStringLiteral(" An error occurred when attempting to write to the process. For example, the "
-                                      "process may not be running, or it may have closed its input channel.")));
+                       QStringLiteral(
+                           " An error occurred when attempting to write to the process. For example, the "
+                           "process may not be running, or it may have closed its input channel.")));
     updates.checkResult(17, QByteArray("<updates>"), false);
-    QCOMPARE(answerer->lastText(title), errorText(tool.canonicalPath(), QStringLiteral(" Unknown error, code error 17")));
+    QCOMPARE(answerer->lastText(title),
+             errorText(tool.canonicalPath(), QStringLiteral(" Unknown error, code error 17")));
     QCOMPARE(answerer->count(title), 3);
 }
 

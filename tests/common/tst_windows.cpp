@@ -19,7 +19,8 @@
 
 // What the About and change-log windows show, built from this program's own
 // constants, forms and images.
-namespace {
+namespace
+{
 
 #ifdef FOR_AMPERIX
 const QString expectedHeading = QStringLiteral("Amperix v1.3.6");
@@ -149,7 +150,8 @@ void TestWindows::aboutPageListsModelsAndJustifiedLicence()
     }
     QCOMPARE(models, expectedModels);
     QCOMPARE(justified, 3);
-    QCOMPARE(dlg.pageText().contains(QLatin1String("Compatible Power Supplies Models:")), !expectedModels.isEmpty());
+    QCOMPARE(dlg.pageText().contains(QLatin1String("Compatible Power Supplies Models:")),
+             !expectedModels.isEmpty());
     QVERIFY(dlg.pageText().contains(QLatin1String("&quot;Software&quot;")));
 }
 
