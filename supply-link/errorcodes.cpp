@@ -2,7 +2,8 @@
 
 #include "loggers.h"
 
-namespace {
+namespace
+{
 
 QMap<int, QString> errorTable()
 {

@@ -4,7 +4,8 @@
 #include <QTcpSocket>
 #include <QThread>
 
-namespace {
+namespace
+{
 
 const QChar CR(QLatin1Char('\r'));
 const QChar LF(QLatin1Char('\n'));
@@ -194,67 +195,188 @@ int PS_Comm::query(QString command, QString& value, int timeout, ReplyKind kind)
 }
 
 // Queries.
-int PS_Comm::readCurrent(QString& value) { return readCommand(QStringLiteral("MRI"), value); }
-int PS_Comm::readVoltage(QString& value) { return readCommand(QStringLiteral("MRV"), value); }
-int PS_Comm::readPower(QString& value) { return readCommand(QStringLiteral("MRW"), value); }
-int PS_Comm::readDcLink(QString& value) { return readCommand(QStringLiteral("MRP"), value); }
-int PS_Comm::readLeakageCurrent(QString& value) { return readCommand(QStringLiteral("MGC"), value); }
-int PS_Comm::readTemperature(QString& value) { return readCommand(QStringLiteral("MRT"), value); }
-int PS_Comm::readCurrentSetpoint(QString& value) { return readCommand(QStringLiteral("MWI:?"), value); }
-int PS_Comm::readVoltageSetpoint(QString& value) { return readCommand(QStringLiteral("MWV:?"), value); }
-int PS_Comm::readCurrentRampSetpoint(QString& value) { return readCommand(QStringLiteral("MWIR:?"), value); }
-int PS_Comm::readVoltageRampSetpoint(QString& value) { return readCommand(QStringLiteral("MWVR:?"), value); }
-int PS_Comm::readCurrentSlewRate(QString& value) { return readCommand(QStringLiteral("MSRI:?"), value); }
-int PS_Comm::readVoltageSlewRate(QString& value) { return readCommand(QStringLiteral("MSRV:?"), value); }
-int PS_Comm::readStatus(QString& value) { return readCommand(QStringLiteral("MST"), value); }
-int PS_Comm::readId(QString& value) { return readCommand(QStringLiteral("MRID"), value); }
-int PS_Comm::readPrivileges(QString& value) { return readCommand(QStringLiteral("PASSWORD:?"), value); }
-int PS_Comm::readLoopMode(QString& value) { return readCommand(QStringLiteral("LOOP:?"), value); }
-int PS_Comm::readUpdateMode(QString& value) { return readCommand(QStringLiteral("UPMODE:?"), value); }
-int PS_Comm::readVersion(QString& value) { return readCommand(QStringLiteral("VER"), value); }
-int PS_Comm::readCurrentVoltageStatus(QString& value) { return readCommand(QStringLiteral("MPLST"), value); }
-int PS_Comm::readTriggerMode(QString& value) { return readCommand(QStringLiteral("TRGMODE"), value); }
+int PS_Comm::readCurrent(QString& value)
+{
+    return readCommand(QStringLiteral("MRI"), value);
+}
+int PS_Comm::readVoltage(QString& value)
+{
+    return readCommand(QStringLiteral("MRV"), value);
+}
+int PS_Comm::readPower(QString& value)
+{
+    return readCommand(QStringLiteral("MRW"), value);
+}
+int PS_Comm::readDcLink(QString& value)
+{
+    return readCommand(QStringLiteral("MRP"), value);
+}
+int PS_Comm::readLeakageCurrent(QString& value)
+{
+    return readCommand(QStringLiteral("MGC"), value);
+}
+int PS_Comm::readTemperature(QString& value)
+{
+    return readCommand(QStringLiteral("MRT"), value);
+}
+int PS_Comm::readCurrentSetpoint(QString& value)
+{
+    return readCommand(QStringLiteral("MWI:?"), value);
+}
+int PS_Comm::readVoltageSetpoint(QString& value)
+{
+    return readCommand(QStringLiteral("MWV:?"), value);
+}
+int PS_Comm::readCurrentRampSetpoint(QString& value)
+{
+    return readCommand(QStringLiteral("MWIR:?"), value);
+}
+int PS_Comm::readVoltageRampSetpoint(QString& value)
+{
+    return readCommand(QStringLiteral("MWVR:?"), value);
+}
+int PS_Comm::readCurrentSlewRate(QString& value)
+{
+    return readCommand(QStringLiteral("MSRI:?"), value);
+}
+int PS_Comm::readVoltageSlewRate(QString& value)
+{
+    return readCommand(QStringLiteral("MSRV:?"), value);
+}
+int PS_Comm::readStatus(QString& value)
+{
+    return readCommand(QStringLiteral("MST"), value);
+}
+int PS_Comm::readId(QString& value)
+{
+    return readCommand(QStringLiteral("MRID"), value);
+}
+int PS_Comm::readPrivileges(QString& value)
+{
+    return readCommand(QStringLiteral("PASSWORD:?"), value);
+}
+int PS_Comm::readLoopMode(QString& value)
+{
+    return readCommand(QStringLiteral("LOOP:?"), value);
+}
+int PS_Comm::readUpdateMode(QString& value)
+{
+    return readCommand(QStringLiteral("UPMODE:?"), value);
+}
+int PS_Comm::readVersion(QString& value)
+{
+    return readCommand(QStringLiteral("VER"), value);
+}
+int PS_Comm::readCurrentVoltageStatus(QString& value)
+{
+    return readCommand(QStringLiteral("MPLST"), value);
+}
+int PS_Comm::readTriggerMode(QString& value)
+{
+    return readCommand(QStringLiteral("TRGMODE"), value);
+}
 int PS_Comm::readMemory(const QString& cell, QString& value)
 {
     return readCommand(QStringLiteral("MRG:") + cell, value);
 }
-int PS_Comm::readFloatMode(QString& value) { return readCommand(QStringLiteral("SETFLOAT:?"), value); }
-int PS_Comm::readLimits(QString& value) { return readCommand(QStringLiteral("MLIMITS:?"), value); }
-int PS_Comm::readPolarity(QString& value) { return readCommand(QStringLiteral("POL"), value); }
-int PS_Comm::readPMode(QString& value) { return readCommand(QStringLiteral("PMODE"), value); }
-int PS_Comm::readPConnections(QString& value) { return readCommand(QStringLiteral("PCONNECTIONS"), value); }
-int PS_Comm::readEpicsDb(QString& value) { return readTextCommand(QStringLiteral("EPICS:DB"), value); }
+int PS_Comm::readFloatMode(QString& value)
+{
+    return readCommand(QStringLiteral("SETFLOAT:?"), value);
+}
+int PS_Comm::readLimits(QString& value)
+{
+    return readCommand(QStringLiteral("MLIMITS:?"), value);
+}
+int PS_Comm::readPolarity(QString& value)
+{
+    return readCommand(QStringLiteral("POL"), value);
+}
+int PS_Comm::readPMode(QString& value)
+{
+    return readCommand(QStringLiteral("PMODE"), value);
+}
+int PS_Comm::readPConnections(QString& value)
+{
+    return readCommand(QStringLiteral("PCONNECTIONS"), value);
+}
+int PS_Comm::readEpicsDb(QString& value)
+{
+    return readTextCommand(QStringLiteral("EPICS:DB"), value);
+}
 int PS_Comm::readEpicsProtocols(QString& value)
 {
     return readTextCommand(QStringLiteral("EPICS:PROTOCOLS"), value);
 }
-int PS_Comm::readEpicsOpi(QString& value) { return readCommand(QStringLiteral("EPICS:OPI"), value); }
-int PS_Comm::readEpicsPvValue(QString& value) { return readCommand(QStringLiteral("EPICS:PV_VALUE"), value); }
-int PS_Comm::readEpicsPvName(QString& value) { return readCommand(QStringLiteral("EPICS:PV_NAME"), value); }
+int PS_Comm::readEpicsOpi(QString& value)
+{
+    return readCommand(QStringLiteral("EPICS:OPI"), value);
+}
+int PS_Comm::readEpicsPvValue(QString& value)
+{
+    return readCommand(QStringLiteral("EPICS:PV_VALUE"), value);
+}
+int PS_Comm::readEpicsPvName(QString& value)
+{
+    return readCommand(QStringLiteral("EPICS:PV_NAME"), value);
+}
 
 // Set commands.
-int PS_Comm::outputOn() { return writeCommand(QStringLiteral("MON")); }
-int PS_Comm::outputOff() { return writeCommand(QStringLiteral("MOFF"), slow_timeout); }
-int PS_Comm::reset() { return writeCommand(QStringLiteral("MRESET"), slow_timeout); }
-int PS_Comm::reboot() { return writeCommand(QStringLiteral("MREBOOT")); }
-int PS_Comm::save() { return writeCommand(QStringLiteral("MSAVE"), slow_timeout); }
-int PS_Comm::writeCurrent(const QString& value) { return writeCommand(QStringLiteral("MWI:") + value); }
-int PS_Comm::writeVoltage(const QString& value) { return writeCommand(QStringLiteral("MWV:") + value); }
-int PS_Comm::writeCurrentRamp(const QString& value) { return writeCommand(QStringLiteral("MWIR:") + value); }
-int PS_Comm::writeVoltageRamp(const QString& value) { return writeCommand(QStringLiteral("MWVR:") + value); }
+int PS_Comm::outputOn()
+{
+    return writeCommand(QStringLiteral("MON"));
+}
+int PS_Comm::outputOff()
+{
+    return writeCommand(QStringLiteral("MOFF"), slow_timeout);
+}
+int PS_Comm::reset()
+{
+    return writeCommand(QStringLiteral("MRESET"), slow_timeout);
+}
+int PS_Comm::reboot()
+{
+    return writeCommand(QStringLiteral("MREBOOT"));
+}
+int PS_Comm::save()
+{
+    return writeCommand(QStringLiteral("MSAVE"), slow_timeout);
+}
+int PS_Comm::writeCurrent(const QString& value)
+{
+    return writeCommand(QStringLiteral("MWI:") + value);
+}
+int PS_Comm::writeVoltage(const QString& value)
+{
+    return writeCommand(QStringLiteral("MWV:") + value);
+}
+int PS_Comm::writeCurrentRamp(const QString& value)
+{
+    return writeCommand(QStringLiteral("MWIR:") + value);
+}
+int PS_Comm::writeVoltageRamp(const QString& value)
+{
+    return writeCommand(QStringLiteral("MWVR:") + value);
+}
 int PS_Comm::writePassword(const QString& password)
 {
     return writeCommand(QStringLiteral("PASSWORD:") + password);
 }
-int PS_Comm::writeLoopMode(const QString& mode) { return writeCommand(QStringLiteral("LOOP:") + mode); }
-int PS_Comm::writeUpdateMode(const QString& mode) { return writeCommand(QStringLiteral("UPMODE:") + mode); }
+int PS_Comm::writeLoopMode(const QString& mode)
+{
+    return writeCommand(QStringLiteral("LOOP:") + mode);
+}
+int PS_Comm::writeUpdateMode(const QString& mode)
+{
+    return writeCommand(QStringLiteral("UPMODE:") + mode);
+}
 int PS_Comm::writeTriggerMode(int on)
 {
     return writeCommand(on != 0 ? QStringLiteral("TRGMODE:ON") : QStringLiteral("TRGMODE:OFF"));
 }
 int PS_Comm::writeFloatMode(const QString& mode)
 {
-    return writeCommand(mode == QLatin1String("N") ? QStringLiteral("SETFLOAT:N") : QStringLiteral("SETFLOAT:F"));
+    return writeCommand(mode == QLatin1String("N") ? QStringLiteral("SETFLOAT:N")
+                                                   : QStringLiteral("SETFLOAT:F"));
 }
 int PS_Comm::writeMemory(const QString& cell, const QString& value)
 {
@@ -264,10 +386,17 @@ int PS_Comm::writeMemory(const QString& cell, const QString& value)
 }
 int PS_Comm::writePolarity(const QString& polarity)
 {
-    return writeCommand(polarity == QLatin1String("0") ? QStringLiteral("POL:DIRECT") : QStringLiteral("POL:INVERT"));
+    return writeCommand(polarity == QLatin1String("0") ? QStringLiteral("POL:DIRECT")
+                                                       : QStringLiteral("POL:INVERT"));
 }
-int PS_Comm::waveformStart() { return writeCommand(QStringLiteral("WAVEFORM:START")); }
-int PS_Comm::waveformStop() { return writeCommand(QStringLiteral("WAVEFORM:STOP")); }
+int PS_Comm::waveformStart()
+{
+    return writeCommand(QStringLiteral("WAVEFORM:START"));
+}
+int PS_Comm::waveformStop()
+{
+    return writeCommand(QStringLiteral("WAVEFORM:STOP"));
+}
 int PS_Comm::writeWaveformPeriods(const QString& count)
 {
     return writeCommand(QStringLiteral("WAVEFORM:N_PERIODS:") + count);
@@ -276,10 +405,19 @@ int PS_Comm::writeWaveformPoints(const QString& points)
 {
     return writeCommand(QStringLiteral("WAVEFORM:POINTS:") + points);
 }
-int PS_Comm::writeEpicsDb(const QString& text) { return writeCommand(QStringLiteral("EPICS:DB:") + text); }
+int PS_Comm::writeEpicsDb(const QString& text)
+{
+    return writeCommand(QStringLiteral("EPICS:DB:") + text);
+}
 int PS_Comm::writeEpicsProtocols(const QString& text)
 {
     return writeCommand(QStringLiteral("EPICS:PROTOCOLS:") + text);
 }
-int PS_Comm::restoreEpicsDb() { return writeCommand(QStringLiteral("EPICS:DB:RESTORE")); }
-int PS_Comm::restoreEpicsProtocols() { return writeCommand(QStringLiteral("EPICS:PROTOCOLS:RESTORE")); }
+int PS_Comm::restoreEpicsDb()
+{
+    return writeCommand(QStringLiteral("EPICS:DB:RESTORE"));
+}
+int PS_Comm::restoreEpicsProtocols()
+{
+    return writeCommand(QStringLiteral("EPICS:PROTOCOLS:RESTORE"));
+}

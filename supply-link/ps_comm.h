@@ -51,63 +51,63 @@ public:
     static QString reportedCommand(const QString& command);
 
     // Queries (default time-out).
-    int readCurrent(QString& value);             // "MRI"
-    int readVoltage(QString& value);             // "MRV"
-    int readPower(QString& value);               // "MRW"
-    int readDcLink(QString& value);              // "MRP"
-    int readLeakageCurrent(QString& value);      // "MGC"
-    int readTemperature(QString& value);         // "MRT"
-    int readCurrentSetpoint(QString& value);     // "MWI:?"
-    int readVoltageSetpoint(QString& value);     // "MWV:?"
-    int readCurrentRampSetpoint(QString& value); // "MWIR:?"
-    int readVoltageRampSetpoint(QString& value); // "MWVR:?"
-    int readCurrentSlewRate(QString& value);     // "MSRI:?"
-    int readVoltageSlewRate(QString& value);     // "MSRV:?"
-    int readStatus(QString& value);              // "MST"
-    int readId(QString& value);                  // "MRID"
-    int readPrivileges(QString& value);          // "PASSWORD:?"
-    int readLoopMode(QString& value);            // "LOOP:?"
-    int readUpdateMode(QString& value);          // "UPMODE:?"
-    int readVersion(QString& value);             // "VER"
-    int readCurrentVoltageStatus(QString& value); // "MPLST"
-    int readTriggerMode(QString& value);         // "TRGMODE"
+    int readCurrent(QString& value);                     // "MRI"
+    int readVoltage(QString& value);                     // "MRV"
+    int readPower(QString& value);                       // "MRW"
+    int readDcLink(QString& value);                      // "MRP"
+    int readLeakageCurrent(QString& value);              // "MGC"
+    int readTemperature(QString& value);                 // "MRT"
+    int readCurrentSetpoint(QString& value);             // "MWI:?"
+    int readVoltageSetpoint(QString& value);             // "MWV:?"
+    int readCurrentRampSetpoint(QString& value);         // "MWIR:?"
+    int readVoltageRampSetpoint(QString& value);         // "MWVR:?"
+    int readCurrentSlewRate(QString& value);             // "MSRI:?"
+    int readVoltageSlewRate(QString& value);             // "MSRV:?"
+    int readStatus(QString& value);                      // "MST"
+    int readId(QString& value);                          // "MRID"
+    int readPrivileges(QString& value);                  // "PASSWORD:?"
+    int readLoopMode(QString& value);                    // "LOOP:?"
+    int readUpdateMode(QString& value);                  // "UPMODE:?"
+    int readVersion(QString& value);                     // "VER"
+    int readCurrentVoltageStatus(QString& value);        // "MPLST"
+    int readTriggerMode(QString& value);                 // "TRGMODE"
     int readMemory(const QString& cell, QString& value); // "MRG:" + cell
-    int readFloatMode(QString& value);           // "SETFLOAT:?"
-    int readLimits(QString& value);              // "MLIMITS:?"
-    int readPolarity(QString& value);            // "POL"
-    int readPMode(QString& value);               // "PMODE"
-    int readPConnections(QString& value);        // "PCONNECTIONS"
-    int readEpicsDb(QString& value);             // "EPICS:DB" (file text kept whole)
-    int readEpicsProtocols(QString& value);      // "EPICS:PROTOCOLS" (file text kept whole)
-    int readEpicsOpi(QString& value);            // "EPICS:OPI"
-    int readEpicsPvValue(QString& value);        // "EPICS:PV_VALUE"
-    int readEpicsPvName(QString& value);         // "EPICS:PV_NAME"
+    int readFloatMode(QString& value);                   // "SETFLOAT:?"
+    int readLimits(QString& value);                      // "MLIMITS:?"
+    int readPolarity(QString& value);                    // "POL"
+    int readPMode(QString& value);                       // "PMODE"
+    int readPConnections(QString& value);                // "PCONNECTIONS"
+    int readEpicsDb(QString& value);                     // "EPICS:DB" (file text kept whole)
+    int readEpicsProtocols(QString& value);              // "EPICS:PROTOCOLS" (file text kept whole)
+    int readEpicsOpi(QString& value);                    // "EPICS:OPI"
+    int readEpicsPvValue(QString& value);                // "EPICS:PV_VALUE"
+    int readEpicsPvName(QString& value);                 // "EPICS:PV_NAME"
 
     // Set commands.
-    int outputOn();                              // "MON"
-    int outputOff();                             // "MOFF", slow
-    int reset();                                 // "MRESET", slow
-    int reboot();                                // "MREBOOT"
-    int save();                                  // "MSAVE", slow
-    int writeCurrent(const QString& value);      // "MWI:" + value
-    int writeVoltage(const QString& value);      // "MWV:" + value
-    int writeCurrentRamp(const QString& value);  // "MWIR:" + value
-    int writeVoltageRamp(const QString& value);  // "MWVR:" + value
-    int writePassword(const QString& password);  // "PASSWORD:" + password
-    int writeLoopMode(const QString& mode);      // "LOOP:" + mode
-    int writeUpdateMode(const QString& mode);    // "UPMODE:" + mode
-    int writeTriggerMode(int on);                // "TRGMODE:ON" / "TRGMODE:OFF"
-    int writeFloatMode(const QString& mode);     // "SETFLOAT:N" for "N", else "SETFLOAT:F"
+    int outputOn();                                             // "MON"
+    int outputOff();                                            // "MOFF", slow
+    int reset();                                                // "MRESET", slow
+    int reboot();                                               // "MREBOOT"
+    int save();                                                 // "MSAVE", slow
+    int writeCurrent(const QString& value);                     // "MWI:" + value
+    int writeVoltage(const QString& value);                     // "MWV:" + value
+    int writeCurrentRamp(const QString& value);                 // "MWIR:" + value
+    int writeVoltageRamp(const QString& value);                 // "MWVR:" + value
+    int writePassword(const QString& password);                 // "PASSWORD:" + password
+    int writeLoopMode(const QString& mode);                     // "LOOP:" + mode
+    int writeUpdateMode(const QString& mode);                   // "UPMODE:" + mode
+    int writeTriggerMode(int on);                               // "TRGMODE:ON" / "TRGMODE:OFF"
+    int writeFloatMode(const QString& mode);                    // "SETFLOAT:N" for "N", else "SETFLOAT:F"
     int writeMemory(const QString& cell, const QString& value); // "MWG:" + cell + ":" + value
-    int writePolarity(const QString& polarity);  // "POL:DIRECT" for "0", else "POL:INVERT"
-    int waveformStart();                         // "WAVEFORM:START"
-    int waveformStop();                          // "WAVEFORM:STOP"
-    int writeWaveformPeriods(const QString& count); // "WAVEFORM:N_PERIODS:" + count
-    int writeWaveformPoints(const QString& points); // "WAVEFORM:POINTS:" + points
-    int writeEpicsDb(const QString& text);        // "EPICS:DB:" + text
-    int writeEpicsProtocols(const QString& text); // "EPICS:PROTOCOLS:" + text
-    int restoreEpicsDb();                         // "EPICS:DB:RESTORE"
-    int restoreEpicsProtocols();                  // "EPICS:PROTOCOLS:RESTORE"
+    int writePolarity(const QString& polarity);                 // "POL:DIRECT" for "0", else "POL:INVERT"
+    int waveformStart();                                        // "WAVEFORM:START"
+    int waveformStop();                                         // "WAVEFORM:STOP"
+    int writeWaveformPeriods(const QString& count);             // "WAVEFORM:N_PERIODS:" + count
+    int writeWaveformPoints(const QString& points);             // "WAVEFORM:POINTS:" + points
+    int writeEpicsDb(const QString& text);                      // "EPICS:DB:" + text
+    int writeEpicsProtocols(const QString& text);               // "EPICS:PROTOCOLS:" + text
+    int restoreEpicsDb();                                       // "EPICS:DB:RESTORE"
+    int restoreEpicsProtocols();                                // "EPICS:PROTOCOLS:RESTORE"
 
     QTcpSocket* socket;  // not owned
     int default_timeout; // ms per wait when a call passes 0

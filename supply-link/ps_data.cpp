@@ -40,8 +40,7 @@ QString moving_average::text(int decimals) const
     return QString::number(value, 'f', decimals);
 }
 
-ps_data::ps_data()
-    : status_flags(0), current_avg(1), voltage_avg(1), temperature_avg(100), leakage_avg(10)
+ps_data::ps_data() : status_flags(0), current_avg(1), voltage_avg(1), temperature_avg(100), leakage_avg(10)
 {
     for (int i = 0; i < memory_size; ++i)
         memory.append(QString());

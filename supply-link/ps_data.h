@@ -37,8 +37,8 @@ public:
     ps_data& operator=(const ps_data& other);
     ~ps_data();
 
-    QString status;         // status register as hexadecimal text
-    quint32 status_flags;   // `status` read as a hexadecimal number, 0 when it is not one
+    QString status;       // status register as hexadecimal text
+    quint32 status_flags; // `status` read as a hexadecimal number, 0 when it is not one
     QString current;
     QString voltage;
     moving_average current_avg;
@@ -50,17 +50,17 @@ public:
     moving_average leakage_avg;
     QString trigger_mode;
     QString float_mode;
-    QStringList memory;     // cells 0..199, always 200 entries
-    QString version;        // "VER" value after its first ':'
-    QString model_text;     // "VER" value before its first ':'
-    QString family;         // "KORA-PS-1K5", "KORA-PS-M", "KORA-PS", "ORTX" or "UNDEFINED"
-    QString polarity_kind;  // "Bipolar", "Monopolar" or "UNDEFINED"
-    QString capabilities;   // memory cell 130
+    QStringList memory;    // cells 0..199, always 200 entries
+    QString version;       // "VER" value after its first ':'
+    QString model_text;    // "VER" value before its first ':'
+    QString family;        // "KORA-PS-1K5", "KORA-PS-M", "KORA-PS", "ORTX" or "UNDEFINED"
+    QString polarity_kind; // "Bipolar", "Monopolar" or "UNDEFINED"
+    QString capabilities;  // memory cell 130
     QString id;
     QString privileges;
     QString loop_mode;
     QString update_mode;
-    QStringList limits;     // always 4 entries, in "MLIMITS:?" reply order
+    QStringList limits; // always 4 entries, in "MLIMITS:?" reply order
     QString pmode;
     QString pconnections;
     QString polarity;

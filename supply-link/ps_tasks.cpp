@@ -6,7 +6,8 @@
 
 #include <QMutexLocker>
 
-namespace {
+namespace
+{
 
 quint32 hexFlags(const QString& text)
 {
@@ -39,8 +40,8 @@ QString polarityKindOf(const QString& family)
 
 void ps_thread::execute_task(ps_task task)
 {
-    const QString params = task.id == TaskSetPassword ? QStringLiteral("***")
-                                                      : task.params.join(QStringLiteral(", "));
+    const QString params =
+        task.id == TaskSetPassword ? QStringLiteral("***") : task.params.join(QStringLiteral(", "));
     psThreadLogger->trace("execute_task called, command id = {}, command params = {}", task.id, params);
     if (!comm)
         return;
@@ -118,7 +119,8 @@ void ps_thread::execute_task(ps_task task)
                 QMutexLocker locker(&mutex);
                 ps_response.memory[cell] = value;
             } else {
-                psThreadLogger->warn("Memory cell {} is not a cell of the supply, value not stored", cellText);
+                psThreadLogger->warn("Memory cell {} is not a cell of the supply, value not stored",
+                                     cellText);
             }
         }
         emit memory_data_read(cellText.toInt());

@@ -8,11 +8,12 @@
 #include <QRegularExpression>
 #include <QTimer>
 
-namespace {
+namespace
+{
 
-constexpr int connectTimeout = 10000; // ms
+constexpr int connectTimeout = 10000;   // ms
 constexpr int disconnectTimeout = 1000; // ms
-constexpr int stopPollInterval = 20; // ms, how often the connection wait looks for a stop request
+constexpr int stopPollInterval = 20;    // ms, how often the connection wait looks for a stop request
 
 ps_task makeTask(int id, QStringList params)
 {
@@ -104,10 +105,10 @@ void ps_thread::get_ps_data(ps_data& out)
 
 QList<int> ps_thread::pollSet(const QString& capabilities) const
 {
-    QList<int> ids{TaskReadVersion,      TaskReadId,       TaskReadCurrentVoltageStatus,
-                   TaskReadTemperature,  TaskReadLeakage,  TaskReadLimits,
-                   TaskReadPMode,        TaskReadPConnections, TaskReadLoopMode,
-                   TaskReadUpdateMode,   TaskReadTriggerMode,  TaskReadFloatMode};
+    QList<int> ids{TaskReadVersion,     TaskReadId,           TaskReadCurrentVoltageStatus,
+                   TaskReadTemperature, TaskReadLeakage,      TaskReadLimits,
+                   TaskReadPMode,       TaskReadPConnections, TaskReadLoopMode,
+                   TaskReadUpdateMode,  TaskReadTriggerMode,  TaskReadFloatMode};
     if (capabilities.contains(QLatin1String("POLARITY_INVERTER")))
         ids.append(TaskReadPolarity);
     return ids;
@@ -186,7 +187,8 @@ void ps_thread::run()
     }
 
     socket = new QTcpSocket;
-    connect(socket, &QAbstractSocket::stateChanged, this, &ps_thread::signalStateChanged, Qt::DirectConnection);
+    connect(socket, &QAbstractSocket::stateChanged, this, &ps_thread::signalStateChanged,
+            Qt::DirectConnection);
     connect(timer, &QTimer::timeout, this, &ps_thread::process, Qt::DirectConnection);
     connect(socket, &QAbstractSocket::errorOccurred, this, &ps_thread::connection_tcp_error,
             Qt::DirectConnection);

@@ -23,8 +23,7 @@ class QEventLoop;
 class QTimer;
 
 // One queued unit of work. A task posted without arguments carries one empty text.
-struct ps_task
-{
+struct ps_task {
     int id = 0;
     QStringList params;
 };

@@ -12,7 +12,8 @@
 
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 bool connectTo(QTcpSocket& socket, quint16 port)
 {

@@ -12,7 +12,8 @@
 
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 void measure(ps_thread& thread, const char* label, int durationMs)
 {
@@ -34,10 +35,10 @@ void measure(ps_thread& thread, const char* label, int durationMs)
         QThread::usleep(100);
     }
     std::printf("%s (%d calls each)\n", label, int(posts.size()));
-    std::printf("  set_task    : median %.3f us, p99 %.3f us, longest %.3f ms\n", percentile(posts, 0.5) / 1e3,
-                percentile(posts, 0.99) / 1e3, percentile(posts, 1.0) / 1e6);
-    std::printf("  get_ps_data : median %.3f us, p99 %.3f us, longest %.3f ms\n", percentile(copies, 0.5) / 1e3,
-                percentile(copies, 0.99) / 1e3, percentile(copies, 1.0) / 1e6);
+    std::printf("  set_task    : median %.3f us, p99 %.3f us, longest %.3f ms\n",
+                percentile(posts, 0.5) / 1e3, percentile(posts, 0.99) / 1e3, percentile(posts, 1.0) / 1e6);
+    std::printf("  get_ps_data : median %.3f us, p99 %.3f us, longest %.3f ms\n",
+                percentile(copies, 0.5) / 1e3, percentile(copies, 0.99) / 1e3, percentile(copies, 1.0) / 1e6);
 }
 
 } // namespace
@@ -66,7 +67,8 @@ int main(int argc, char** argv)
 
     sim.control(QStringLiteral("stall on"));
     QTest::qWait(100);
-    measure(thread, "stalled simulator, a batch waiting 4 x 1000 ms per command (goal: longest <= 1 ms)", 3000);
+    measure(thread, "stalled simulator, a batch waiting 4 x 1000 ms per command (goal: longest <= 1 ms)",
+            3000);
 
     QElapsedTimer clock;
     clock.start();

@@ -28,8 +28,8 @@ int main(int argc, char** argv)
     // The floor: the same 14 commands written and awaited on a bare socket.
     QList<qint64> bare;
     {
-        const QList<QByteArray> commands{"VER",   "MRG:130",      "MRID",   "MPLST",    "MRT",
-                                         "MGC",   "MLIMITS:?",    "PMODE",  "PCONNECTIONS", "LOOP:?",
+        const QList<QByteArray> commands{"VER",      "MRG:130",   "MRID",       "MPLST",        "MRT",
+                                         "MGC",      "MLIMITS:?", "PMODE",      "PCONNECTIONS", "LOOP:?",
                                          "UPMODE:?", "TRGMODE",   "SETFLOAT:?", "POL"};
         QTcpSocket socket;
         socket.connectToHost(QHostAddress::LocalHost, sim.port());
@@ -96,6 +96,7 @@ int main(int argc, char** argv)
     std::printf("  bare socket, same 14 commands: median %.3f ms, p90 %.3f ms\n", percentile(bare, 0.5) / 1e6,
                 percentile(bare, 0.9) / 1e6);
     std::printf("  median %.3f ms, p90 %.3f ms, max %.3f ms (goal: median <= 2 ms)\n",
-                percentile(lengths, 0.5) / 1e6, percentile(lengths, 0.9) / 1e6, percentile(lengths, 1.0) / 1e6);
+                percentile(lengths, 0.5) / 1e6, percentile(lengths, 0.9) / 1e6,
+                percentile(lengths, 1.0) / 1e6);
     return 0;
 }

@@ -114,14 +114,16 @@ void ScriptedPeer::handleReadable(QTcpSocket* socket)
 
 bool ScriptedPeer::isQuery(const QString& command)
 {
-    static const QSet<QString> queries{
-        QStringLiteral("MRI"),       QStringLiteral("MRV"),          QStringLiteral("MRW"),
-        QStringLiteral("MRP"),       QStringLiteral("MGC"),          QStringLiteral("MRT"),
-        QStringLiteral("MST"),       QStringLiteral("MRID"),         QStringLiteral("VER"),
-        QStringLiteral("MPLST"),     QStringLiteral("TRGMODE"),      QStringLiteral("POL"),
-        QStringLiteral("PMODE"),     QStringLiteral("PCONNECTIONS"), QStringLiteral("EPICS:DB"),
-        QStringLiteral("EPICS:PROTOCOLS"), QStringLiteral("EPICS:OPI"), QStringLiteral("EPICS:PV_VALUE"),
-        QStringLiteral("EPICS:PV_NAME")};
+    static const QSet<QString> queries{QStringLiteral("MRI"),          QStringLiteral("MRV"),
+                                       QStringLiteral("MRW"),          QStringLiteral("MRP"),
+                                       QStringLiteral("MGC"),          QStringLiteral("MRT"),
+                                       QStringLiteral("MST"),          QStringLiteral("MRID"),
+                                       QStringLiteral("VER"),          QStringLiteral("MPLST"),
+                                       QStringLiteral("TRGMODE"),      QStringLiteral("POL"),
+                                       QStringLiteral("PMODE"),        QStringLiteral("PCONNECTIONS"),
+                                       QStringLiteral("EPICS:DB"),     QStringLiteral("EPICS:PROTOCOLS"),
+                                       QStringLiteral("EPICS:OPI"),    QStringLiteral("EPICS:PV_VALUE"),
+                                       QStringLiteral("EPICS:PV_NAME")};
     return command.endsWith(QLatin1String(":?")) || queries.contains(command) ||
            command.startsWith(QLatin1String("MRG:"));
 }

@@ -19,8 +19,7 @@
 class QTcpServer;
 class QTcpSocket;
 
-struct PeerReply
-{
+struct PeerReply {
     QList<QByteArray> chunks; // written in order
     int delayMs = 0;          // before the first chunk
     int gapMs = 0;            // between chunks

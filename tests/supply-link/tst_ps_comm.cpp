@@ -9,10 +9,10 @@
 #include <QTcpSocket>
 #include <QTest>
 
-namespace {
-
-struct Link
+namespace
 {
+
+struct Link {
     explicit Link(int waitTime = 100) : comm(&socket, waitTime)
     {
         socket.connectToHost(QHostAddress::LocalHost, peer.port());
@@ -61,16 +61,17 @@ private slots:
                                     << QByteArray("POL:DIRECT\r");
         QTest::newRow("polarity x") << Call([](PS_Comm& c) { return c.writePolarity("00"); })
                                     << QByteArray("POL:INVERT\r");
-        QTest::newRow("memory write") << Call([](PS_Comm& c) { return c.writeMemory("35", "abc"); })
-                                      << QByteArray("MWG:35:abc\r");
+        QTest::newRow("memory write")
+            << Call([](PS_Comm& c) { return c.writeMemory("35", "abc"); }) << QByteArray("MWG:35:abc\r");
         QTest::newRow("memory read") << Call([](PS_Comm& c) {
             QString v;
             return c.readMemory("130", v);
         }) << QByteArray("MRG:130\r");
-        QTest::newRow("latin-1") << Call([](PS_Comm& c) { return c.writePassword(QStringLiteral("p\u00e9")); })
-                                 << QByteArray("PASSWORD:p\xe9\r");
-        QTest::newRow("line feeds stay") << Call([](PS_Comm& c) { return c.writeEpicsDb("a\nb\n"); })
-                                         << QByteArray("EPICS:DB:a\nb\n\r");
+        QTest::newRow("latin-1") << Call([](PS_Comm& c) {
+            return c.writePassword(QStringLiteral("p\u00e9"));
+        }) << QByteArray("PASSWORD:p\xe9\r");
+        QTest::newRow("line feeds stay")
+            << Call([](PS_Comm& c) { return c.writeEpicsDb("a\nb\n"); }) << QByteArray("EPICS:DB:a\nb\n\r");
         QTest::newRow("CR and NUL removed")
             << Call([](PS_Comm& c) { return c.writeEpicsProtocols(QString::fromLatin1("a\rb\0c", 5)); })
             << QByteArray("EPICS:PROTOCOLS:abc\r");
@@ -183,27 +184,38 @@ private slots:
         QTest::addColumn<int>("result");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("reported");
-        QTest::newRow("value") << "MRI" << PeerReply::text("#MRI:1.25\r\n") << 0 << "1.25" << "";
-        QTest::newRow("echo drops :?") << "MWI:?" << PeerReply::text("#MWI:2.5\r\n") << 0 << "2.5" << "";
-        QTest::newRow("password query") << "PASSWORD:?" << PeerReply::text("#PASSWORD:ADMIN\r\n") << 0
-                                        << "ADMIN" << "";
-        QTest::newRow("any separator") << "MRT" << PeerReply::text("#MRT=31\r\n") << 0 << "31" << "";
-        QTest::newRow("empty value") << "MRID" << PeerReply::text("#MRID:\r\n") << 0 << "" << "";
+        QTest::newRow("value") << "MRI" << PeerReply::text("#MRI:1.25\r\n") << 0 << "1.25"
+                               << "";
+        QTest::newRow("echo drops :?") << "MWI:?" << PeerReply::text("#MWI:2.5\r\n") << 0 << "2.5"
+                                       << "";
+        QTest::newRow("password query")
+            << "PASSWORD:?" << PeerReply::text("#PASSWORD:ADMIN\r\n") << 0 << "ADMIN"
+            << "";
+        QTest::newRow("any separator") << "MRT" << PeerReply::text("#MRT=31\r\n") << 0 << "31"
+                                       << "";
+        QTest::newRow("empty value") << "MRID" << PeerReply::text("#MRID:\r\n") << 0 << ""
+                                     << "";
         QTest::newRow("memory cell echo") << "MRG:5" << PeerReply::text("#MRG:5:abc\r\n") << 0 << "abc"
                                           << "";
-        QTest::newRow("hashes removed") << "MST" << PeerReply::text("#MST:#1F\r\n") << 0 << "1F" << "";
+        QTest::newRow("hashes removed") << "MST" << PeerReply::text("#MST:#1F\r\n") << 0 << "1F"
+                                        << "";
         QTest::newRow("chunks joined") << "MRV" << PeerReply::split({"#MR", "V:4", ".0\r\n"}, 5) << 0 << "4.0"
                                        << "";
         QTest::newRow("NUL cut") << "MRV" << PeerReply::split({"#MRV:1.5\0junk", "\r\n"}, 5) << 0 << "1.5"
                                  << "";
-        QTest::newRow("refused") << "MRI" << PeerReply::text("#NAK:12\r\n") << 12 << "old" << "MRI";
+        QTest::newRow("refused") << "MRI" << PeerReply::text("#NAK:12\r\n") << 12 << "old"
+                                 << "MRI";
         QTest::newRow("refused without code") << "MRI" << PeerReply::text("#NAK:\r\n") << -1 << "old"
                                               << "MRI";
-        QTest::newRow("other echo") << "MRI" << PeerReply::text("#MRV:1\r\n") << -1 << "old" << "MRI";
-        QTest::newRow("hash only") << "MRI" << PeerReply::text("#\r\n") << -1 << "old" << "MRI";
-        QTest::newRow("silence keeps CR") << "MRI" << PeerReply::silence() << -2 << "old" << "MRI\r";
-        QTest::newRow("only NUL is silence") << "MRI" << PeerReply::text(QByteArray("\0\r\n", 3)) << -2
-                                             << "old" << "MRI\r";
+        QTest::newRow("other echo") << "MRI" << PeerReply::text("#MRV:1\r\n") << -1 << "old"
+                                    << "MRI";
+        QTest::newRow("hash only") << "MRI" << PeerReply::text("#\r\n") << -1 << "old"
+                                   << "MRI";
+        QTest::newRow("silence keeps CR") << "MRI" << PeerReply::silence() << -2 << "old"
+                                          << "MRI\r";
+        QTest::newRow("only NUL is silence")
+            << "MRI" << PeerReply::text(QByteArray("\0\r\n", 3)) << -2 << "old"
+            << "MRI\r";
     }
     void classification()
     {
@@ -232,8 +244,8 @@ private slots:
     {
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<QString>("value");
-        QTest::newRow("lines and comments") << QByteArray("#EPICS:DB:# comment\nrecord(ai,\"x\")\n\r\n")
-                                            << "# comment\nrecord(ai,\"x\")\n";
+        QTest::newRow("lines and comments")
+            << QByteArray("#EPICS:DB:# comment\nrecord(ai,\"x\")\n\r\n") << "# comment\nrecord(ai,\"x\")\n";
         QTest::newRow("single line") << QByteArray("#EPICS:DB:abc\r\n") << "abc";
         QTest::newRow("no hash") << QByteArray("EPICS:DB:a#b\r\n") << "a#b";
     }
@@ -297,8 +309,8 @@ private slots:
         QTest::newRow("cell 3 slow") << Call([](PS_Comm& c) { return c.writeMemory("3", "1"); }) << 10000;
         QTest::newRow("cell 5 slow") << Call([](PS_Comm& c) { return c.writeMemory("5", "1"); }) << 10000;
         QTest::newRow("cell 35 default") << Call([](PS_Comm& c) { return c.writeMemory("35", "1"); }) << 100;
-        QTest::newRow("cell 113 default") << Call([](PS_Comm& c) { return c.writeMemory("113", "0"); })
-                                          << 100;
+        QTest::newRow("cell 113 default")
+            << Call([](PS_Comm& c) { return c.writeMemory("113", "0"); }) << 100;
         QTest::newRow("empty cell slow") << Call([](PS_Comm& c) { return c.writeMemory("", "1"); }) << 10000;
         QTest::newRow("query default") << Call([](PS_Comm& c) {
             QString v;

@@ -17,13 +17,14 @@
 
 #include <cmath>
 
-namespace {
-
-const QStringList pollCommands{"VER",   "MRG:130", "MRID",  "MPLST",   "MRT",     "MGC",     "MLIMITS:?",
-                               "PMODE", "PCONNECTIONS", "LOOP:?", "UPMODE:?", "TRGMODE", "SETFLOAT:?"};
-
-struct Worker
+namespace
 {
+
+const QStringList pollCommands{"VER",      "MRG:130",   "MRID",      "MPLST",        "MRT",
+                               "MGC",      "MLIMITS:?", "PMODE",     "PCONNECTIONS", "LOOP:?",
+                               "UPMODE:?", "TRGMODE",   "SETFLOAT:?"};
+
+struct Worker {
     explicit Worker(int waitTime = 100, int refresh = 20) : thread(10), recorder(&thread)
     {
         configureWorker(thread, peer.port(), waitTime, refresh);
@@ -54,8 +55,7 @@ struct Worker
 #ifdef Q_OS_UNIX
 // A loopback port whose connections hang in the handshake: a listening socket
 // that never accepts and whose one-place queue is already taken.
-struct HangingListener
-{
+struct HangingListener {
     HangingListener()
     {
         fd = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -86,8 +86,7 @@ struct HangingListener
 };
 #endif
 
-struct Posted
-{
+struct Posted {
     int id;
     QStringList params;
 };
@@ -214,52 +213,58 @@ private slots:
         QTest::newRow("memory write without value")
             << QList<Posted>{{17, {"12"}}} << QStringList{} << QStringList{}
             << Check([](const ps_data& d) { return d.memory.at(12).isEmpty(); });
-        QTest::newRow("memory read")
-            << QList<Posted>{{16, {"42"}}} << QStringList{"MRG:42", "#MRG:42:7\r\n"} << QStringList{"MRG:42"}
-            << Check([](const ps_data& d) { return d.memory.at(42) == "7"; });
+        QTest::newRow("memory read") << QList<Posted>{{16, {"42"}}} << QStringList{"MRG:42", "#MRG:42:7\r\n"}
+                                     << QStringList{"MRG:42"}
+                                     << Check([](const ps_data& d) { return d.memory.at(42) == "7"; });
         QTest::newRow("memory read of a non-number cell")
             << QList<Posted>{{16, {"abc"}}} << QStringList{"MRG:abc", "#MRG:abc:9\r\n"}
             << QStringList{"MRG:abc"} << Check([](const ps_data& d) { return d.memory.at(0).isEmpty(); });
         QTest::newRow("memory read beyond the cells")
-            << QList<Posted>{{16, {"250"}}, {17, {"-1", "x"}}} << QStringList{} << QStringList{"MRG:250", "MWG:-1:x"}
+            << QList<Posted>{{16, {"250"}}, {17, {"-1", "x"}}} << QStringList{}
+            << QStringList{"MRG:250", "MWG:-1:x"}
             << Check([](const ps_data& d) { return d.memory.size() == 200 && d.memory.at(0).isEmpty(); });
-        QTest::newRow("trigger 0") << QList<Posted>{{1026, {"0"}}} << QStringList{} << QStringList{"TRGMODE:OFF"}
-                                   << any;
-        QTest::newRow("trigger 7") << QList<Posted>{{1026, {"7"}}} << QStringList{} << QStringList{"TRGMODE:ON"}
-                                   << any;
-        QTest::newRow("trigger text") << QList<Posted>{{1026, {"on"}}} << QStringList{}
-                                      << QStringList{"TRGMODE:OFF"} << any;
+        QTest::newRow("trigger 0") << QList<Posted>{{1026, {"0"}}} << QStringList{}
+                                   << QStringList{"TRGMODE:OFF"} << any;
+        QTest::newRow("trigger 7") << QList<Posted>{{1026, {"7"}}} << QStringList{}
+                                   << QStringList{"TRGMODE:ON"} << any;
+        QTest::newRow("trigger text")
+            << QList<Posted>{{1026, {"on"}}} << QStringList{} << QStringList{"TRGMODE:OFF"} << any;
         QTest::newRow("float n") << QList<Posted>{{1030, {"n"}}} << QStringList{} << QStringList{"SETFLOAT:F"}
                                  << any;
         QTest::newRow("float N") << QList<Posted>{{1030, {"N"}}} << QStringList{} << QStringList{"SETFLOAT:N"}
                                  << any;
         QTest::newRow("update modes")
             << QList<Posted>{{1024, {}}, {1025, {}}, {1029, {}}} << QStringList{"MWG:113:3", "#NAK:02\r\n"}
-            << QStringList{"MWG:113:0", "UPMODE:NORMAL", "MWG:113:3", "UPMODE:ANALOG", "MWG:113:1",
-                           "UPMODE:WAVEFORM"}
+            << QStringList{"MWG:113:0",     "UPMODE:NORMAL", "MWG:113:3",
+                           "UPMODE:ANALOG", "MWG:113:1",     "UPMODE:WAVEFORM"}
             << any;
         QTest::newRow("loop and output")
-            << QList<Posted>{{768, {}}, {769, {}}, {1, {}}, {2, {}}, {3, {}}, {18, {}}, {40, {}}} << QStringList{}
-            << QStringList{"LOOP:I", "LOOP:V", "MON", "MOFF", "MRESET", "MSAVE", "MREBOOT"} << any;
-        QTest::newRow("unknown id sends nothing") << QList<Posted>{{99, {}}} << QStringList{} << QStringList{}
-                                                  << any;
-        QTest::newRow("waveform")
-            << QList<Posted>{{1795, {"1:2:3"}}, {1794, {"3"}}, {1792, {}}, {1793, {}}} << QStringList{}
-            << QStringList{"WAVEFORM:POINTS:1:2:3", "WAVEFORM:N_PERIODS:3", "WAVEFORM:START", "WAVEFORM:STOP"}
+            << QList<Posted>{{768, {}}, {769, {}}, {1, {}}, {2, {}}, {3, {}}, {18, {}}, {40, {}}}
+            << QStringList{} << QStringList{"LOOP:I", "LOOP:V", "MON", "MOFF", "MRESET", "MSAVE", "MREBOOT"}
             << any;
+        QTest::newRow("unknown id sends nothing")
+            << QList<Posted>{{99, {}}} << QStringList{} << QStringList{} << any;
+        QTest::newRow("waveform") << QList<Posted>{{1795, {"1:2:3"}}, {1794, {"3"}}, {1792, {}}, {1793, {}}}
+                                  << QStringList{}
+                                  << QStringList{"WAVEFORM:POINTS:1:2:3", "WAVEFORM:N_PERIODS:3",
+                                                 "WAVEFORM:START", "WAVEFORM:STOP"}
+                                  << any;
         QTest::newRow("epics writes")
             << QList<Posted>{{1541, {"a\nb"}}, {1542, {"c\r\nd"}}, {1543, {}}, {1544, {}}} << QStringList{}
-            << QStringList{"EPICS:PROTOCOLS:a\nb", "EPICS:DB:c\nd", "EPICS:DB:RESTORE", "EPICS:PROTOCOLS:RESTORE"}
+            << QStringList{"EPICS:PROTOCOLS:a\nb", "EPICS:DB:c\nd", "EPICS:DB:RESTORE",
+                           "EPICS:PROTOCOLS:RESTORE"}
             << any;
         QTest::newRow("epics file reads keep lines")
             << QList<Posted>{{1539, {}}, {1540, {}}}
-            << QStringList{"EPICS:PROTOCOLS", "#EPICS:PROTOCOLS:a\n#b\n\r\n", "EPICS:DB", "#EPICS:DB:# c\nr\r\n"}
+            << QStringList{"EPICS:PROTOCOLS", "#EPICS:PROTOCOLS:a\n#b\n\r\n", "EPICS:DB",
+                           "#EPICS:DB:# c\nr\r\n"}
             << QStringList{"EPICS:PROTOCOLS", "EPICS:DB"} << Check([](const ps_data& d) {
                    return d.epics_protocols == "a\n#b\n" && d.epics_db == "# c\nr";
                });
         QTest::newRow("epics pv reads")
             << QList<Posted>{{1536, {}}, {1537, {}}}
-            << QStringList{"EPICS:PV_NAME", "#EPICS:PV_NAME:PS1\r\n", "EPICS:PV_VALUE", "#EPICS:PV_VALUE:2.5\r\n"}
+            << QStringList{"EPICS:PV_NAME", "#EPICS:PV_NAME:PS1\r\n", "EPICS:PV_VALUE",
+                           "#EPICS:PV_VALUE:2.5\r\n"}
             << QStringList{"EPICS:PV_NAME", "EPICS:PV_VALUE"}
             << Check([](const ps_data& d) { return d.epics_pv_name == "PS1" && d.epics_pv_value == "2.5"; });
         QTest::newRow("privileges and id")
@@ -310,17 +315,30 @@ private slots:
         QTest::addColumn<QString>("version");
         QTest::addColumn<QString>("family");
         QTest::addColumn<QString>("kind");
-        QTest::newRow("KORA-PS-M") << QByteArray("#VER:KORA-PS-M 5-40:1.3.6\r\n") << "KORA-PS-M 5-40" << "1.3.6"
-                                   << "KORA-PS-M" << "Monopolar";
+        QTest::newRow("KORA-PS-M") << QByteArray("#VER:KORA-PS-M 5-40:1.3.6\r\n") << "KORA-PS-M 5-40"
+                                   << "1.3.6"
+                                   << "KORA-PS-M"
+                                   << "Monopolar";
         QTest::newRow("KORA-PS-1K5") << QByteArray("#VER:KORA-PS-1K5 50-30:2.0\r\n") << "KORA-PS-1K5 50-30"
-                                     << "2.0" << "KORA-PS-1K5" << "Bipolar";
-        QTest::newRow("KORA-PS") << QByteArray("#VER:KORA-PS 10-20:1.0:b\r\n") << "KORA-PS 10-20" << "1.0:b"
-                                 << "KORA-PS" << "Bipolar";
-        QTest::newRow("ORTX") << QByteArray("#VER:ORTX 100-50:1.4.0\r\n") << "ORTX 100-50" << "1.4.0" << "ORTX"
+                                     << "2.0"
+                                     << "KORA-PS-1K5"
+                                     << "Bipolar";
+        QTest::newRow("KORA-PS") << QByteArray("#VER:KORA-PS 10-20:1.0:b\r\n") << "KORA-PS 10-20"
+                                 << "1.0:b"
+                                 << "KORA-PS"
+                                 << "Bipolar";
+        QTest::newRow("ORTX") << QByteArray("#VER:ORTX 100-50:1.4.0\r\n") << "ORTX 100-50"
+                              << "1.4.0"
+                              << "ORTX"
                               << "Monopolar";
-        QTest::newRow("no colon") << QByteArray("#VER:OTHER\r\n") << "OTHER" << "OTHER" << "UNDEFINED"
+        QTest::newRow("no colon") << QByteArray("#VER:OTHER\r\n") << "OTHER"
+                                  << "OTHER"
+                                  << "UNDEFINED"
                                   << "UNDEFINED";
-        QTest::newRow("unanswered") << QByteArray("#NAK:01\r\n") << "" << "" << "UNDEFINED" << "UNDEFINED";
+        QTest::newRow("unanswered") << QByteArray("#NAK:01\r\n") << ""
+                                    << ""
+                                    << "UNDEFINED"
+                                    << "UNDEFINED";
     }
     void versionSetsFamily()
     {
@@ -351,12 +369,16 @@ private slots:
         QTest::addColumn<QByteArray>("limits");
         QTest::addColumn<QString>("current");
         QTest::addColumn<QString>("limit0");
-        QTest::newRow("short") << QByteArray("#MPLST:1.0:2.0\r\n") << QByteArray("#MLIMITS:1:2\r\n") << "" << "";
-        QTest::newRow("empty") << QByteArray("#MPLST:\r\n") << QByteArray("#MLIMITS:\r\n") << "" << "";
+        QTest::newRow("short") << QByteArray("#MPLST:1.0:2.0\r\n") << QByteArray("#MLIMITS:1:2\r\n") << ""
+                               << "";
+        QTest::newRow("empty") << QByteArray("#MPLST:\r\n") << QByteArray("#MLIMITS:\r\n") << ""
+                               << "";
         QTest::newRow("long") << QByteArray("#MPLST:1.0:2.0:1:9\r\n") << QByteArray("#MLIMITS:1:2:3:4:5\r\n")
-                              << "1.0" << "1";
+                              << "1.0"
+                              << "1";
         QTest::newRow("not numbers") << QByteArray("#MPLST:nan:inf:zz\r\n")
-                                     << QByteArray("#MLIMITS:a:b:c:d\r\n") << "nan" << "a";
+                                     << QByteArray("#MLIMITS:a:b:c:d\r\n") << "nan"
+                                     << "a";
     }
     void malformedReadings()
     {
@@ -534,19 +556,32 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("address");
-        QTest::newRow("plain") << "192.168.0.10" << "192.168.0.10";
-        QTest::newRow("leading zeros are decimal") << "010.001.000.011" << "10.1.0.11";
-        QTest::newRow("spaces around") << " 127.0.0.1 " << "127.0.0.1";
-        QTest::newRow("top") << "255.255.255.255" << "255.255.255.255";
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("three parts") << "127.0.1" << "";
-        QTest::newRow("five parts") << "1.2.3.4.5" << "";
-        QTest::newRow("part too big") << "1.2.3.256" << "";
-        QTest::newRow("four digits") << "1.2.3.0004" << "";
-        QTest::newRow("negative") << "-1.2.3.4" << "";
-        QTest::newRow("name") << "localhost" << "";
-        QTest::newRow("hex") << "0x7f.0.0.1" << "";
-        QTest::newRow("ipv6") << "::1" << "";
+        QTest::newRow("plain") << "192.168.0.10"
+                               << "192.168.0.10";
+        QTest::newRow("leading zeros are decimal") << "010.001.000.011"
+                                                   << "10.1.0.11";
+        QTest::newRow("spaces around") << " 127.0.0.1 "
+                                       << "127.0.0.1";
+        QTest::newRow("top") << "255.255.255.255"
+                             << "255.255.255.255";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("three parts") << "127.0.1"
+                                     << "";
+        QTest::newRow("five parts") << "1.2.3.4.5"
+                                    << "";
+        QTest::newRow("part too big") << "1.2.3.256"
+                                      << "";
+        QTest::newRow("four digits") << "1.2.3.0004"
+                                     << "";
+        QTest::newRow("negative") << "-1.2.3.4"
+                                  << "";
+        QTest::newRow("name") << "localhost"
+                              << "";
+        QTest::newRow("hex") << "0x7f.0.0.1"
+                             << "";
+        QTest::newRow("ipv6") << "::1"
+                              << "";
         QTest::newRow("other digits") << QString::fromUtf8("\u0661.\u0662.\u0663.\u0664") << "";
     }
     void parseAddress()

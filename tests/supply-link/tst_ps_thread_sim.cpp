@@ -8,13 +8,14 @@
 #include <QFileInfo>
 #include <QTest>
 
-namespace {
-
-const QStringList pollCommands{"VER",   "MRG:130", "MRID",  "MPLST",   "MRT",     "MGC",     "MLIMITS:?",
-                               "PMODE", "PCONNECTIONS", "LOOP:?", "UPMODE:?", "TRGMODE", "SETFLOAT:?"};
-
-struct SimWorker
+namespace
 {
+
+const QStringList pollCommands{"VER",      "MRG:130",   "MRID",      "MPLST",        "MRT",
+                               "MGC",      "MLIMITS:?", "PMODE",     "PCONNECTIONS", "LOOP:?",
+                               "UPMODE:?", "TRGMODE",   "SETFLOAT:?"};
+
+struct SimWorker {
     SimWorker() : sim(QStringLiteral("supply-sim")), thread(10), recorder(&thread) {}
     ~SimWorker()
     {
@@ -121,7 +122,8 @@ private slots:
         QString db;
         QObject::connect(&w.thread, &ps_thread::EPICS_db_ready, &ctx, [&](ps_data d) { db = d.epics_db; });
         QVERIFY(w.start({}));
-        const QString text = QStringLiteral("# Power supply\nrecord(ai, \"$(P)I\") {\n  field(DTYP, \"stream\")\n}\n");
+        const QString text =
+            QStringLiteral("# Power supply\nrecord(ai, \"$(P)I\") {\n  field(DTYP, \"stream\")\n}\n");
         QVERIFY(runBatch(w.thread, w.recorder, [&] {
             w.thread.set_task(1542, text);
             w.thread.set_task(1540);

@@ -18,15 +18,14 @@ class WorkerRecorder : public QObject
 public:
     explicit WorkerRecorder(ps_thread* thread)
     {
-        connect(thread, &ps_thread::signalStateChanged, this,
-                [this](QTcpSocket::SocketState state) {
-                    states.append(state);
-                    errorAtState.append(source->socketErrorString());
-                });
-        connect(thread, &ps_thread::socketErrorOccurred, this, [this](QString text) { socketErrors.append(text); });
-        connect(thread, &ps_thread::replyErrorSignal, this, [this](QString command, int error) {
-            replyErrors.append(qMakePair(command, error));
+        connect(thread, &ps_thread::signalStateChanged, this, [this](QTcpSocket::SocketState state) {
+            states.append(state);
+            errorAtState.append(source->socketErrorString());
         });
+        connect(thread, &ps_thread::socketErrorOccurred, this,
+                [this](QString text) { socketErrors.append(text); });
+        connect(thread, &ps_thread::replyErrorSignal, this,
+                [this](QString command, int error) { replyErrors.append(qMakePair(command, error)); });
         connect(thread, &ps_thread::data_ready, this, [this](ps_data data) {
             ++dataReady;
             last = data;
