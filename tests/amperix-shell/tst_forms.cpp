@@ -1,0 +1,284 @@
+// The forms: every slot bound by name finds its widget and signal (a renamed
+// widget silently unbinds its slot), and the main window's form is built in
+// the state the window's code relies on.
+
+#include "mainwindow.h"
+#include "setipdialog.h"
+
+#include "tempsettings.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMetaMethod>
+#include <QRegularExpression>
+#include <QStackedWidget>
+#include <QTest>
+#include <QToolBar>
+
+#include <memory>
+
+namespace {
+// Same rule as QMetaObject::connectSlotsByName: "on_<object>_<signal>", where
+// the object is any descendant with that name and the signal has the slot's
+// parameters (or a prefix of them).
+QStringList unboundSlots(QObject* root)
+{
+    const QMetaObject* meta = root->metaObject();
+    QList<QObject*> objects = root->findChildren<QObject*>();
+    objects << root;
+
+    QStringList unbound;
+    for (int m = meta->methodOffset(); m < meta->methodCount(); ++m) {
+        const QMetaMethod slot = meta->method(m);
+        const QByteArray name = slot.name();
+        if (slot.methodType() != QMetaMethod::Slot || !name.startsWith("on_"))
+            continue;
+        bool bound = false;
+        for (QObject* object : qAsConst(objects)) {
+            const QByteArray prefix = "on_" + object->objectName().toLatin1() + '_';
+            if (object->objectName().isEmpty() || !name.startsWith(prefix))
+                continue;
+            const QByteArray signalName = name.mid(prefix.size());
+            const QMetaObject* om = object->metaObject();
+            for (int s = 0; s < om->methodCount() && !bound; ++s) {
+                const QMetaMethod signal = om->method(s);
+                if (signal.methodType() != QMetaMethod::Signal || signal.name() != signalName)
+                    continue;
+                bound = QMetaObject::checkConnectArgs(signal, slot);
+            }
+        }
+        if (!bound)
+            unbound << QString::fromLatin1(slot.methodSignature());
+    }
+    return unbound;
+}
+
+QStringList actionNames(const QList<QAction*>& actions)
+{
+    QStringList names;
+    for (QAction* a : actions)
+        names << (a->isSeparator() ? QStringLiteral("|") : a->objectName());
+    return names;
+}
+} // namespace
+
+class FormsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { settings = std::make_unique<TempSettings>(); }
+    void cleanup() { settings.reset(); }
+
+    void mainWindowSlotsAreBound();
+    void setIpDialogSlotsAreBound();
+    void everyExpectedSlotIsDeclared();
+    void mainWindowIsFixedSize();
+    void menuAndToolBarEntries();
+    void actionsInitialState_data();
+    void actionsInitialState();
+    void selectorItems_data();
+    void selectorItems();
+    void setPointRanges_data();
+    void setPointRanges();
+    void labelsInitialText_data();
+    void labelsInitialText();
+    void setIpDialogSize();
+
+private:
+    std::unique_ptr<TempSettings> settings;
+};
+
+void FormsTest::mainWindowSlotsAreBound()
+{
+    MainWindow w;
+    const QStringList unbound = unboundSlots(&w);
+    QVERIFY2(unbound.isEmpty(), qPrintable(unbound.join(QStringLiteral(", "))));
+}
+
+void FormsTest::setIpDialogSlotsAreBound()
+{
+    SetIpDialog d;
+    const QStringList unbound = unboundSlots(&d);
+    QVERIFY2(unbound.isEmpty(), qPrintable(unbound.join(QStringLiteral(", "))));
+}
+
+// The check above only sees slots that exist; this one makes sure none of the
+// by-name slots the window depends on has been dropped or renamed.
+void FormsTest::everyExpectedSlotIsDeclared()
+{
+    const char* const mainWindowSlots[] = {
+        "on_on_button_clicked()",
+        "on_off_button_clicked()",
+        "on_reset_button_clicked()",
+        "on_fault_pushButton_clicked()",
+        "on_set_current_button_clicked()",
+        "on_ramp_current_button_clicked()",
+        "on_set_voltage_button_clicked()",
+        "on_ramp_voltage_button_clicked()",
+        "on_current_spin_valueChanged(double)",
+        "on_voltage_spin_valueChanged(double)",
+        "on_comboBox_TriggerMode_currentIndexChanged(int)",
+        "on_pushButtonWaveformGenerator_clicked()",
+        "on_actionCheck_for_Updates_triggered()",
+        "on_actionWebsite_Updates_triggered()",
+        "on_actionAutomatic_Updates_Enabled_changed()",
+        "on_actionAutomatic_Updates_Enabled_triggered()",
+        "on_actionConsole_triggered()",
+        "on_comboBoxFloatMode_currentIndexChanged(int)",
+        "on_comboBox_Loop_currentIndexChanged(int)",
+        "on_comboBox_Upmode_currentIndexChanged(int)",
+    };
+    for (const char* slot : mainWindowSlots)
+        QVERIFY2(MainWindow::staticMetaObject.indexOfSlot(slot) >= 0, slot);
+    QVERIFY(SetIpDialog::staticMetaObject.indexOfSlot("on_save_pushButton_clicked()") >= 0);
+}
+
+void FormsTest::mainWindowIsFixedSize()
+{
+    MainWindow w;
+    QCOMPARE(w.minimumSize(), QSize(700, 658));
+    QCOMPARE(w.maximumSize(), QSize(700, 658));
+    QCOMPARE(w.locale(), QLocale(QLocale::English, QLocale::UnitedStates));
+    QCOMPARE(w.styleSheet().size(), 191);
+}
+
+void FormsTest::menuAndToolBarEntries()
+{
+    MainWindow w;
+    auto* menu = w.findChild<QMenu*>(QStringLiteral("menuAmperix"));
+    QVERIFY(menu);
+    QCOMPARE(menu->title(), QStringLiteral("Amperix"));
+    QCOMPARE(w.menuBar()->actions().size(), 1);
+    QCOMPARE(w.menuBar()->actions().first()->menu(), menu);
+    QCOMPARE(actionNames(menu->actions()),
+             (QStringList{"actionCheck_for_Updates", "actionWebsite_Updates", "actionAutomatic_Updates_Enabled",
+                          "|", "actionChangelog", "|", "actionAbout"}));
+    auto* toolBar = w.findChild<QToolBar*>(QStringLiteral("mainToolBar"));
+    QVERIFY(toolBar);
+    QCOMPARE(toolBar->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+    QCOMPARE(actionNames(toolBar->actions()),
+             (QStringList{"actionSetIP", "|", "actionConnection", "actionConfiguration", "actionConsole",
+                          "actionActionFirmwareUpdate"}));
+}
+
+void FormsTest::actionsInitialState_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("checkable");
+    QTest::addColumn<bool>("enabled");
+
+    QTest::newRow("Setup") << "actionSetup" << "Setup" << false << true;
+    QTest::newRow("Save Setup") << "actionSave_Setup" << "Save Setup" << false << true;
+    QTest::newRow("About") << "actionAbout" << "About" << false << true;
+    QTest::newRow("Set IP") << "actionSetIP" << "Set IP" << false << true;
+    QTest::newRow("Connection") << "actionConnection" << "Connection" << true << true;
+    QTest::newRow("Configuration") << "actionConfiguration" << "Configuration" << false << false;
+    QTest::newRow("Firmware Update") << "actionActionFirmwareUpdate" << "Firmware Update" << false << true;
+    QTest::newRow("Signal Generator") << "actionSignal_Generator" << "Signal Generator" << false << true;
+    QTest::newRow("Changelog") << "actionChangelog" << "Changelog" << false << true;
+    QTest::newRow("Check for Updates") << "actionCheck_for_Updates" << "Check for Updates..." << false << true;
+    QTest::newRow("Website Updates") << "actionWebsite_Updates" << "Website Updates" << false << true;
+    QTest::newRow("Automatic Updates") << "actionAutomatic_Updates_Enabled" << "Automatic Updates Enabled" << true
+                                       << true;
+    QTest::newRow("Console") << "actionConsole" << "Console" << false << false;
+}
+
+void FormsTest::actionsInitialState()
+{
+    QFETCH(QString, name);
+    MainWindow w;
+    auto* action = w.findChild<QAction*>(name);
+    QVERIFY(action);
+    QTEST(action->text(), "text");
+    QTEST(action->isCheckable(), "checkable");
+    QTEST(action->isEnabled(), "enabled");
+}
+
+void FormsTest::selectorItems_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("items");
+    QTest::newRow("trigger") << "comboBox_TriggerMode" << QStringList{"Trigger OFF", "Trigger ON"};
+    QTest::newRow("update mode") << "comboBox_Upmode"
+                                 << QStringList{"Normal (Ethernet Input)", "Analog (Voltage Input)"};
+    QTest::newRow("loop") << "comboBox_Loop" << QStringList{"Constant Current", "Constant Voltage"};
+    QTest::newRow("float") << "comboBoxFloatMode" << QStringList{"Output Grounded", "Output Floating"};
+}
+
+void FormsTest::selectorItems()
+{
+    QFETCH(QString, name);
+    QFETCH(QStringList, items);
+    MainWindow w;
+    auto* combo = w.findChild<QComboBox*>(name);
+    QVERIFY(combo);
+    QStringList texts;
+    for (int i = 0; i < combo->count(); ++i)
+        texts << combo->itemText(i);
+    QCOMPARE(texts, items);
+    QCOMPARE(combo->currentIndex(), 0);
+}
+
+void FormsTest::setPointRanges_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<double>("minimum");
+    QTest::addColumn<double>("maximum");
+    QTest::newRow("current") << "current_spin" << -100.0 << 100.0;
+    QTest::newRow("voltage") << "voltage_spin" << -31.0 << 31.0;
+}
+
+void FormsTest::setPointRanges()
+{
+    QFETCH(QString, name);
+    MainWindow w;
+    auto* spin = w.findChild<QDoubleSpinBox*>(name);
+    QVERIFY(spin);
+    QTEST(spin->minimum(), "minimum");
+    QTEST(spin->maximum(), "maximum");
+    QCOMPARE(spin->decimals(), 4);
+    QCOMPARE(spin->singleStep(), 1.0);
+    QCOMPARE(spin->value(), 0.0);
+}
+
+void FormsTest::labelsInitialText_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("local/remote") << "loc_rem_label" << "LOCAL";
+    QTest::newRow("output") << "on_off_label" << "OFF";
+    QTest::newRow("voltage") << "voltage_display_label" << "0";
+    QTest::newRow("current") << "current_display_label" << "0";
+    QTest::newRow("power") << "power_display_label" << "0";
+    QTest::newRow("model") << "model_label" << "";
+    QTest::newRow("type") << "type_label" << "";
+    QTest::newRow("ratings") << "description_label" << "";
+    QTest::newRow("ID") << "id_label" << "";
+}
+
+void FormsTest::labelsInitialText()
+{
+    QFETCH(QString, name);
+    MainWindow w;
+    auto* label = w.findChild<QLabel*>(name);
+    QVERIFY(label);
+    QTEST(label->text(), "text");
+}
+
+void FormsTest::setIpDialogSize()
+{
+    SetIpDialog d;
+    QCOMPARE(d.windowTitle(), QStringLiteral("Set IP and Port"));
+    QCOMPARE(d.minimumSize(), QSize(269, 200));
+    QCOMPARE(d.maximumSize(), QSize(269, 300));
+    QCOMPARE(d.size(), QSize(269, 300));
+}
+
+QTEST_MAIN(FormsTest)
+#include "tst_forms.moc"
