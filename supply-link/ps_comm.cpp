@@ -95,7 +95,7 @@ PS_Comm::Exchange PS_Comm::exchange(const QByteArray& framed, int timeout, QStri
 
     // The four waits of one reply form a single deadline, so a reply that
     // trickles in as many small chunks is still read whole.
-    const QDeadlineTimer deadline(qint64(timeout) * 4);
+    const QDeadlineTimer deadline(qint64(timeout) * 4, Qt::PreciseTimer);
     QByteArray collected;
     for (;;) {
         if (socket->bytesAvailable() > 0 ||
@@ -104,8 +104,9 @@ PS_Comm::Exchange PS_Comm::exchange(const QByteArray& framed, int timeout, QStri
             const int nul = chunk.indexOf('\0');
             if (nul >= 0)
                 chunk.truncate(nul);
-            collected.append(chunk.left(max_reply_size - collected.size()));
-            if (collected.contains('\r') || collected.size() >= max_reply_size)
+            chunk.truncate(max_reply_size - collected.size());
+            collected.append(chunk);
+            if (chunk.contains('\r') || collected.size() >= max_reply_size)
                 break;
         } else if (socket->state() != QAbstractSocket::ConnectedState) {
             break;
