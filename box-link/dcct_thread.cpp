@@ -251,8 +251,10 @@ void Dcct_thread::tear_down(int code)
         socket->abort();
     }
     if (!is_tcp && serial) {
-        serial->close();
+        // Unhooked first: closing a port that never opened reports an error of its own.
         disconnect(serial, nullptr, this, nullptr);
+        if (serial->isOpen())
+            serial->close();
     }
     connected = false;
     Dcct_data copy;
