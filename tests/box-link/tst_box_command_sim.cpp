@@ -1,0 +1,186 @@
+// Command against box-sim over TCP and its pseudo-terminal: what reaches the
+// box, reply classes from the box's own state, multi-line bodies across the
+// box's segmentations, and draining of late or doubled replies.
+
+#include "command.h"
+#include "simulatorprocess.h"
+
+#include <QSerialPort>
+#include <QTcpSocket>
+#include <QtTest>
+
+#include <memory>
+
+class CommandSimTest : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit CommandSimTest(bool tcp) : tcp(tcp) {}
+
+private:
+    bool tcp;
+    std::unique_ptr<SimulatorProcess> sim;
+    std::unique_ptr<QTcpSocket> socket;
+    std::unique_ptr<QSerialPort> serial;
+    std::unique_ptr<Command> cmd;
+    int timeout = 1000;
+
+private slots:
+    void init()
+    {
+        sim = std::make_unique<SimulatorProcess>(QStringLiteral("box-sim"));
+        QVERIFY(sim->start(tcp ? QStringList() : QStringList{QStringLiteral("--pty")}, !tcp));
+        timeout = 1000;
+        if (tcp) {
+            socket = std::make_unique<QTcpSocket>();
+            socket->connectToHost(QStringLiteral("127.0.0.1"), sim->port());
+            QVERIFY(socket->waitForConnected(3000));
+            cmd = std::make_unique<Command>(socket.get(), nullptr, &timeout, true);
+        } else {
+            serial = std::make_unique<QSerialPort>();
+            serial->setPortName(sim->ptyPath());
+            QVERIFY(serial->open(QIODevice::ReadWrite));
+            cmd = std::make_unique<Command>(nullptr, serial.get(), &timeout, false);
+        }
+    }
+
+    void cleanup()
+    {
+        cmd.reset();
+        socket.reset();
+        serial.reset();
+        sim.reset();
+    }
+
+    void commandsReachTheBoxAsSent()
+    {
+        QCOMPARE(cmd->send(QStringLiteral(" ")), 2); // the greeting's blank is not a command
+        QCOMPARE(cmd->send(QStringLiteral("STATUS:?")), 3);
+        QCOMPARE(cmd->send(QStringLiteral("sentrel:name:Box A")), 1);
+        QCOMPARE(cmd->send(QStringLiteral("sentrel:name:?")), 3);
+        QCOMPARE(cmd->reply, QStringLiteral("Box A"));
+        QVERIFY(sim->waitForLogLines(4));
+        QCOMPARE(sim->commandLog(), QStringList({" ", "STATUS:?", "sentrel:name:Box A", "sentrel:name:?"}));
+    }
+
+    void namesThatLookLikeAcknowledgementsAreValues_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("SNAKE") << "SNAKE";
+        QTest::newRow("RACK-1") << "RACK-1";
+    }
+    void namesThatLookLikeAcknowledgementsAreValues()
+    {
+        QFETCH(QString, name);
+        QVERIFY(sim->control(QStringLiteral("set name ") + name));
+        QCOMPARE(cmd->send(QStringLiteral("sentrel:name:?")), 3);
+        QCOMPARE(cmd->reply, name);
+    }
+
+    void refusedCommand()
+    {
+        QVERIFY(sim->control(QStringLiteral("nak freq")));
+        QCOMPARE(cmd->send(QStringLiteral("freq:?")), 2);
+        QCOMPARE(cmd->send(QStringLiteral("TS:?")), 3);
+    }
+
+    void doubledRepliesDoNotShiftTheNextOnes()
+    {
+        QVERIFY(sim->control(QStringLiteral("double on")));
+        QCOMPARE(cmd->send(QStringLiteral("sentrel:name:?")), 3);
+        QTest::qWait(50);
+        QCOMPARE(cmd->send(QStringLiteral("freq:?")), 3);
+        QCOMPARE(cmd->reply, QStringLiteral("10"));
+        QCOMPARE(cmd->send(QStringLiteral("pturns:?")), 3);
+        QCOMPARE(cmd->reply, QStringLiteral("1"));
+    }
+
+    void lateReplyIsDrained()
+    {
+        cmd->timeout_ms = 200;
+        QVERIFY(sim->control(QStringLiteral("delay 400")));
+        QCOMPARE(cmd->send(QStringLiteral("sentrel:name:?")), 0);
+        QVERIFY(sim->control(QStringLiteral("delay 0")));
+        QTest::qWait(400);
+        QCOMPARE(cmd->send(QStringLiteral("freq:?")), 3);
+        QCOMPARE(cmd->reply, QStringLiteral("10"));
+    }
+
+    void tricklingReply()
+    {
+        QVERIFY(sim->control(QStringLiteral("chunk 1 40")));
+        QCOMPARE(cmd->send(QStringLiteral("sentrel:sn:?")), 3); // 13 bytes, ~0.5 s
+        QCOMPARE(cmd->reply, QStringLiteral("SN-2018-0042"));
+    }
+
+    void fileAcrossSegmentations_data()
+    {
+        QTest::addColumn<QString>("chunk");
+        QTest::newRow("whole") << "off";
+        QTest::newRow("1 byte") << "1 0";
+        QTest::newRow("3 bytes") << "3 1";
+        QTest::newRow("16 bytes") << "16 1";
+    }
+    void fileAcrossSegmentations()
+    {
+        QFETCH(QString, chunk);
+        QVERIFY(sim->control(QStringLiteral("sd put B.TXT|a\\r\\nBACKUP\\r\\nACK me\\r\\n\\r\\nend\\r\\n")));
+        QVERIFY(sim->control(QStringLiteral("chunk ") + chunk));
+        QVERIFY(cmd->send_multiline(QStringLiteral("SD:READ:B.TXT")));
+        QCOMPARE(cmd->reply_body, QStringLiteral("a\r\nBACKUP\r\nACK me\r\n\r\nend\r\n"));
+        QVERIFY(cmd->send_multiline(QStringLiteral("SD:LS")));
+        QVERIFY(cmd->reply_body.contains(QStringLiteral("B.TXT\r\n")));
+    }
+
+    void largeFileArrivesWhole()
+    {
+        QVERIFY(sim->control(QStringLiteral("sd ls")));
+        const QString listing = sim->lastReply();
+        const int at = listing.indexOf(QStringLiteral("LOG0002.TXT:"));
+        QVERIFY(at > 0);
+        const int size = listing.mid(at + 12).section(QLatin1Char(' '), 0, 0).toInt();
+        QVERIFY(size > 200 * 1024);
+        QVERIFY(cmd->send_multiline(QStringLiteral("SD:READ:LOG0002.TXT")));
+        QCOMPARE(cmd->reply_body.toUtf8().size(), size);
+        QCOMPARE(cmd->send(QStringLiteral("SD:SIZE:LOG0002.TXT")), 3);
+        QCOMPARE(cmd->reply.toInt(), size);
+    }
+
+    void missingFileFails()
+    {
+        QVERIFY(!cmd->send_multiline(QStringLiteral("SD:READ:NOPE.TXT")));
+        QCOMPARE(cmd->send(QStringLiteral("freq:?")), 3);
+    }
+
+    void garbageNeverBreaksTheNextExchange()
+    {
+        cmd->timeout_ms = 300;
+        QVERIFY(sim->control(QStringLiteral("garbage on")));
+        for (int i = 0; i < 10; ++i) {
+            const int r = cmd->send(QStringLiteral("status:?"));
+            QVERIFY(r == 0 || r == 3);
+        }
+        QVERIFY(sim->control(QStringLiteral("garbage off")));
+        QTest::qWait(50);
+        QCOMPARE(cmd->send(QStringLiteral("freq:?")), 3);
+        QCOMPARE(cmd->reply, QStringLiteral("10"));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    int status = 0;
+    {
+        CommandSimTest t(true);
+        status |= QTest::qExec(&t, argc, argv);
+    }
+    {
+        CommandSimTest t(false);
+        status |= QTest::qExec(&t, argc, argv);
+    }
+    return status;
+}
+
+#include "tst_box_command_sim.moc"
