@@ -1,0 +1,70 @@
+#include "dialog_status.h"
+#include "ui_dialog_status.h"
+
+#include "dcct_thread.h"
+
+namespace
+{
+
+// The indicators are radio buttons; an auto-exclusive one refuses to be
+// unchecked directly, so exclusivity is lifted for the moment of the change.
+void setIndicator(QRadioButton* button, bool on)
+{
+    if (button->isChecked() == on)
+        return;
+    const bool exclusive = button->autoExclusive();
+    button->setAutoExclusive(false);
+    button->setChecked(on);
+    button->setAutoExclusive(exclusive);
+}
+
+} // namespace
+
+Dialog_status::Dialog_status(Dcct_thread* thread, QWidget* parent)
+    : QDialog(parent), ui(new Ui::Dialog_status), thread(thread)
+{
+    ui->setupUi(this);
+}
+
+Dialog_status::~Dialog_status()
+{
+    delete ui;
+}
+
+void Dialog_status::hide_reset_button()
+{
+    ui->pushButton_reset->hide();
+}
+
+void Dialog_status::show_reset_button()
+{
+    ui->pushButton_reset->show();
+}
+
+void Dialog_status::update_data_status_dialog(Dcct_data data)
+{
+    // The detailed error flags mean something only while the error bit is up.
+    const bool e = data.error;
+    setIndicator(ui->radioButton_sd_mount_err, e && data.err_sd_mount);
+    setIndicator(ui->radioButton_sd_err, e && data.err_sd);
+    setIndicator(ui->radioButton_sd_full, e && data.err_sd_full);
+    setIndicator(ui->radioButton_buff_of, e && data.err_buffer_overflow);
+    setIndicator(ui->radioButton_head_fault, e && data.err_head_fault);
+    setIndicator(ui->radioButton_head_match, e && data.err_head_match);
+
+    setIndicator(ui->radioButton_adc_temp, !data.ready);
+
+    setIndicator(ui->radioButton_alarm_up, data.alarm_active && data.alarm_over);
+    setIndicator(ui->radioButton_alarm_down, data.alarm_active && !data.alarm_over);
+
+    setWindowTitle(data.name);
+}
+
+void Dialog_status::on_pushButton_reset_clicked()
+{
+    if (!thread)
+        return;
+    thread->enqueue(83);                        // err:clr
+    thread->enqueue(41, QStringLiteral("CLR")); // alarm:CLR
+    thread->enqueue(80);                        // status:? to show the state after the reset
+}
