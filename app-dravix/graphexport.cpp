@@ -1,0 +1,92 @@
+#include "graphexport.h"
+
+#include <qcustomplot.h>
+
+#include <QDateTime>
+#include <QFile>
+#include <QStringList>
+#include <QTextStream>
+
+namespace GraphExport
+{
+
+bool sameLength(const QList<QCPGraph*>& graphs)
+{
+    if (graphs.isEmpty())
+        return true;
+    const int n = graphs.first()->dataCount();
+    for (const QCPGraph* g : graphs)
+        if (g->dataCount() != n)
+            return false;
+    return true;
+}
+
+QString proposedFileName(const QList<QCPGraph*>& graphs)
+{
+    return graphs.isEmpty() ? QString() : graphs.first()->name() + QStringLiteral(".txt");
+}
+
+QString timeText(double key)
+{
+    return QDateTime::fromSecsSinceEpoch(qint64(key), Qt::LocalTime).toString(Qt::TextDate);
+}
+
+QStringList lines(const QList<QCPGraph*>& graphs)
+{
+    QStringList out;
+    if (graphs.isEmpty())
+        return out;
+    QString header;
+    for (const QCPGraph* g : graphs)
+        header += g->name() + QLatin1Char('\t');
+    out.append(header + QStringLiteral("\n\r"));
+
+    const QSharedPointer<QCPGraphDataContainer> reference = graphs.first()->data();
+    // Rows only where every graph has a point (the caller checks the
+    // lengths; this keeps a mismatch from reading past a graph's end).
+    int n = reference->size();
+    for (const QCPGraph* g : graphs)
+        n = qMin(n, g->dataCount());
+    for (int i = 0; i < n; ++i) {
+        QString row = timeText(reference->at(i)->key);
+        for (const QCPGraph* g : graphs)
+            row += QLatin1Char('\t') + QString::number(g->data()->at(i)->value, 'g', 6);
+        out.append(row + QStringLiteral("\n\r"));
+    }
+    return out;
+}
+
+bool write(const QString& path, const QList<QCPGraph*>& graphs, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    QTextStream stream(&file);
+    const QStringList text = lines(graphs);
+    for (const QString& line : text) {
+        stream << line;
+        if (stream.status() != QTextStream::Ok)
+            break;
+    }
+    stream.flush();
+    const bool streamOk = stream.status() == QTextStream::Ok;
+    const bool flushed = file.flush();
+    if (!streamOk || !flushed || file.error() != QFileDevice::NoError) {
+        if (error)
+            *error = file.errorString();
+        file.close();
+        return false;
+    }
+    file.close();
+    if (file.error() != QFileDevice::NoError) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace GraphExport
