@@ -28,7 +28,7 @@ public:
     // Longest wait for the connection before the picture is taken anyway.
     static constexpr int connectionTimeoutMs = 20000;
     // Time the connected window gets to show a few polls.
-    static constexpr int settleMs = 2000;
+    static constexpr int settleMs = 1200;
 
 private:
     explicit DemoDriver(QMainWindow* window);
