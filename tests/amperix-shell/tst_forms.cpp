@@ -10,11 +10,13 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMetaMethod>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QStackedWidget>
 #include <QTest>
 #include <QToolBar>
@@ -88,6 +90,7 @@ private slots:
     void labelsInitialText_data();
     void labelsInitialText();
     void setIpDialogSize();
+    void noTextIsClipped();
 
 private:
     std::unique_ptr<TempSettings> settings;
@@ -278,6 +281,33 @@ void FormsTest::setIpDialogSize()
     QCOMPARE(d.minimumSize(), QSize(269, 200));
     QCOMPARE(d.maximumSize(), QSize(269, 300));
     QCOMPARE(d.size(), QSize(269, 300));
+}
+
+// The widths are made for the form's first-choice font; with whatever face
+// the system substitutes, no fixed-width label or group may cut its text.
+void FormsTest::noTextIsClipped()
+{
+    // No update check (and its box) when the window paints.
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Orvane"), QStringLiteral("Amperix"))
+        .setValue(QStringLiteral("automaticUpdatesEnabled"), false);
+    MainWindow w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const auto labels = w.findChildren<QLabel*>();
+    for (QLabel* label : labels) {
+        if (label->window() == &w && label->isVisible() && label->maximumWidth() < QWIDGETSIZE_MAX)
+            QVERIFY2(label->sizeHint().width() <= label->width(), qPrintable(label->objectName()));
+    }
+    const auto groups = w.findChildren<QGroupBox*>();
+    for (QGroupBox* group : groups) {
+        if (group->window() == &w && group->isVisible())
+            QVERIFY2(group->minimumSizeHint().width() <= group->width(), qPrintable(group->objectName()));
+    }
+    // Title labels of one group stay in one column.
+    const int statusColumn = w.findChild<QLabel*>(QStringLiteral("Local_remote_label"))->width();
+    QCOMPARE(w.findChild<QLabel*>(QStringLiteral("state_output_label"))->width(), statusColumn);
+    QCOMPARE(w.findChild<QLabel*>(QStringLiteral("Fault_label"))->width(), statusColumn);
+    w.close();
 }
 
 QTEST_MAIN(FormsTest)
