@@ -1,0 +1,378 @@
+// Setup_dialog: construction, the configuration refresh, the progress bar,
+// the display of a status report, the enabling rules and the password.
+
+#include "setup_dialog.h"
+#include "ui_setup_dialog.h"
+
+#include "dcct_thread.h"
+#include "prompts.h"
+#include "setup_checks.h"
+
+#include <QLineEdit>
+#include <QMutexLocker>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
+
+#include <climits>
+#include <cmath>
+
+namespace {
+
+// Display texts of the head models, indexed by model number.
+const char* const headModelTexts[] = {
+    "VANTO-100 ", "VANTO-150 ", "VANTO-200 ", "VANTO-300 ", "VANTO-400 ", "VANTO-600 ", "VANTO-1000 ",
+};
+constexpr int headModelCount = int(sizeof(headModelTexts) / sizeof(headModelTexts[0]));
+
+// The queries that read a box's whole configuration, in the order sent.
+const int refreshCodes[] = {80,  73,  256, 257, 258, 133, 134, 67,  71,  69,  7,   5,   39,  40,  130,
+                            131, 117, 82,  4,   136, 144, 146, 148, 262, 264, 272, 274, 32,  103};
+
+Setup_dialog::WarningHook& warningHook()
+{
+    static Setup_dialog::WarningHook hook;
+    return hook;
+}
+
+Setup_dialog::QuestionHook& questionHook()
+{
+    static Setup_dialog::QuestionHook hook;
+    return hook;
+}
+
+// A reply taken as a number: 0 when it is not one (infinities and NaN
+// included, which no spin box can show).
+double numberOf(const QString& text)
+{
+    const double v = text.toDouble();
+    return std::isfinite(v) ? v : 0.0;
+}
+
+// A reply taken as a whole number, clamped to the spin box's range before the
+// conversion (a huge value must not overflow the int).
+int wholeNumberOf(const QString& text, int lo, int hi)
+{
+    const double v = std::trunc(numberOf(text));
+    if (v <= double(lo))
+        return lo;
+    if (v >= double(hi))
+        return hi;
+    return int(v);
+}
+
+} // namespace
+
+void Setup_dialog::setWarningHook(WarningHook hook)
+{
+    warningHook() = std::move(hook);
+}
+
+void Setup_dialog::setQuestionHook(QuestionHook hook)
+{
+    questionHook() = std::move(hook);
+}
+
+Setup_dialog::Setup_dialog(Dcct_thread* thread, QWidget* parent)
+    : QDialog(parent), form(new Ui::Setup_dialog), thread(thread), password_dialog(nullptr),
+      unmount_on_apply(false), card_mounted(false), file_read_pending(false), ts_warning_open(false)
+{
+    form->setupUi(this);
+
+    connect(&progress_timer, &QTimer::timeout, this, &Setup_dialog::progress_bar_update);
+
+    auto* addressValidator = new QRegularExpressionValidator(QRegularExpression(SetupChecks::ipv4Pattern()), this);
+    form->lineEdit_new_ipAddress->setValidator(addressValidator);
+    form->lineEdit_new_gateway->setValidator(addressValidator);
+    form->lineEdit_new_subNet->setValidator(addressValidator);
+
+    // Whatever is typed for the box must reach it as plain ASCII.
+    auto* textValidator = new QRegularExpressionValidator(QRegularExpression(SetupChecks::boxTextPattern()), this);
+    form->lineEdit_sentrel_name->setValidator(textValidator);
+    form->lineEdit_sentrel_des->setValidator(textValidator);
+    form->lineEdit_dcct_des->setValidator(textValidator);
+    if (auto* passwordEdit = password_dialog.findChild<QLineEdit*>(QStringLiteral("lineEdit_password")))
+        passwordEdit->setValidator(textValidator);
+    form->lineEdit_dcct_model_sn->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(SetupChecks::headSerialPattern()), this));
+    form->lineEdit_new_mac_address->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(SetupChecks::macPattern()), this));
+
+    form->dateEdit_date->setDate(QDate(1978, 4, 11));
+    form->timeEdit_time->setTime(QTime(0, 0, 0));
+    form->progressBar_refresh->setValue(0);
+    form->progressBar_refresh->hide();
+
+    connect(form->radioButton_datalogger, &QRadioButton::toggled, this, &Setup_dialog::toggle_datalogger);
+    connect(form->radioButton_scope, &QRadioButton::toggled, this, &Setup_dialog::toggle_datalogger);
+    connect(form->spinBox_ts, &QSpinBox::editingFinished, this, &Setup_dialog::chack_ts_value);
+    connect(form->spinBox_freq, &QDoubleSpinBox::editingFinished, this, &Setup_dialog::chack_freq_value);
+    connect(form->checkBox_trig_enable, &QCheckBox::toggled, this, &Setup_dialog::toggle_trigger);
+    connect(form->checkBox_alarm, &QCheckBox::toggled, this, &Setup_dialog::toggle_alarm);
+    connect(form->checkBox_save_to_SD, &QCheckBox::clicked, this, &Setup_dialog::ask_for_unmount);
+
+    toggle_alarm(false);
+    toggle_trigger(false);
+
+    // Opening the dialog reads the whole configuration at once.
+    on_pushButton_refresh_clicked();
+
+    // The calibration page and the ADC channel open only with a password.
+    form->tabWidget->setTabEnabled(4, false);
+    form->checkBox_ACQ_ADC_T->hide();
+    form->checkBox_ACQ_ADC_T->setEnabled(true);
+    unmount_on_apply = false;
+    card_mounted = false;
+    form->comboBox_dcct_model->addItem(QStringLiteral("VANTO-100"));
+    form->comboBox_dcct_model->addItem(QStringLiteral("VANTO-150"));
+    form->comboBox_dcct_model->addItem(QStringLiteral("VANTO-200"));
+    form->comboBox_dcct_model->addItem(QStringLiteral("VANTO-300"));
+    form->comboBox_dcct_model->addItem(QStringLiteral("VANTO-400"));
+    form->comboBox_dcct_model->addItem(QStringLiteral("VANTO-600"));
+    form->comboBox_dcct_model->addItem(QStringLiteral("VANTO-1000"));
+}
+
+Setup_dialog::~Setup_dialog()
+{
+    delete form;
+}
+
+void Setup_dialog::on_pushButton_refresh_clicked()
+{
+    for (const int code : refreshCodes)
+        thread->enqueue(code);
+    start_progress(1);
+}
+
+void Setup_dialog::start_progress(int factor)
+{
+    int waiting = 0;
+    int interval = 0;
+    {
+        QMutexLocker lock(&thread->mutex);
+        waiting = thread->codes.size();
+        interval = thread->interval_ms;
+    }
+    // The bar fills in twenty steps over the estimated duration.
+    const qint64 duration = qint64(qMax(factor, 0)) * waiting * qMax(interval, 0);
+    progress_timer.start(int(qMin<qint64>(duration / 20, INT_MAX)));
+    form->progressBar_refresh->setValue(0);
+    form->progressBar_refresh->show();
+}
+
+void Setup_dialog::progress_bar_update()
+{
+    if (form->progressBar_refresh->value() >= 100)
+        progress_timer.stop();
+    else
+        form->progressBar_refresh->setValue(form->progressBar_refresh->value() + 5);
+}
+
+void Setup_dialog::hide_progress()
+{
+    form->progressBar_refresh->hide();
+    form->progressBar_refresh->setValue(0);
+}
+
+void Setup_dialog::update_status_conf_dialog(Dcct_data data)
+{
+    if (data.password_set) {
+        form->checkBox_ACQ_ADC_T->show();
+        form->tabWidget->setTabEnabled(4, true);
+        form->pushButton_password->setText(tr("Reset Password"));
+    } else {
+        form->checkBox_ACQ_ADC_T->hide();
+        form->tabWidget->setTabEnabled(4, false);
+        form->pushButton_password->setText(tr("Set Password"));
+    }
+
+    form->lineEdit_sentrel_name->setText(data.name);
+    form->label_sentrel_des->setText(data.box_des);
+    form->lineEdit_sentrel_des->setText(data.box_des);
+    form->label_sentrel_sn->setText(data.box_sn);
+    form->label_sentrel_f_ver->setText(data.fw_version);
+    form->label_dcct_des->setText(data.dcct_des);
+    form->label_dcct_sn->setText(data.dcct_sn);
+
+    show_head_model(data.dcct_model);
+
+    form->dateEdit_date->setDate(data.date);
+    form->timeEdit_time->setTime(data.time);
+
+    // Setting one radio button unchecks the other; the toggles apply the
+    // mode's enabling rule.
+    if (data.mode_dlog)
+        form->radioButton_datalogger->setChecked(true);
+    else
+        form->radioButton_scope->setChecked(true);
+
+    // Set from code, so no clicked(): the unmount question stays quiet.
+    form->checkBox_save_to_SD->setChecked(data.save_sd);
+
+    show_sd_card(data);
+    form->label_SD_log->setText(data.sd_state);
+
+    if (data.line_layout >= 0 && data.line_layout <= 7) {
+        form->checkBox_ACQ_headT->setChecked(data.line_layout & 4);
+        form->checkBox_ACQ_extT->setChecked(data.line_layout & 2);
+        form->checkBox_ACQ_ADC_T->setChecked(data.line_layout & 1);
+    }
+
+    form->spinBox_freq->setValue(numberOf(data.freq));
+    form->spinBox_ts->setValue(wholeNumberOf(data.ts, form->spinBox_ts->minimum(), form->spinBox_ts->maximum()));
+
+    form->doubleSpinBox_alaMax->setValue(numberOf(data.alarm_ulim));
+    form->doubleSpinBox_alaMin->setValue(numberOf(data.alarm_llim));
+    form->checkBox_alarm->setChecked(data.alarm_enabled);
+
+    if (data.trigger_out || data.trigger_in) {
+        form->checkBox_trig_enable->setChecked(true);
+        if (data.trigger_in)
+            form->radioButton_trg_internal->setChecked(true);
+        else
+            form->radioButton_trg_external->setChecked(true);
+    } else {
+        form->checkBox_trig_enable->setChecked(false);
+    }
+
+    form->checkBox_enable_cal->setChecked(data.cal_on);
+    form->doubleSpinBox_gain_pos->setValue(numberOf(data.gain_pos));
+    form->doubleSpinBox_gain_neg->setValue(numberOf(data.gain_neg));
+    form->doubleSpinBox_offset->setValue(numberOf(data.offset));
+
+    const double current = std::isfinite(data.current) ? data.current : 0.0;
+    form->doubleSpinBox_current->setValue(current);
+    form->doubleSpinBox_current_2->setValue(current);
+
+    const QString matched = data.err_head_match ? tr("No") : tr("Yes");
+    form->label_matched->setText(matched);
+    form->label_matched_2->setText(matched);
+
+    form->label_ip_address->setText(data.ip);
+    form->label_sub_net->setText(data.mask);
+    form->label_gateway->setText(data.gate);
+    form->label_mac_address->setText(data.mac);
+    form->label_mac_address_2->setText(data.mac);
+    form->lineEdit_new_ipAddress->setText(data.ip_new);
+    form->lineEdit_new_subNet->setText(data.mask_new);
+    form->lineEdit_new_gateway->setText(data.gate_new);
+    form->lineEdit_new_mac_address->setText(data.mac_new);
+
+    form->lineEdit_dcct_des->setText(data.dcct_des);
+
+    form->spinBox_pturns->setValue(
+        wholeNumberOf(data.pturns, form->spinBox_pturns->minimum(), form->spinBox_pturns->maximum()));
+
+    hide_progress();
+
+    // A fetch whose box went away will never answer: free the SD buttons.
+    if (file_read_pending && !thread->connected)
+        set_file_read_pending(false);
+}
+
+void Setup_dialog::show_head_model(const QString& dcct_model)
+{
+    const QString first = dcct_model.section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty);
+    const QString serial = dcct_model.section(QLatin1Char(' '), 1, 1, QString::SectionSkipEmpty);
+    bool ok = false;
+    int model = first.toInt(&ok, 10);
+    if (!ok)
+        model = 0;
+    // A model the table does not know selects nothing and reads "-".
+    const bool known = model >= 0 && model < headModelCount;
+    const QString modelText = known ? QString::fromLatin1(headModelTexts[model]) : QStringLiteral("- ");
+    form->label_dcct_model->setText(modelText + serial);
+    form->comboBox_dcct_model->setCurrentIndex(known ? model : -1);
+    form->lineEdit_dcct_model_sn->setText(serial);
+}
+
+void Setup_dialog::toggle_datalogger(bool)
+{
+    const bool dlog = form->radioButton_datalogger->isChecked();
+    form->checkBox_ACQ_ADC_T->setEnabled(dlog);
+    form->checkBox_ACQ_extT->setEnabled(dlog);
+    form->checkBox_ACQ_headT->setEnabled(dlog);
+    form->checkBox_save_to_SD->setEnabled(dlog);
+    form->spinBox_freq->setEnabled(dlog);
+    form->label_frequency->setEnabled(dlog);
+    form->label_ts->setEnabled(!dlog);
+    form->spinBox_ts->setEnabled(!dlog);
+}
+
+void Setup_dialog::toggle_trigger(bool)
+{
+    const bool on = form->checkBox_trig_enable->isChecked();
+    form->radioButton_trg_external->setEnabled(on);
+    form->radioButton_trg_internal->setEnabled(on);
+}
+
+void Setup_dialog::toggle_alarm(bool)
+{
+    const bool on = form->checkBox_alarm->isChecked();
+    form->doubleSpinBox_alaMax->setEnabled(on);
+    form->doubleSpinBox_alaMin->setEnabled(on);
+    form->label_23->setEnabled(on);
+    form->label_24->setEnabled(on);
+}
+
+void Setup_dialog::chack_ts_value()
+{
+    if (form->spinBox_ts->value() % 10 == 0 || ts_warning_open)
+        return;
+    // The warning takes the focus from the spin box, which finishes its
+    // editing once more; one warning is enough.
+    ts_warning_open = true;
+    warn(QStringLiteral("Sampling Time must be multiple of 10 ") + QChar(0x00b5) + QStringLiteral("s"));
+    ts_warning_open = false;
+}
+
+void Setup_dialog::chack_freq_value() {}
+
+void Setup_dialog::on_pushButton_password_clicked()
+{
+    bool passwordSet = false;
+    {
+        QMutexLocker lock(&thread->mutex);
+        passwordSet = thread->data.password_set;
+    }
+    if (passwordSet) {
+        thread->enqueue(112, QStringLiteral("RESET"));
+    } else if (Prompts::execDialog(&password_dialog) == QDialog::Accepted) {
+        queue_text(112, password_dialog.password());
+    }
+    // The status word tells whether the box took it.
+    thread->enqueue(80);
+}
+
+bool Setup_dialog::check_box_text(const QString& text)
+{
+    if (SetupChecks::isBoxText(text))
+        return true;
+    warn(tr("SENTREL accepts plain ASCII text only (letters, digits, blanks and punctuation)."));
+    return false;
+}
+
+bool Setup_dialog::queue_text(int code, const QString& text)
+{
+    if (!check_box_text(text))
+        return false;
+    thread->enqueue(code, text);
+    return true;
+}
+
+void Setup_dialog::warn(const QString& text)
+{
+    const QString title = tr("SENTREL Viewer");
+    if (warningHook()) {
+        warningHook()(this, title, text);
+        return;
+    }
+    QMessageBox::warning(this, title, text, QMessageBox::Ok);
+}
+
+QMessageBox::StandardButton Setup_dialog::ask(const QString& text)
+{
+    const QString title = tr("SENTREL Viewer");
+    if (questionHook())
+        return questionHook()(this, title, text);
+    return QMessageBox::question(this, title, text, QMessageBox::Yes | QMessageBox::No);
+}
