@@ -19,6 +19,7 @@
 #include <QHeaderView>
 #include <QPushButton>
 #include <QSettings>
+#include <QTimer>
 #include <QUrl>
 
 MainWindow::MainWindow(QWidget* parent)
@@ -78,8 +79,12 @@ bool MainWindow::event(QEvent* e)
     // any message about updates can appear.
     if (e->type() == QEvent::Paint && paint_events < 2) {
         ++paint_events;
+        // Run after the paint has been handled: the check may open a box,
+        // whose modal loop must not run inside a paint.
         if (paint_events == 2)
-            updates->checkUpdates(ui->actionAutomatic_Updates_Enabled->isChecked(), true);
+            QTimer::singleShot(0, this, [this] {
+                updates->checkUpdates(ui->actionAutomatic_Updates_Enabled->isChecked(), true);
+            });
     }
     return result;
 }
