@@ -4,9 +4,11 @@
 
 #include <cstdio>
 
-namespace CommandLine {
+namespace CommandLine
+{
 
-namespace {
+namespace
+{
 constexpr const char* helpWord = "-help";
 constexpr const char* levelWords[] = {"-loglevel=trace", "-loglevel=debug", "-loglevel=info",
                                       "-loglevel=warn",  "-loglevel=err",   "-loglevel=critical"};

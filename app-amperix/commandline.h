@@ -6,7 +6,8 @@
 #include <string_view>
 
 // Amperix's command line: "-help" and "-loglevel=<word>", nothing else.
-namespace CommandLine {
+namespace CommandLine
+{
 
 // Hash the options are dispatched on: from 5381, walking from the last byte
 // to the first, multiply by 33 (mod 2^32) and xor the byte in.

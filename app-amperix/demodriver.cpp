@@ -41,7 +41,8 @@ void DemoDriver::start()
 
     auto* worker = window->findChild<ps_thread*>(QString(), Qt::FindDirectChildrenOnly);
     if (worker)
-        connect(worker, &ps_thread::signalStateChanged, this, &DemoDriver::onStateChanged, Qt::QueuedConnection);
+        connect(worker, &ps_thread::signalStateChanged, this, &DemoDriver::onStateChanged,
+                Qt::QueuedConnection);
 
     if (connectRequested) {
         if (auto* action = window->findChild<QAction*>(QStringLiteral("actionConnection")))

@@ -8,7 +8,8 @@
 
 #include <chrono>
 
-namespace {
+namespace
+{
 void writeSystemInformation()
 {
     sysInfoLogger->info("{}", QByteArray("\n\r\n\r") + QByteArray(61, '#'));

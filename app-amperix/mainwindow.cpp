@@ -25,12 +25,13 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMap>
-#include <QPair>
 #include <QMessageBox>
+#include <QPair>
 #include <QPushButton>
 #include <QUrl>
 
-namespace {
+namespace
+{
 const QString neutralStyle = QStringLiteral("background-color:rgb(235, 235, 255, 255)");
 // Firmware is always uploaded through the supply's command port, whatever
 // port the user connects to.
@@ -106,8 +107,8 @@ void MainWindow::initVariables()
     setWindowTitle(QString::fromUtf8(ProgramInfo::name) + QStringLiteral(" v.") +
                    QString::fromUtf8(ProgramInfo::version));
     qRegisterMetaType<ps_data>("ps_data");
-    mainWindowLogger->info("SW_NAME = {}, SW_DATE = {}, SW_VERSION = {}", ProgramInfo::name, ProgramInfo::date,
-                           ProgramInfo::version);
+    mainWindowLogger->info("SW_NAME = {}, SW_DATE = {}, SW_VERSION = {}", ProgramInfo::name,
+                           ProgramInfo::date, ProgramInfo::version);
 
     thread = new ps_thread(10, this);
     // Hand the worker the spin boxes' starting values, so a set button pressed
@@ -130,8 +131,8 @@ void MainWindow::initVariables()
     port = setIpDialog->get_port();
     data_refresh = setIpDialog->getRefresh();
     socket_wait = setIpDialog->getTimeout();
-    mainWindowLogger->info("Initial IP_Address = {}, IP_Port = {}, data_refresh = {}, wait_socket = {}", ip, port,
-                           data_refresh, socket_wait);
+    mainWindowLogger->info("Initial IP_Address = {}, IP_Port = {}, data_refresh = {}, wait_socket = {}", ip,
+                           port, data_refresh, socket_wait);
 
     socketState = QAbstractSocket::UnconnectedState;
     enableMainWindow(false);
@@ -167,7 +168,8 @@ void MainWindow::createActions()
     connect(ui->actionConnection, &QAction::triggered, this, &MainWindow::connect_button_clicked);
     connect(ui->actionConfiguration, &QAction::triggered, this, &MainWindow::openConfigurationDialog);
     connect(configurationDialog, &QDialog::finished, this, &MainWindow::closeConfigurationDialog);
-    connect(ui->actionActionFirmwareUpdate, &QAction::triggered, this, &MainWindow::openFirmwareUpgradeDialog);
+    connect(ui->actionActionFirmwareUpdate, &QAction::triggered, this,
+            &MainWindow::openFirmwareUpgradeDialog);
 
     // The worker emits from its own thread; every slot runs in the GUI thread.
     connect(thread, &ps_thread::current_voltage_status_read, this, &MainWindow::update_window,
@@ -182,7 +184,8 @@ void MainWindow::createActions()
     connect(thread, &ps_thread::leakage_current_read, this, &MainWindow::update_leakage_current);
     connect(thread, &ps_thread::limits_read, this, &MainWindow::update_limits);
     connect(thread, &ps_thread::replyErrorSignal, this, &MainWindow::replyError);
-    connect(thread, &ps_thread::signalStateChanged, this, &MainWindow::slotStateChanged, Qt::QueuedConnection);
+    connect(thread, &ps_thread::signalStateChanged, this, &MainWindow::slotStateChanged,
+            Qt::QueuedConnection);
     connect(thread, &ps_thread::directPolarityRead, this, &MainWindow::updateDirectPolarity);
 }
 
@@ -262,7 +265,8 @@ void MainWindow::openSignalGeneratorDialog()
     if (live.status_flags & 0x1u)
         signalGenerator->show();
     else
-        QMessageBox::warning(this, title, QStringLiteral("Switch ON the Power Supply first"), QMessageBox::Ok);
+        QMessageBox::warning(this, title, QStringLiteral("Switch ON the Power Supply first"),
+                             QMessageBox::Ok);
 }
 
 void MainWindow::openFirmwareUpgradeDialog()

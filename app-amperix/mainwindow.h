@@ -6,7 +6,8 @@
 #include <QString>
 #include <QTcpSocket>
 
-namespace Ui {
+namespace Ui
+{
 class MainWindow;
 }
 

@@ -13,13 +13,15 @@
 #include <QMessageBox>
 #include <QStatusBar>
 
-namespace {
+namespace
+{
 constexpr int statusMessageMs = 2000;
 
 const char* socketStateName(int state)
 {
-    static const char* const names[] = {"UnconnectedState", "HostLookupState", "ConnectingState", "ConnectedState",
-                                        "BoundState",       "ListeningState",  "ClosingState"};
+    static const char* const names[] = {"UnconnectedState", "HostLookupState", "ConnectingState",
+                                        "ConnectedState",   "BoundState",      "ListeningState",
+                                        "ClosingState"};
     return state >= 0 && state < 7 ? names[state] : "UnknownState";
 }
 
@@ -52,8 +54,9 @@ void MainWindow::startThread()
     thread->wait_time = socket_wait.toInt();
     thread->ip_address = ip;
     thread->ip_port = port;
-    mainWindowLogger->info("Thread is called with task_refresh = {}, wait_time = {}, ip_address = {}, ip_port = {}",
-                           thread->task_refresh, thread->wait_time, thread->ip_address, thread->ip_port);
+    mainWindowLogger->info(
+        "Thread is called with task_refresh = {}, wait_time = {}, ip_address = {}, ip_port = {}",
+        thread->task_refresh, thread->wait_time, thread->ip_address, thread->ip_port);
     thread->start(QThread::InheritPriority);
 }
 
@@ -74,8 +77,9 @@ void MainWindow::openSetIpDialog()
     port = setIpDialog->get_port();
     data_refresh = setIpDialog->getRefresh();
     socket_wait = setIpDialog->getTimeout();
-    mainWindowLogger->info("Read data from ui_SetIp, IP_Address = {}, IP_Port = {}, data_refresh = {}, wait_socket = {}",
-                           ip, port, data_refresh, socket_wait);
+    mainWindowLogger->info(
+        "Read data from ui_SetIp, IP_Address = {}, IP_Port = {}, data_refresh = {}, wait_socket = {}", ip,
+        port, data_refresh, socket_wait);
 }
 
 void MainWindow::enableMainWindow(bool enable)

@@ -7,7 +7,8 @@
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 
-namespace {
+namespace
+{
 const QString defaultAddress = QStringLiteral("192.168.0.10");
 const QString defaultPort = QStringLiteral("10001");
 // Both lie below their spin box's minimum on purpose: a missing key shows,
@@ -22,13 +23,14 @@ SetIpDialog::SetIpDialog(QWidget* parent) : QDialog(parent), ui(new Ui::SetIpDia
 {
     ui->setupUi(this);
 
-    const QString addressPattern =
-        QStringLiteral("^") + octet + QStringLiteral("\\.") + octet + QStringLiteral("\\.") + octet +
-        QStringLiteral("\\.") + octet + QStringLiteral("$");
+    const QString addressPattern = QStringLiteral("^") + octet + QStringLiteral("\\.") + octet +
+                                   QStringLiteral("\\.") + octet + QStringLiteral("\\.") + octet +
+                                   QStringLiteral("$");
     ui->ip_lineEdit->setValidator(new QRegularExpressionValidator(QRegularExpression(addressPattern), this));
     const QString portPattern = QStringLiteral(
         "^([1-9]\\d\\d\\d|[1-5]\\d\\d\\d\\d|6[0-4]\\d\\d\\d|65[0-4]\\d\\d|655[0-2]\\d|6553[0-5])$");
-    ui->ip_port_lineEdit->setValidator(new QRegularExpressionValidator(QRegularExpression(portPattern), this));
+    ui->ip_port_lineEdit->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(portPattern), this));
 
     // Stored texts are shown as they are, even ones the validators would not
     // let the user type; the spin boxes clamp what does not fit their range.

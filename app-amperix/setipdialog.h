@@ -3,7 +3,8 @@
 #include <QDialog>
 #include <QString>
 
-namespace Ui {
+namespace Ui
+{
 class SetIpDialog;
 }
 

@@ -12,7 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
+namespace
+{
 const QByteArray usage = "Valid arguments are:\n\r"
                          "-help to show this help\n\r"
                          "-loglevel=level to set the loglevel where level can be\n\r"

@@ -22,12 +22,14 @@
 
 #include <memory>
 
-namespace {
+namespace
+{
 constexpr int connectMs = 15000;
 
 void storeConnection(quint16 port, const QString& refresh = QStringLiteral("100"))
 {
-    QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Orvane"), QStringLiteral("Amperix"));
+    QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Orvane"),
+                QStringLiteral("Amperix"));
     s.setValue(QStringLiteral("ip_address"), QStringLiteral("127.0.0.1"));
     s.setValue(QStringLiteral("port"), QString::number(port));
     s.setValue(QStringLiteral("data_refresh"), refresh);
@@ -112,7 +114,8 @@ void ConnectionTest::connectAndDisconnect()
 
     // And the window connects again.
     connection->trigger();
-    QTRY_VERIFY_WITH_TIMEOUT(connection->isChecked() && action(w, "actionConfiguration")->isEnabled(), connectMs);
+    QTRY_VERIFY_WITH_TIMEOUT(connection->isChecked() && action(w, "actionConfiguration")->isEnabled(),
+                             connectMs);
     connection->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(!connection->isChecked(), 5000);
 }
@@ -153,8 +156,8 @@ void ConnectionTest::refusedConnectionShowsOneWarning()
     QVERIFY(action(w, "actionActionFirmwareUpdate")->isEnabled());
     QVERIFY(!action(w, "actionConfiguration")->isEnabled());
     QVERIFY(!action(w, "actionConsole")->isEnabled());
-    for (const char* name : {"groupBox_Controls", "groupBox_RegulationMode", "stackedWidget_Set", "groupBox_Infos",
-                             "groupBox_Status", "groupBox_Output"})
+    for (const char* name : {"groupBox_Controls", "groupBox_RegulationMode", "stackedWidget_Set",
+                             "groupBox_Infos", "groupBox_Status", "groupBox_Output"})
         QVERIFY2(!w.findChild<QWidget*>(QLatin1String(name))->isEnabled(), name);
 }
 

@@ -23,7 +23,8 @@
 
 #include <memory>
 
-namespace {
+namespace
+{
 // Same rule as QMetaObject::connectSlotsByName: "on_<object>_<signal>", where
 // the object is any descendant with that name and the signal has the slot's
 // parameters (or a prefix of them).
@@ -159,8 +160,8 @@ void FormsTest::menuAndToolBarEntries()
     QCOMPARE(w.menuBar()->actions().size(), 1);
     QCOMPARE(w.menuBar()->actions().first()->menu(), menu);
     QCOMPARE(actionNames(menu->actions()),
-             (QStringList{"actionCheck_for_Updates", "actionWebsite_Updates", "actionAutomatic_Updates_Enabled",
-                          "|", "actionChangelog", "|", "actionAbout"}));
+             (QStringList{"actionCheck_for_Updates", "actionWebsite_Updates",
+                          "actionAutomatic_Updates_Enabled", "|", "actionChangelog", "|", "actionAbout"}));
     auto* toolBar = w.findChild<QToolBar*>(QStringLiteral("mainToolBar"));
     QVERIFY(toolBar);
     QCOMPARE(toolBar->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
@@ -176,20 +177,32 @@ void FormsTest::actionsInitialState_data()
     QTest::addColumn<bool>("checkable");
     QTest::addColumn<bool>("enabled");
 
-    QTest::newRow("Setup") << "actionSetup" << "Setup" << false << true;
-    QTest::newRow("Save Setup") << "actionSave_Setup" << "Save Setup" << false << true;
-    QTest::newRow("About") << "actionAbout" << "About" << false << true;
-    QTest::newRow("Set IP") << "actionSetIP" << "Set IP" << false << true;
-    QTest::newRow("Connection") << "actionConnection" << "Connection" << true << true;
-    QTest::newRow("Configuration") << "actionConfiguration" << "Configuration" << false << false;
-    QTest::newRow("Firmware Update") << "actionActionFirmwareUpdate" << "Firmware Update" << false << true;
-    QTest::newRow("Signal Generator") << "actionSignal_Generator" << "Signal Generator" << false << true;
-    QTest::newRow("Changelog") << "actionChangelog" << "Changelog" << false << true;
-    QTest::newRow("Check for Updates") << "actionCheck_for_Updates" << "Check for Updates..." << false << true;
-    QTest::newRow("Website Updates") << "actionWebsite_Updates" << "Website Updates" << false << true;
-    QTest::newRow("Automatic Updates") << "actionAutomatic_Updates_Enabled" << "Automatic Updates Enabled" << true
-                                       << true;
-    QTest::newRow("Console") << "actionConsole" << "Console" << false << false;
+    QTest::newRow("Setup") << "actionSetup"
+                           << "Setup" << false << true;
+    QTest::newRow("Save Setup") << "actionSave_Setup"
+                                << "Save Setup" << false << true;
+    QTest::newRow("About") << "actionAbout"
+                           << "About" << false << true;
+    QTest::newRow("Set IP") << "actionSetIP"
+                            << "Set IP" << false << true;
+    QTest::newRow("Connection") << "actionConnection"
+                                << "Connection" << true << true;
+    QTest::newRow("Configuration") << "actionConfiguration"
+                                   << "Configuration" << false << false;
+    QTest::newRow("Firmware Update") << "actionActionFirmwareUpdate"
+                                     << "Firmware Update" << false << true;
+    QTest::newRow("Signal Generator") << "actionSignal_Generator"
+                                      << "Signal Generator" << false << true;
+    QTest::newRow("Changelog") << "actionChangelog"
+                               << "Changelog" << false << true;
+    QTest::newRow("Check for Updates") << "actionCheck_for_Updates"
+                                       << "Check for Updates..." << false << true;
+    QTest::newRow("Website Updates") << "actionWebsite_Updates"
+                                     << "Website Updates" << false << true;
+    QTest::newRow("Automatic Updates") << "actionAutomatic_Updates_Enabled"
+                                       << "Automatic Updates Enabled" << true << true;
+    QTest::newRow("Console") << "actionConsole"
+                             << "Console" << false << false;
 }
 
 void FormsTest::actionsInitialState()
@@ -254,15 +267,24 @@ void FormsTest::labelsInitialText_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
-    QTest::newRow("local/remote") << "loc_rem_label" << "LOCAL";
-    QTest::newRow("output") << "on_off_label" << "OFF";
-    QTest::newRow("voltage") << "voltage_display_label" << "0";
-    QTest::newRow("current") << "current_display_label" << "0";
-    QTest::newRow("power") << "power_display_label" << "0";
-    QTest::newRow("model") << "model_label" << "";
-    QTest::newRow("type") << "type_label" << "";
-    QTest::newRow("ratings") << "description_label" << "";
-    QTest::newRow("ID") << "id_label" << "";
+    QTest::newRow("local/remote") << "loc_rem_label"
+                                  << "LOCAL";
+    QTest::newRow("output") << "on_off_label"
+                            << "OFF";
+    QTest::newRow("voltage") << "voltage_display_label"
+                             << "0";
+    QTest::newRow("current") << "current_display_label"
+                             << "0";
+    QTest::newRow("power") << "power_display_label"
+                           << "0";
+    QTest::newRow("model") << "model_label"
+                           << "";
+    QTest::newRow("type") << "type_label"
+                          << "";
+    QTest::newRow("ratings") << "description_label"
+                             << "";
+    QTest::newRow("ID") << "id_label"
+                        << "";
 }
 
 void FormsTest::labelsInitialText()
@@ -288,7 +310,8 @@ void FormsTest::setIpDialogSize()
 void FormsTest::noTextIsClipped()
 {
     // No update check (and its box) when the window paints.
-    QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Orvane"), QStringLiteral("Amperix"))
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Orvane"),
+              QStringLiteral("Amperix"))
         .setValue(QStringLiteral("automaticUpdatesEnabled"), false);
     MainWindow w;
     w.show();

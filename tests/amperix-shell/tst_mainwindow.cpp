@@ -25,7 +25,8 @@
 
 #include <memory>
 
-namespace {
+namespace
+{
 QSettings store()
 {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Orvane"),
@@ -115,7 +116,8 @@ void MainWindowTest::titleAndDisabledState()
     const QString neutral = QStringLiteral("background-color:rgb(235, 235, 255, 255)");
     for (const char* name : {"loc_rem_label", "on_off_label", "fault_pushButton"})
         QCOMPARE(w.findChild<QWidget*>(QLatin1String(name))->styleSheet(), neutral);
-    QCOMPARE(w.findChild<QPushButton*>(QStringLiteral("pushButtonWaveformGenerator"))->iconSize(), QSize(100, 100));
+    QCOMPARE(w.findChild<QPushButton*>(QStringLiteral("pushButtonWaveformGenerator"))->iconSize(),
+             QSize(100, 100));
     // Nothing is stored by building the window.
     QVERIFY(store().allKeys().isEmpty());
 }
@@ -239,8 +241,9 @@ void MainWindowTest::firmwareUpdateAbortOrContinue()
     QVERIFY(answerer.count(QStringLiteral("Warning")) == 1);
     const ModalAnswerer::Seen box = answerer.seen().first();
     QCOMPARE(box.text, QStringLiteral("Warning"));
-    QCOMPARE(box.informativeText, QStringLiteral("Before continuing with the Firmware Update, please verify that "
-                                                 "your Power Module Output is Disabled (OFF state)"));
+    QCOMPARE(box.informativeText,
+             QStringLiteral("Before continuing with the Firmware Update, please verify that "
+                            "your Power Module Output is Disabled (OFF state)"));
     bool uploadSeen = false;
     for (const ModalAnswerer::Seen& s : answerer.seen())
         if (s.className == QLatin1String("FirmwareUpdateDialog"))

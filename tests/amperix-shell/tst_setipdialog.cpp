@@ -15,7 +15,8 @@
 
 #include <memory>
 
-namespace {
+namespace
+{
 QSettings store()
 {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Orvane"),
@@ -107,12 +108,30 @@ void SetIpDialogTest::storedValuesAreClamped_data()
     QTest::addColumn<QString>("refresh");
     QTest::addColumn<QString>("timeout");
 
-    QTest::newRow("in range") << "200" << "3000" << "200" << "3000";
-    QTest::newRow("above maximum") << "5000" << "20000" << "1000" << "10000";
-    QTest::newRow("below minimum") << "10" << "50" << "50" << "1000";
-    QTest::newRow("not numbers") << "fast" << "slow" << "50" << "1000";
-    QTest::newRow("negative") << "-100" << "-1" << "50" << "1000";
-    QTest::newRow("bounds") << "1000" << "10000" << "1000" << "10000";
+    QTest::newRow("in range") << "200"
+                              << "3000"
+                              << "200"
+                              << "3000";
+    QTest::newRow("above maximum") << "5000"
+                                   << "20000"
+                                   << "1000"
+                                   << "10000";
+    QTest::newRow("below minimum") << "10"
+                                   << "50"
+                                   << "50"
+                                   << "1000";
+    QTest::newRow("not numbers") << "fast"
+                                 << "slow"
+                                 << "50"
+                                 << "1000";
+    QTest::newRow("negative") << "-100"
+                              << "-1"
+                              << "50"
+                              << "1000";
+    QTest::newRow("bounds") << "1000"
+                            << "10000"
+                            << "1000"
+                            << "10000";
 }
 
 void SetIpDialogTest::storedValuesAreClamped()
@@ -149,13 +168,20 @@ void SetIpDialogTest::addressIsNormalised_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("handed");
 
-    QTest::newRow("plain") << "192.168.0.10" << "192.168.0.10";
-    QTest::newRow("leading zeros lose one") << "192.168.001.010" << "192.168.01.10";
-    QTest::newRow("two zeros") << "00.0.0.1" << "0.0.0.1";
-    QTest::newRow("trailing dot") << "192.168.1." << "192.168.1.0";
-    QTest::newRow("empty parts") << "10..1." << "10.0.1.0";
-    QTest::newRow("empty field") << "" << "0";
-    QTest::newRow("single zero kept") << "0.0.0.0" << "0.0.0.0";
+    QTest::newRow("plain") << "192.168.0.10"
+                           << "192.168.0.10";
+    QTest::newRow("leading zeros lose one") << "192.168.001.010"
+                                            << "192.168.01.10";
+    QTest::newRow("two zeros") << "00.0.0.1"
+                               << "0.0.0.1";
+    QTest::newRow("trailing dot") << "192.168.1."
+                                  << "192.168.1.0";
+    QTest::newRow("empty parts") << "10..1."
+                                 << "10.0.1.0";
+    QTest::newRow("empty field") << ""
+                                 << "0";
+    QTest::newRow("single zero kept") << "0.0.0.0"
+                                      << "0.0.0.0";
 }
 
 void SetIpDialogTest::addressIsNormalised()
@@ -225,13 +251,27 @@ void SetIpDialogTest::typingIsConstrained_data()
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QString>("result");
 
-    QTest::newRow("port 65536") << "ip_port_lineEdit" << "65536" << "6553";
-    QTest::newRow("port 70000") << "ip_port_lineEdit" << "70000" << "7000";
-    QTest::newRow("port leading zero") << "ip_port_lineEdit" << "01000" << "1000";
-    QTest::newRow("port 65535") << "ip_port_lineEdit" << "65535" << "65535";
-    QTest::newRow("address part 256") << "ip_lineEdit" << "10.256" << "10.25";
-    QTest::newRow("address fifth part") << "ip_lineEdit" << "1.2.3.4.5" << "1.2.3.45";
-    QTest::newRow("address letters") << "ip_lineEdit" << "10.x0.0.1" << "10.0.0.1";
+    QTest::newRow("port 65536") << "ip_port_lineEdit"
+                                << "65536"
+                                << "6553";
+    QTest::newRow("port 70000") << "ip_port_lineEdit"
+                                << "70000"
+                                << "7000";
+    QTest::newRow("port leading zero") << "ip_port_lineEdit"
+                                       << "01000"
+                                       << "1000";
+    QTest::newRow("port 65535") << "ip_port_lineEdit"
+                                << "65535"
+                                << "65535";
+    QTest::newRow("address part 256") << "ip_lineEdit"
+                                      << "10.256"
+                                      << "10.25";
+    QTest::newRow("address fifth part") << "ip_lineEdit"
+                                        << "1.2.3.4.5"
+                                        << "1.2.3.45";
+    QTest::newRow("address letters") << "ip_lineEdit"
+                                     << "10.x0.0.1"
+                                     << "10.0.0.1";
 }
 
 void SetIpDialogTest::typingIsConstrained()
