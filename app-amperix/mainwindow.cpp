@@ -28,6 +28,7 @@
 #include <QMessageBox>
 #include <QPair>
 #include <QPushButton>
+#include <QTimer>
 #include <QUrl>
 
 namespace
@@ -203,7 +204,11 @@ bool MainWindow::event(QEvent* e)
         if (paintCount == 1) {
             done = true;
             paintCount = 2;
-            updates->checkUpdates(ui->actionAutomatic_Updates_Enabled->isChecked(), true);
+            // Just after this paint rather than inside it: the check may
+            // open a box, whose modal loop must not run within a paint.
+            QTimer::singleShot(0, this, [this] {
+                updates->checkUpdates(ui->actionAutomatic_Updates_Enabled->isChecked(), true);
+            });
         } else {
             ++paintCount;
         }

@@ -9,6 +9,7 @@
 #include "firmwareupdatedialog.h"
 #include "ps_thread.h"
 #include "signalgenerator.h"
+#include "updates.h"
 
 #include "modalanswerer.h"
 #include "tempsettings.h"
@@ -82,6 +83,7 @@ private slots:
     void configurationOpensAsToolWhenConnected();
     void signalGeneratorNeedsOutputOn();
     void replyErrorShowsStatusMessage();
+    void startUpUpdateCheckRunsOnce();
 
 private:
     std::unique_ptr<TempSettings> settings;
@@ -368,6 +370,34 @@ void MainWindowTest::replyErrorShowsStatusMessage()
                                       Q_ARG(int, -12345)));
     // A code missing from the table leaves nothing after the comma.
     QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("Command MWI:5.0000000000, "));
+}
+
+// The only test here that shows the main window: the start-up check runs
+// once per process.
+void MainWindowTest::startUpUpdateCheckRunsOnce()
+{
+    if (!Updates::defaultMaintenanceToolPath().isEmpty())
+        QSKIP("a maintenance tool lies beside the build; its answer may show nothing");
+    ModalAnswerer answerer;
+    answerer.answer(QStringLiteral("Updates"), QMessageBox::Ok, true);
+    MainWindow w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.repaint();
+    QVERIFY(answerer.waitFor(QStringLiteral("Updates")));
+    QVERIFY(answerer.lastText(QStringLiteral("Updates"))
+                .startsWith(QStringLiteral("Cannot start maintancetool ,")));
+
+    for (int i = 0; i < 5; ++i) {
+        w.repaint();
+        QTest::qWait(20);
+    }
+    MainWindow second;
+    second.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&second));
+    second.repaint();
+    QTest::qWait(300);
+    QCOMPARE(answerer.count(QStringLiteral("Updates")), 1);
 }
 
 QTEST_MAIN(MainWindowTest)
