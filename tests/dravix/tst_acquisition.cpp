@@ -1,0 +1,278 @@
+// Acquisition control with box workers that are not running: what the
+// acquire buttons queue, the confirmation of a start, and the acquire-all
+// sequence (which rows it clicks, in which order and when).
+
+#include "viewertestsupport.h"
+
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTest>
+#include <qcustomplot.h>
+
+#include <memory>
+
+class AcquisitionTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    using Codes = QList<QPair<int, QString>>;
+
+    struct Click {
+        int row;
+        qint64 ms;
+    };
+
+    std::unique_ptr<ViewerSettings> settings;
+    std::unique_ptr<PromptRecorder> prompts;
+    std::unique_ptr<MainWindow> window;
+    QList<Click> clicks;
+    QElapsedTimer clock;
+
+    // Rows whose workers look connected; `master` has the trigger output.
+    void makeRows(int count, int master, int errorRow = -1)
+    {
+        for (int r = 0; r < count; ++r) {
+            window->addBox(true, QStringLiteral("10.0.0.%1").arg(r + 1), QString());
+            Dcct_thread* t = window->boxThread(r);
+            t->connected = true;
+            setRecord(t, [&](Dcct_data& d) {
+                d.trigger_out = r == master;
+                d.error = r == errorRow;
+                d.name = QStringLiteral("BOX-%1").arg(r);
+            });
+            connect(window->rowButton(r, MainWindow::AcquireButton), &QPushButton::clicked, this, [this, r] {
+                clicks.append({r, clock.elapsed()});
+            });
+        }
+        clock.start();
+    }
+    void setAcquiring(int row, bool on)
+    {
+        setRecord(window->boxThread(row), [on](Dcct_data& d) { d.acquiring = on; });
+    }
+    void clearQueues()
+    {
+        for (int r = 0; r < window->boxCount(); ++r) {
+            QMutexLocker lock(&window->boxThread(r)->mutex);
+            window->boxThread(r)->codes.clear();
+        }
+    }
+    QList<int> clickedRows() const
+    {
+        QList<int> rows;
+        for (const Click& c : clicks)
+            rows.append(c.row);
+        return rows;
+    }
+
+    static const Codes& startCodes()
+    {
+        static const Codes c{{5, QString()}, {16, QStringLiteral("ON")}, {3, QStringLiteral("ON")}};
+        return c;
+    }
+
+private slots:
+    void init()
+    {
+        settings = std::make_unique<ViewerSettings>();
+        prompts = std::make_unique<PromptRecorder>();
+        window = std::make_unique<MainWindow>();
+        clicks.clear();
+    }
+    void cleanup()
+    {
+        for (int r = 0; r < window->boxCount(); ++r)
+            window->boxThread(r)->connected = false;
+        window.reset();
+        prompts.reset();
+        settings.reset();
+    }
+
+    void startQueuesFrequencyPrintingAndStart()
+    {
+        makeRows(1, -1);
+        Dcct_thread* t = window->boxThread(0);
+        t->polling = true;
+        window->rowButton(0, MainWindow::AcquireButton)->click();
+        QCOMPARE(queued(t), startCodes());
+        QVERIFY(!t->polling);
+        QCOMPARE(window->rowButton(0, MainWindow::AcquireButton)->text(), QStringLiteral("Acquire"));
+    }
+
+    void stopQueuesOffAndPolls()
+    {
+        makeRows(1, -1);
+        Dcct_thread* t = window->boxThread(0);
+        setAcquiring(0, true);
+        window->rowButton(0, MainWindow::AcquireButton)->setText(QStringLiteral("STOP ACQ"));
+        window->rowButton(0, MainWindow::AcquireButton)->click();
+        const Codes expected{{3, QStringLiteral("OFF")}};
+        QCOMPARE(queued(t), expected);
+        QVERIFY(t->polling);
+        QCOMPARE(window->rowButton(0, MainWindow::AcquireButton)->text(), QStringLiteral("Acquire"));
+    }
+
+    void confirmedStartSetsOriginAndButton()
+    {
+        makeRows(1, -1);
+        setRecord(window->boxThread(0), [](Dcct_data& d) { d.line_layout = 6; });
+        window->rowButton(0, MainWindow::AcquireButton)->click();
+        setAcquiring(0, true);
+        const qint64 before = QDateTime::currentSecsSinceEpoch();
+        emit window->boxThread(0)->sentrel_start_acquire(makeBlock({}, {}));
+        QCoreApplication::processEvents();
+        QPushButton* b = window->rowButton(0, MainWindow::AcquireButton);
+        QCOMPARE(b->text(), QStringLiteral("STOP ACQ"));
+        QCOMPARE(b->palette().color(QPalette::ButtonText), QColor(Qt::blue));
+        QVERIFY(window->timeOrigin() >= before && window->timeOrigin() <= before + 1);
+        QCOMPARE(window->plot()->xAxis->range(), QCPRange(window->timeOrigin(), window->timeOrigin() + 60));
+        QCPGraph* current = window->rowGraph(0, MainWindow::CurrentGraph);
+        QVERIFY(current->visible());
+        QCOMPARE(current->name(), QStringLiteral("BOX-0"));
+        QVERIFY(window->rowGraph(0, MainWindow::HeadGraph)->visible());
+        QVERIFY(window->rowGraph(0, MainWindow::ExternalGraph)->visible());
+        QVERIFY(!window->rowGraph(0, MainWindow::AdcGraph)->visible());
+    }
+
+    void refusedStartShowsAcquisitionError()
+    {
+        makeRows(1, -1);
+        Dcct_thread* t = window->boxThread(0);
+        window->rowButton(0, MainWindow::AcquireButton)->click();
+        Dcct_data refused;
+        refused.acquiring = false;
+        emit t->sentrel_start_acquire(refused);
+        QCoreApplication::processEvents();
+        QCOMPARE(prompts->lastTitle(), QStringLiteral("Acquisition Error"));
+        QCOMPARE(prompts->lastText(), QStringLiteral("Check SD-Card if you are saving data on it"));
+        QCOMPARE(window->rowButton(0, MainWindow::AcquireButton)->text(), QStringLiteral("Acquire"));
+        QVERIFY(t->polling);
+    }
+
+    // The others at once, the master 90 ms later, the check after a second.
+    void acquireAllStartsMasterLast()
+    {
+        makeRows(3, 1);
+        window->acquireAllButton()->click();
+        QVERIFY(window->isAcquireAllRunning());
+        QCOMPARE(clickedRows(), QList<int>({0, 2}));
+        QCOMPARE(queued(window->boxThread(0)), startCodes());
+        QVERIFY(queued(window->boxThread(1)).isEmpty());
+
+        QVERIFY(waitUntil([&] { return clicks.size() == 3; }, 2000));
+        QCOMPARE(clicks.at(2).row, 1);
+        QVERIFY2(clicks.at(2).ms >= MainWindow::masterDelayMs - 5,
+                 qPrintable(QString::number(clicks.at(2).ms)));
+        QCOMPARE(queued(window->boxThread(1)), startCodes());
+
+        // All three confirm: "STOP ALL" after the check.
+        for (int r = 0; r < 3; ++r)
+            setAcquiring(r, true);
+        QVERIFY(
+            waitUntil([&] { return window->acquireAllButton()->text() == QLatin1String("STOP ALL"); }, 2000));
+        QVERIFY(clock.elapsed() >= MainWindow::checkDelayMs - 5);
+        QVERIFY(window->isAcquireAllRunning());
+
+        // Stop: the others first, the master last, all at once.
+        clicks.clear();
+        clearQueues();
+        window->acquireAllButton()->click();
+        QCOMPARE(clickedRows(), QList<int>({0, 2, 1}));
+        QVERIFY(!window->isAcquireAllRunning());
+        const Codes off{{3, QStringLiteral("OFF")}};
+        for (int r = 0; r < 3; ++r)
+            QCOMPARE(queued(window->boxThread(r)), off);
+        for (int r = 0; r < 3; ++r)
+            setAcquiring(r, false);
+        QVERIFY(waitUntil([&] { return window->acquireAllButton()->text() == QLatin1String("Acquire All"); },
+                          2000));
+    }
+
+    // A box that did not start ends the sequence: rows can be removed again.
+    void failedStartClearsRunningFlag()
+    {
+        makeRows(2, 0);
+        window->acquireAllButton()->click();
+        QVERIFY(window->isAcquireAllRunning());
+        window->rowButton(1, MainWindow::CancelButton)->click();
+        QCOMPARE(prompts->lastTitle(), QStringLiteral("Acquisition"));
+        QCOMPARE(prompts->lastText(), QStringLiteral("Not allow in multiple acquisition in progress"));
+        QCOMPARE(window->boxCount(), 2);
+
+        setAcquiring(0, true); // only the master started
+        QTest::qWait(MainWindow::checkDelayMs + 100);
+        QVERIFY(!window->isAcquireAllRunning());
+        QCOMPARE(window->acquireAllButton()->text(), QStringLiteral("Acquire All"));
+
+        // The next "Acquire All" starts only what is missing.
+        clicks.clear();
+        clearQueues();
+        window->acquireAllButton()->click();
+        QCOMPARE(clickedRows(), QList<int>({1}));
+        QTest::qWait(MainWindow::masterDelayMs + 50);
+        QCOMPARE(clickedRows(), QList<int>({1}));
+        QVERIFY(queued(window->boxThread(0)).isEmpty());
+    }
+
+    void stopAllClicksOnlyRunningRows()
+    {
+        makeRows(3, 2);
+        for (int r = 0; r < 3; ++r)
+            setAcquiring(r, true);
+        window->acquireAllButton()->click(); // all already run: nothing to click
+        QTest::qWait(MainWindow::masterDelayMs + 50);
+        QVERIFY(clicks.isEmpty());
+        QVERIFY(
+            waitUntil([&] { return window->acquireAllButton()->text() == QLatin1String("STOP ALL"); }, 2000));
+
+        setAcquiring(0, false); // stopped by hand meanwhile
+        window->acquireAllButton()->click();
+        QCOMPARE(clickedRows(), QList<int>({1, 2}));
+        QVERIFY(queued(window->boxThread(0)).isEmpty());
+    }
+
+    void masterOnlyStartsMaster()
+    {
+        makeRows(2, 0);
+        window->boxThread(1)->connected = false;
+        window->acquireAllButton()->click();
+        QVERIFY(clicks.isEmpty());
+        QVERIFY(waitUntil([&] { return clicks.size() == 1; }, 1000));
+        QCOMPARE(clicks.first().row, 0);
+        setAcquiring(0, true);
+        QVERIFY(
+            waitUntil([&] { return window->acquireAllButton()->text() == QLatin1String("STOP ALL"); }, 2000));
+    }
+
+    void noMasterRefuses_data()
+    {
+        QTest::addColumn<int>("master");
+        QTest::addColumn<int>("errorRow");
+        QTest::newRow("no trigger output") << -1 << -1;
+        QTest::newRow("master in error") << 1 << 1;
+    }
+    void noMasterRefuses()
+    {
+        QFETCH(int, master);
+        QFETCH(int, errorRow);
+        makeRows(2, master, errorRow);
+        window->acquireAllButton()->click();
+        QCOMPARE(prompts->lastTitle(), QStringLiteral("Critical Error"));
+        QCOMPARE(prompts->lastText(),
+                 QStringLiteral("None of SENTREL have Trigger output (i.e. is a Master)"));
+        QVERIFY(!window->isAcquireAllRunning());
+        QTest::qWait(MainWindow::masterDelayMs + 50);
+        QVERIFY(clicks.isEmpty());
+    }
+
+    void slaveInErrorIsLeftOut()
+    {
+        makeRows(3, 2, 0);
+        window->acquireAllButton()->click();
+        QCOMPARE(clickedRows(), QList<int>({1}));
+    }
+};
+
+QTEST_MAIN(AcquisitionTest)
+#include "tst_acquisition.moc"
