@@ -1,0 +1,177 @@
+// Graph export: the exact file layout, refusals, and files that cannot be
+// written.
+
+#include "graphexport.h"
+#include "viewertestsupport.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <qcustomplot.h>
+
+#include <memory>
+
+class ExportTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<ViewerSettings> settings;
+    std::unique_ptr<PromptRecorder> prompts;
+    std::unique_ptr<MainWindow> window;
+    QTemporaryDir dir;
+
+    // A whole second in local time, so the expected texts are easy to build.
+    static double second0()
+    {
+        return double(QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)).toSecsSinceEpoch());
+    }
+
+    QCPGraph* addGraph(const QString& name, const QVector<double>& keys, const QVector<double>& values)
+    {
+        QCPGraph* g = window->plot()->addGraph();
+        g->setName(name);
+        g->setData(keys, values, true);
+        return g;
+    }
+    static void select(QCPGraph* g) { g->setSelection(QCPDataSelection(g->data()->dataRange())); }
+    static QByteArray readAll(const QString& path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+    }
+    void save() { QMetaObject::invokeMethod(window.get(), "save_to_file"); }
+
+private slots:
+    void init()
+    {
+        settings = std::make_unique<ViewerSettings>();
+        prompts = std::make_unique<PromptRecorder>();
+        window = std::make_unique<MainWindow>();
+    }
+    void cleanup()
+    {
+        window.reset();
+        prompts.reset();
+        settings.reset();
+    }
+
+    void timeTextDropsFraction()
+    {
+        const double s = second0();
+        QCOMPARE(GraphExport::timeText(s), QStringLiteral("Tue Mar 5 14:07:09 2024"));
+        QCOMPARE(GraphExport::timeText(s + 0.999), QStringLiteral("Tue Mar 5 14:07:09 2024"));
+        QCOMPARE(GraphExport::timeText(s + 1), QStringLiteral("Tue Mar 5 14:07:10 2024"));
+    }
+
+    void oneGraphFileIsExact()
+    {
+        const double s = second0();
+        QCPGraph* g =
+            addGraph(QStringLiteral("SENTREL-01"), {s + 0.1, s + 0.6, s + 1.1}, {350, 0.000012345678, -2.5});
+        select(g);
+        prompts->saveAnswer = dir.filePath("one.txt");
+        save();
+        QCOMPARE(prompts->saveCaptions, QStringList{QStringLiteral("Save Graph")});
+        QCOMPARE(prompts->saveProposals, QStringList{QStringLiteral("SENTREL-01.txt")});
+        const QByteArray expected = "SENTREL-01\t\n\r"
+                                    "Tue Mar 5 14:07:09 2024\t350\n\r"
+                                    "Tue Mar 5 14:07:09 2024\t1.23457e-05\n\r"
+                                    "Tue Mar 5 14:07:10 2024\t-2.5\n\r";
+        QCOMPARE(readAll(prompts->saveAnswer), expected);
+        QVERIFY(prompts->boxes.isEmpty());
+    }
+
+    void currentAndHeadSideBySide()
+    {
+        const double s = second0();
+        QCPGraph* c = addGraph(QStringLiteral("BOX"), {s, s + 1}, {150.123456, 149.5});
+        QCPGraph* other = addGraph(QStringLiteral("OTHER"), {s}, {1});
+        QCPGraph* h = addGraph(QStringLiteral("BOX Head.T"), {s, s + 1}, {30.25, 30.5});
+        Q_UNUSED(other);
+        select(h); // plot order decides, not the order of selection
+        select(c);
+        prompts->saveAnswer = dir.filePath("two.txt");
+        save();
+        QCOMPARE(readAll(prompts->saveAnswer), QByteArray("BOX\tBOX Head.T\t\n\r"
+                                                          "Tue Mar 5 14:07:09 2024\t150.123\t30.25\n\r"
+                                                          "Tue Mar 5 14:07:10 2024\t149.5\t30.5\n\r"));
+    }
+
+    void unequalLengthsRefused()
+    {
+        const double s = second0();
+        select(addGraph(QStringLiteral("A"), {s, s + 1}, {1, 2}));
+        select(addGraph(QStringLiteral("A Ext.T"), {s}, {20}));
+        prompts->saveAnswer = dir.filePath("never.txt");
+        save();
+        QCOMPARE(prompts->lastTitle(), QStringLiteral("Error"));
+        QCOMPARE(prompts->lastText(), QStringLiteral("Graphs must be of the same length"));
+        QVERIFY(prompts->saveCaptions.isEmpty());
+        QVERIFY(!QFile::exists(prompts->saveAnswer));
+    }
+
+    void nothingSelectedDoesNothing()
+    {
+        addGraph(QStringLiteral("A"), {1}, {1});
+        prompts->saveAnswer = dir.filePath("never.txt");
+        save();
+        QVERIFY(prompts->saveCaptions.isEmpty());
+        QVERIFY(prompts->boxes.isEmpty());
+    }
+
+    void cancelledDialogWritesNothing()
+    {
+        select(addGraph(QStringLiteral("A"), {1}, {1}));
+        prompts->saveAnswer.clear();
+        save();
+        QCOMPARE(prompts->saveCaptions.size(), 1);
+        QVERIFY(prompts->boxes.isEmpty());
+    }
+
+    void unwritableFileIsReported_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing folder")
+            << dir.filePath("no/such/folder/x.txt") << "No such file or directory";
+        if (QFile::exists(QStringLiteral("/dev/full")))
+            QTest::newRow("device full") << "/dev/full"
+                                         << "No space left on device";
+    }
+    void unwritableFileIsReported()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, reason);
+        QVector<double> keys, values;
+        for (int i = 0; i < 2000; ++i) {
+            keys.append(second0() + i);
+            values.append(i);
+        }
+        select(addGraph(QStringLiteral("A"), keys, values));
+        prompts->saveAnswer = path;
+        save();
+        QCOMPARE(prompts->boxes.size(), 1);
+        QCOMPARE(prompts->lastTitle(), QStringLiteral("Error"));
+        QVERIFY2(prompts->lastText().contains(path), qPrintable(prompts->lastText()));
+        QVERIFY2(prompts->lastText().contains(reason), qPrintable(prompts->lastText()));
+    }
+
+    void existingFileIsReplaced()
+    {
+        const QString path = dir.filePath("old.txt");
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray(5000, 'x'));
+        }
+        select(addGraph(QStringLiteral("A"), {second0()}, {7}));
+        prompts->saveAnswer = path;
+        save();
+        QCOMPARE(readAll(path), QByteArray("A\t\n\rTue Mar 5 14:07:09 2024\t7\n\r"));
+    }
+};
+
+QTEST_MAIN(ExportTest)
+#include "tst_export.moc"
