@@ -318,8 +318,12 @@ void Dcct_thread::connection_tcp_changed(QAbstractSocket::SocketState state)
         emit_status();
         break;
     default:
-        emit connection_changed(connection_code, connected);
-        emit_status();
+        // A closing link after a failure says nothing new; the failure is
+        // reported when the run ends.
+        if (!link_down) {
+            emit connection_changed(connection_code, connected);
+            emit_status();
+        }
         break;
     }
 }

@@ -349,6 +349,8 @@ private slots:
         QVERIFY(rig->waitFor([this] { return rig->downReports() > 0; }));
         QCOMPARE(rig->downReports(), 1);
         QCOMPARE(rig->connections.last(), qMakePair(tcp ? 14 : 11, false));
+        for (int i = 0; i + 1 < rig->connections.size(); ++i)
+            QCOMPARE(rig->connections.at(i), qMakePair(3, true));
         QCOMPARE(rig->statuses.last().name, QStringLiteral("-"));
         QVERIFY(!rig->thread->connected);
 
