@@ -2,15 +2,34 @@
 
 #include "mainwindow.h"
 
-// HOOK (set-up dialog): Setup_dialog (setup_dialog.h/.cpp) is not part of
-// this build yet, so the button stops after its checks. Once it is, this
-// function makes a Setup_dialog for the row's thread (parent: the window)
-// into `setup_dialog`, modal, clears the thread's `polling`, connects the
-// thread's status_updated to update_status_conf_dialog and file_read to
-// update_file_read_dialog (both queued), titles it with the box's name, runs
-// it through Prompts::execDialog, and afterwards disconnects both signals,
-// sets `polling` again and deletes the dialog later.
+#include "dcct_thread.h"
+#include "prompts.h"
+#include "setup_dialog.h"
+
+// A new dialog for each opening, run modally; the box is not polled while it
+// is open, so its reports follow the dialog's own commands.
 void MainWindow::runSetupDialog(int row)
 {
-    Q_UNUSED(row);
+    Dcct_thread* thread = thread_list.at(row);
+    const QPointer<Dcct_thread> alive = thread;
+    auto* dialog = new Setup_dialog(thread, this);
+    setup_dialog = dialog;
+    dialog->setModal(true);
+    thread->polling = false;
+
+    const QMetaObject::Connection statusLink =
+        connect(thread, &Dcct_thread::status_updated, dialog, &Setup_dialog::update_status_conf_dialog,
+                Qt::QueuedConnection);
+    const QMetaObject::Connection fileLink =
+        connect(thread, &Dcct_thread::file_read, dialog, &Setup_dialog::update_file_read_dialog,
+                Qt::QueuedConnection);
+    dialog->setWindowTitle(flagsOf(thread).name);
+
+    Prompts::execDialog(dialog);
+
+    disconnect(statusLink);
+    disconnect(fileLink);
+    if (alive)
+        thread->polling = true;
+    dialog->deleteLater();
 }
