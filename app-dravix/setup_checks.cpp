@@ -5,9 +5,11 @@
 #include <climits>
 #include <cmath>
 
-namespace SetupChecks {
+namespace SetupChecks
+{
 
-namespace {
+namespace
+{
 
 bool exactMatch(const QString& pattern, const QString& text)
 {
@@ -88,7 +90,8 @@ QString plainFileName(const QString& name)
     QString plain;
     plain.reserve(name.size());
     for (const QChar c : name) {
-        const bool control = c.unicode() < 0x20 || c.unicode() == 0x7f || c.category() == QChar::Other_Control;
+        const bool control =
+            c.unicode() < 0x20 || c.unicode() == 0x7f || c.category() == QChar::Other_Control;
         plain.append(control || c == QLatin1Char('/') || c == QLatin1Char('\\') ? QLatin1Char('_') : c);
     }
     if (plain == QLatin1String(".") || plain == QLatin1String(".."))

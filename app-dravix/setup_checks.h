@@ -5,7 +5,8 @@
 // Checks and conversions of the box set-up dialog that need no window: what
 // text may be sent to a box, the network address forms, how an SD-card
 // listing entry reads, and what a file name from the card becomes on the PC.
-namespace SetupChecks {
+namespace SetupChecks
+{
 
 // The box takes printable ASCII only (blank to '~'); an empty text passes.
 bool isBoxText(const QString& text);

@@ -16,7 +16,8 @@
 #include <climits>
 #include <cmath>
 
-namespace {
+namespace
+{
 
 // Display texts of the head models, indexed by model number.
 const char* const headModelTexts[] = {
@@ -25,8 +26,8 @@ const char* const headModelTexts[] = {
 constexpr int headModelCount = int(sizeof(headModelTexts) / sizeof(headModelTexts[0]));
 
 // The queries that read a box's whole configuration, in the order sent.
-const int refreshCodes[] = {80,  73,  256, 257, 258, 133, 134, 67,  71,  69,  7,   5,   39,  40,  130,
-                            131, 117, 82,  4,   136, 144, 146, 148, 262, 264, 272, 274, 32,  103};
+const int refreshCodes[] = {80,  73,  256, 257, 258, 133, 134, 67,  71,  69,  7,   5,   39, 40, 130,
+                            131, 117, 82,  4,   136, 144, 146, 148, 262, 264, 272, 274, 32, 103};
 
 Setup_dialog::WarningHook& warningHook()
 {
@@ -80,13 +81,15 @@ Setup_dialog::Setup_dialog(Dcct_thread* thread, QWidget* parent)
 
     connect(&progress_timer, &QTimer::timeout, this, &Setup_dialog::progress_bar_update);
 
-    auto* addressValidator = new QRegularExpressionValidator(QRegularExpression(SetupChecks::ipv4Pattern()), this);
+    auto* addressValidator =
+        new QRegularExpressionValidator(QRegularExpression(SetupChecks::ipv4Pattern()), this);
     form->lineEdit_new_ipAddress->setValidator(addressValidator);
     form->lineEdit_new_gateway->setValidator(addressValidator);
     form->lineEdit_new_subNet->setValidator(addressValidator);
 
     // Whatever is typed for the box must reach it as plain ASCII.
-    auto* textValidator = new QRegularExpressionValidator(QRegularExpression(SetupChecks::boxTextPattern()), this);
+    auto* textValidator =
+        new QRegularExpressionValidator(QRegularExpression(SetupChecks::boxTextPattern()), this);
     form->lineEdit_sentrel_name->setValidator(textValidator);
     form->lineEdit_sentrel_des->setValidator(textValidator);
     form->lineEdit_dcct_des->setValidator(textValidator);
@@ -218,7 +221,8 @@ void Setup_dialog::update_status_conf_dialog(Dcct_data data)
     }
 
     form->spinBox_freq->setValue(numberOf(data.freq));
-    form->spinBox_ts->setValue(wholeNumberOf(data.ts, form->spinBox_ts->minimum(), form->spinBox_ts->maximum()));
+    form->spinBox_ts->setValue(
+        wholeNumberOf(data.ts, form->spinBox_ts->minimum(), form->spinBox_ts->maximum()));
 
     form->doubleSpinBox_alaMax->setValue(numberOf(data.alarm_ulim));
     form->doubleSpinBox_alaMin->setValue(numberOf(data.alarm_llim));

@@ -10,7 +10,8 @@
 
 #include <functional>
 
-namespace Ui {
+namespace Ui
+{
 class Setup_dialog;
 }
 
@@ -41,8 +42,8 @@ public:
     // scripted run can answer them; an empty function opens the real box.
     // (The password dialog and the save-file dialog go through Prompts.)
     using WarningHook = std::function<void(QWidget* parent, const QString& title, const QString& text)>;
-    using QuestionHook =
-        std::function<QMessageBox::StandardButton(QWidget* parent, const QString& title, const QString& text)>;
+    using QuestionHook = std::function<QMessageBox::StandardButton(QWidget* parent, const QString& title,
+                                                                   const QString& text)>;
     static void setWarningHook(WarningHook hook);
     static void setQuestionHook(QuestionHook hook);
 

@@ -10,7 +10,8 @@
 
 #include <QSaveFile>
 
-namespace {
+namespace
+{
 
 // Each listing entry keeps the file's exact name and its size in bytes (an
 // invalid variant when the size is not known) beside its display text.
@@ -32,7 +33,8 @@ void Setup_dialog::show_sd_card(const Dcct_data& data)
             const QString& name = data.sd_files.at(i);
             form->comboBox_SD_files->addItem(SetupChecks::sdEntryText(name, bytes), name);
             if (SetupChecks::sdSizeKnown(bytes))
-                form->comboBox_SD_files->setItemData(form->comboBox_SD_files->count() - 1, bytes, fileSizeRole);
+                form->comboBox_SD_files->setItemData(form->comboBox_SD_files->count() - 1, bytes,
+                                                     fileSizeRole);
         }
     } else {
         card_mounted = false;

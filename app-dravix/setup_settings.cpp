@@ -59,7 +59,8 @@ void Setup_dialog::on_pushButton_apply_ip_clicked()
     for (const Field& f : fields) {
         const QString text = f.edit->text();
         if (!text.isEmpty() && !SetupChecks::isCompleteIPv4(text)) {
-            warn(tr("The new %1 is incomplete: enter four numbers from 0 to 255 separated by dots.").arg(f.what));
+            warn(tr("The new %1 is incomplete: enter four numbers from 0 to 255 separated by dots.")
+                     .arg(f.what));
             return;
         }
     }
@@ -77,7 +78,8 @@ void Setup_dialog::on_pushButton_apply_ip_clicked()
 
 void Setup_dialog::on_pushButton_apply_mode_clicked()
 {
-    thread->enqueue(1, form->radioButton_datalogger->isChecked() ? QStringLiteral("DLOG") : QStringLiteral("OSC"));
+    thread->enqueue(1, form->radioButton_datalogger->isChecked() ? QStringLiteral("DLOG")
+                                                                 : QStringLiteral("OSC"));
 
     if (form->checkBox_save_to_SD->isChecked()) {
         thread->enqueue(101);
@@ -161,7 +163,8 @@ void Setup_dialog::on_pushButton_apply_alarm_clicked()
 
 void Setup_dialog::on_pushButton_apply_cal_clicked()
 {
-    thread->enqueue(35, form->checkBox_enable_cal->isChecked() ? QStringLiteral("ON") : QStringLiteral("OFF"));
+    thread->enqueue(35,
+                    form->checkBox_enable_cal->isChecked() ? QStringLiteral("ON") : QStringLiteral("OFF"));
     start_progress(1);
     thread->enqueue(80);
 }

@@ -26,7 +26,8 @@ struct SeenPrompt {
 class SetupRig
 {
 public:
-    explicit SetupRig(int interval_ms = 80) : thread(true, QStringLiteral("127.0.0.1"), interval_ms, QString())
+    explicit SetupRig(int interval_ms = 80)
+        : thread(true, QStringLiteral("127.0.0.1"), interval_ms, QString())
     {
         registerDcctDataMetaType();
         Setup_dialog::setWarningHook([this](QWidget*, const QString& title, const QString& text) {
@@ -39,11 +40,12 @@ public:
         Prompts::setCriticalHook([this](QWidget*, const QString& title, const QString& text) {
             prompts.append({QStringLiteral("critical"), title, text});
         });
-        Prompts::setSaveFileHook([this](QWidget*, const QString& caption, const QString& proposed, const QString& filter) {
-            prompts.append({QStringLiteral("save"), caption, proposed});
-            saveFilter = filter;
-            return saveAnswer;
-        });
+        Prompts::setSaveFileHook(
+            [this](QWidget*, const QString& caption, const QString& proposed, const QString& filter) {
+                prompts.append({QStringLiteral("save"), caption, proposed});
+                saveFilter = filter;
+                return saveAnswer;
+            });
         Prompts::setDialogHook([this](QDialog* dialog) {
             prompts.append({QStringLiteral("dialog"), dialog->objectName(), QString()});
             return dialogAnswer ? dialogAnswer(dialog) : int(QDialog::Rejected);

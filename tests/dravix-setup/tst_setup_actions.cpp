@@ -95,8 +95,8 @@ void SetupGeneralTest::saveName_data()
     QTest::newRow("name") << "BOX-7" << QStringList{"72:BOX-7", "73"} << "" << 0;
     QTest::newRow("blanks kept") << " a b " << QStringList{"72: a b ", "73"} << "" << 0;
     QTest::newRow("empty reads back") << "" << QStringList{"73"} << "" << 0;
-    QTest::newRow("accent refused") << QStringLiteral("M\u00fcller") << QStringList{} << QStringLiteral("M\u00fcller")
-                                    << 1;
+    QTest::newRow("accent refused") << QStringLiteral("M\u00fcller") << QStringList{}
+                                    << QStringLiteral("M\u00fcller") << 1;
     QTest::newRow("line break refused") << "A\rstatus:?" << QStringList{} << "A\rstatus:?" << 1;
 }
 
@@ -120,9 +120,12 @@ void SetupGeneralTest::dateAndTime_data()
     QTest::addColumn<QTime>("time");
     QTest::addColumn<QString>("dateText");
     QTest::addColumn<QString>("timeText");
-    QTest::newRow("2018") << QDate(2018, 3, 7) << QTime(14, 5, 9) << "07.03.2018" << "14.05.09";
-    QTest::newRow("end of year") << QDate(1999, 12, 31) << QTime(23, 59, 59) << "31.12.1999" << "23.59.59";
-    QTest::newRow("midnight") << QDate(1978, 4, 11) << QTime(0, 0, 0) << "11.04.1978" << "00.00.00";
+    QTest::newRow("2018") << QDate(2018, 3, 7) << QTime(14, 5, 9) << "07.03.2018"
+                          << "14.05.09";
+    QTest::newRow("end of year") << QDate(1999, 12, 31) << QTime(23, 59, 59) << "31.12.1999"
+                                 << "23.59.59";
+    QTest::newRow("midnight") << QDate(1978, 4, 11) << QTime(0, 0, 0) << "11.04.1978"
+                              << "00.00.00";
 }
 
 void SetupGeneralTest::dateAndTime()
@@ -149,15 +152,25 @@ void SetupGeneralTest::network_data()
     QTest::addColumn<QStringList>("queued");
     QTest::addColumn<int>("warnings");
     const QStringList reads = {"262", "264", "272"};
-    QTest::newRow("all three") << "10.0.0.5" << "255.0.0.0" << "10.0.0.1"
+    QTest::newRow("all three") << "10.0.0.5"
+                               << "255.0.0.0"
+                               << "10.0.0.1"
                                << (QStringList{"137:10.0.0.5", "145:255.0.0.0", "147:10.0.0.1"} + reads) << 0;
-    QTest::newRow("leading zeros") << "010.000.000.001" << "" << ""
-                                   << (QStringList{"137:010.000.000.001"} + reads) << 0;
-    QTest::newRow("empty fields not sent") << "" << "255.255.0.0" << "" << (QStringList{"145:255.255.0.0"} + reads)
-                                           << 0;
-    QTest::newRow("nothing typed") << "" << "" << "" << reads << 0;
-    QTest::newRow("incomplete refused") << "10.0.0.5" << "255.255" << "10.0.0.1" << QStringList{} << 1;
-    QTest::newRow("out of range refused") << "300.1.1.1" << "" << "" << QStringList{} << 1;
+    QTest::newRow("leading zeros") << "010.000.000.001"
+                                   << ""
+                                   << "" << (QStringList{"137:010.000.000.001"} + reads) << 0;
+    QTest::newRow("empty fields not sent") << ""
+                                           << "255.255.0.0"
+                                           << "" << (QStringList{"145:255.255.0.0"} + reads) << 0;
+    QTest::newRow("nothing typed") << ""
+                                   << ""
+                                   << "" << reads << 0;
+    QTest::newRow("incomplete refused") << "10.0.0.5"
+                                        << "255.255"
+                                        << "10.0.0.1" << QStringList{} << 1;
+    QTest::newRow("out of range refused") << "300.1.1.1"
+                                          << ""
+                                          << "" << QStringList{} << 1;
 }
 
 void SetupGeneralTest::network()
@@ -211,7 +224,8 @@ void SetupAcquisitionTest::applyModeScopeWithUnmount()
     rig.w<QSpinBox>("spinBox_ts")->setValue(25); // not a multiple of 10: still sent
     rig.w<QDoubleSpinBox>("spinBox_freq")->setValue(10);
     rig.click("pushButton_apply_mode");
-    QCOMPARE(rig.take(), (QStringList{"1:OSC", "18:OFF", "102", "54:000", "6:10", "8:25", "80", "5", "7", "103"}));
+    QCOMPARE(rig.take(),
+             (QStringList{"1:OSC", "18:OFF", "102", "54:000", "6:10", "8:25", "80", "5", "7", "103"}));
 
     // Checking the box again does not forget the answer.
     rig.w<QRadioButton>("radioButton_datalogger")->setChecked(true);
@@ -337,7 +351,8 @@ void SetupAcquisitionTest::alarmLimits_data()
     QTest::addColumn<double>("lower");
     QTest::addColumn<QStringList>("queued");
     QTest::newRow("off") << false << 5.0 << -5.0 << QStringList{"41:OFF", "37:5", "38:-5", "80", "39", "40"};
-    QTest::newRow("on") << true << 1200.0 << 0.125 << QStringList{"41:ON", "37:1200", "38:0.125", "80", "39", "40"};
+    QTest::newRow("on") << true << 1200.0 << 0.125
+                        << QStringList{"41:ON", "37:1200", "38:0.125", "80", "39", "40"};
     QTest::newRow("six digits") << true << 123.456 << -1199.999
                                 << QStringList{"41:ON", "37:123.456", "38:-1200", "80", "39", "40"};
 }
@@ -464,16 +479,21 @@ void SetupCalibrationTest::descriptions_data()
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("queued");
-    QTest::newRow("head") << "lineEdit_dcct_des" << "pushButton_apply_dcct_des" << "Ring DCCT, 200 mm"
-                          << QStringList{"259:Ring DCCT, 200 mm", "257"};
-    QTest::newRow("head empty") << "lineEdit_dcct_des" << "pushButton_apply_dcct_des" << ""
-                                << QStringList{"259:", "257"};
-    QTest::newRow("box") << "lineEdit_sentrel_des" << "pushButton_apply_sentrel_des" << "SN-2018-0042"
-                         << QStringList{"261:SN-2018-0042", "134"};
-    QTest::newRow("head refused") << "lineEdit_dcct_des" << "pushButton_apply_dcct_des" << QStringLiteral("\u00b5A")
+    QTest::newRow("head") << "lineEdit_dcct_des"
+                          << "pushButton_apply_dcct_des"
+                          << "Ring DCCT, 200 mm" << QStringList{"259:Ring DCCT, 200 mm", "257"};
+    QTest::newRow("head empty") << "lineEdit_dcct_des"
+                                << "pushButton_apply_dcct_des"
+                                << "" << QStringList{"259:", "257"};
+    QTest::newRow("box") << "lineEdit_sentrel_des"
+                         << "pushButton_apply_sentrel_des"
+                         << "SN-2018-0042" << QStringList{"261:SN-2018-0042", "134"};
+    QTest::newRow("head refused") << "lineEdit_dcct_des"
+                                  << "pushButton_apply_dcct_des" << QStringLiteral("\u00b5A")
                                   << QStringList{};
-    QTest::newRow("box refused") << "lineEdit_sentrel_des" << "pushButton_apply_sentrel_des" << "tab\there"
-                                 << QStringList{};
+    QTest::newRow("box refused") << "lineEdit_sentrel_des"
+                                 << "pushButton_apply_sentrel_des"
+                                 << "tab\there" << QStringList{};
 }
 
 void SetupCalibrationTest::descriptions()
@@ -532,8 +552,9 @@ void SetupCalibrationTest::eepromInit()
     QCOMPARE(rig.take(), queued);
     QCOMPARE(rig.promptKinds(), QStringList{"question"});
     QCOMPARE(rig.prompts.at(0).title, QStringLiteral("SENTREL Viewer"));
-    QCOMPARE(rig.prompts.at(0).text, QStringLiteral("This will Initialize the EEPROM. \n\r The actual calibration "
-                                                    "values will be overridden. \n\r Proceed?"));
+    QCOMPARE(rig.prompts.at(0).text,
+             QStringLiteral("This will Initialize the EEPROM. \n\r The actual calibration "
+                            "values will be overridden. \n\r Proceed?"));
     QCOMPARE(rig.w<QWidget>("progressBar_refresh")->isHidden(), queued.isEmpty());
 }
 
@@ -545,7 +566,8 @@ void SetupCalibrationTest::password_data()
     QTest::addColumn<QStringList>("queued");
     QTest::addColumn<QStringList>("prompts");
     QTest::newRow("reset") << true << "" << false << QStringList{"112:RESET", "80"} << QStringList{};
-    QTest::newRow("set") << false << "sentrel" << true << QStringList{"112:sentrel", "80"} << QStringList{"dialog"};
+    QTest::newRow("set") << false << "sentrel" << true << QStringList{"112:sentrel", "80"}
+                         << QStringList{"dialog"};
     QTest::newRow("set empty") << false << "" << true << QStringList{"112:", "80"} << QStringList{"dialog"};
     QTest::newRow("cancel") << false << "sentrel" << false << QStringList{"80"} << QStringList{"dialog"};
     QTest::newRow("refused") << false << QStringLiteral("s\u00e9same") << true << QStringList{"80"}

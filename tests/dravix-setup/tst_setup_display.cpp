@@ -59,9 +59,9 @@ private slots:
     void samplingTimeWarnsOnce();
 };
 
-static const QStringList refreshCodes = {"80",  "73",  "256", "257", "258", "133", "134", "67",  "71",  "69",
-                                         "7",   "5",   "39",  "40",  "130", "131", "117", "82",  "4",   "136",
-                                         "144", "146", "148", "262", "264", "272", "274", "32",  "103"};
+static const QStringList refreshCodes = {"80",  "73",  "256", "257", "258", "133", "134", "67", "71", "69",
+                                         "7",   "5",   "39",  "40",  "130", "131", "117", "82", "4",  "136",
+                                         "144", "146", "148", "262", "264", "272", "274", "32", "103"};
 
 // ---- Refresh and progress -----------------------------------------------------
 
@@ -185,13 +185,20 @@ void SetupDisplayTest::headModel_data()
     QTest::addColumn<int>("index");
     QTest::addColumn<QString>("serial");
 
-    QTest::newRow("VANTO-300") << "3 A1234" << "VANTO-300 A1234" << 3 << "A1234";
-    QTest::newRow("VANTO-1000") << "6 Z9" << "VANTO-1000 Z9" << 6 << "Z9";
-    QTest::newRow("no serial") << "5" << "VANTO-600 " << 5 << "";
-    QTest::newRow("unknown model") << "9 A1234" << "- A1234" << -1 << "A1234";
-    QTest::newRow("negative model") << "-1 A1234" << "- A1234" << -1 << "A1234";
-    QTest::newRow("huge model") << "99999999999 X" << "VANTO-100 X" << 0 << "X";
-    QTest::newRow("record default") << "-" << "VANTO-100 " << 0 << "";
+    QTest::newRow("VANTO-300") << "3 A1234"
+                               << "VANTO-300 A1234" << 3 << "A1234";
+    QTest::newRow("VANTO-1000") << "6 Z9"
+                                << "VANTO-1000 Z9" << 6 << "Z9";
+    QTest::newRow("no serial") << "5"
+                               << "VANTO-600 " << 5 << "";
+    QTest::newRow("unknown model") << "9 A1234"
+                                   << "- A1234" << -1 << "A1234";
+    QTest::newRow("negative model") << "-1 A1234"
+                                    << "- A1234" << -1 << "A1234";
+    QTest::newRow("huge model") << "99999999999 X"
+                                << "VANTO-100 X" << 0 << "X";
+    QTest::newRow("record default") << "-"
+                                    << "VANTO-100 " << 0 << "";
 }
 
 void SetupDisplayTest::headModel()
@@ -265,12 +272,24 @@ void SetupDisplayTest::numbers_data()
     QTest::addColumn<double>("shownFreq");
     QTest::addColumn<int>("shownPturns");
 
-    QTest::newRow("plain") << "100" << "2.5" << "7" << 100 << 2.5 << 7;
-    QTest::newRow("truncated") << "1000.9" << "10" << "3.99" << 1000 << 10.0 << 3;
-    QTest::newRow("clamped") << "5" << "250" << "500" << 10 << 10.0 << 100;
-    QTest::newRow("huge") << "1e300" << "1e300" << "1e300" << 1000000 << 10.0 << 100;
-    QTest::newRow("not numbers") << "abc" << "" << "NAK" << 10 << 0.1 << 1;
-    QTest::newRow("infinities") << "inf" << "-inf" << "nan" << 10 << 0.1 << 1;
+    QTest::newRow("plain") << "100"
+                           << "2.5"
+                           << "7" << 100 << 2.5 << 7;
+    QTest::newRow("truncated") << "1000.9"
+                               << "10"
+                               << "3.99" << 1000 << 10.0 << 3;
+    QTest::newRow("clamped") << "5"
+                             << "250"
+                             << "500" << 10 << 10.0 << 100;
+    QTest::newRow("huge") << "1e300"
+                          << "1e300"
+                          << "1e300" << 1000000 << 10.0 << 100;
+    QTest::newRow("not numbers") << "abc"
+                                 << ""
+                                 << "NAK" << 10 << 0.1 << 1;
+    QTest::newRow("infinities") << "inf"
+                                << "-inf"
+                                << "nan" << 10 << 0.1 << 1;
 }
 
 void SetupDisplayTest::numbers()
@@ -295,8 +314,8 @@ void SetupDisplayTest::numbers()
 void SetupDisplayTest::modeRule()
 {
     SetupRig rig;
-    const char* dlogSide[] = {"checkBox_ACQ_ADC_T", "checkBox_ACQ_extT", "checkBox_ACQ_headT",
-                              "checkBox_save_to_SD", "spinBox_freq",     "label_frequency"};
+    const char* dlogSide[] = {"checkBox_ACQ_ADC_T",  "checkBox_ACQ_extT", "checkBox_ACQ_headT",
+                              "checkBox_save_to_SD", "spinBox_freq",      "label_frequency"};
     const char* scopeSide[] = {"label_ts", "spinBox_ts"};
     Dcct_data d;
     d.mode_dlog = true;
@@ -498,8 +517,8 @@ void SetupDisplayTest::samplingTimeWarning()
     QCOMPARE(rig.prompts.size(), 1);
     QCOMPARE(rig.prompts.at(0).kind, QStringLiteral("warning"));
     QCOMPARE(rig.prompts.at(0).title, QStringLiteral("SENTREL Viewer"));
-    QCOMPARE(rig.prompts.at(0).text, QStringLiteral("Sampling Time must be multiple of 10 ") + QChar(0x00b5) +
-                                         QStringLiteral("s"));
+    QCOMPARE(rig.prompts.at(0).text,
+             QStringLiteral("Sampling Time must be multiple of 10 ") + QChar(0x00b5) + QStringLiteral("s"));
     // The value stays and can still be applied.
     QCOMPARE(ts->value(), value);
     // The frequency check says nothing.

@@ -271,15 +271,20 @@ void SetupFormTest::spinBoxFormats_data()
     QTest::newRow("freq") << "spinBox_freq" << 1 << 0.1 << 10.0 << 0.1 << 1.0 << "UK" << true;
     QTest::newRow("ts") << "spinBox_ts" << -1 << 10.0 << 1000000.0 << 10.0 << 10.0 << "" << true;
     QTest::newRow("pturns") << "spinBox_pturns" << -1 << 1.0 << 100.0 << 1.0 << 1.0 << "" << true;
-    QTest::newRow("current_2") << "doubleSpinBox_current_2" << 9 << -1e9 << 1e9 << 0.0 << 1.0 << "US" << false;
+    QTest::newRow("current_2") << "doubleSpinBox_current_2" << 9 << -1e9 << 1e9 << 0.0 << 1.0 << "US"
+                               << false;
     QTest::newRow("alaMax") << "doubleSpinBox_alaMax" << 3 << -1200.0 << 1200.0 << 100.0 << 1.0 << "" << true;
-    QTest::newRow("alaMin") << "doubleSpinBox_alaMin" << 3 << -1200.0 << 1200.0 << -100.0 << 1.0 << "" << true;
+    QTest::newRow("alaMin") << "doubleSpinBox_alaMin" << 3 << -1200.0 << 1200.0 << -100.0 << 1.0 << ""
+                            << true;
     QTest::newRow("offset") << "doubleSpinBox_offset" << 9 << -1e9 << 1e9 << 0.0 << 1.0 << "US" << false;
-    QTest::newRow("gain_pos") << "doubleSpinBox_gain_pos" << 6 << 0.0 << 1e6 << 1000.0 << 1.0 << "US" << false;
-    QTest::newRow("gain_neg") << "doubleSpinBox_gain_neg" << 6 << 0.0 << 1e6 << 1000.0 << 1.0 << "US" << false;
-    QTest::newRow("ref_pos") << "doubleSpinBox_current_ref_pos" << 9 << 0.0 << 1001.0 << 100.0 << 1.0 << "US" << false;
-    QTest::newRow("ref_neg") << "doubleSpinBox_current_ref_neg" << 9 << -1001.0 << 0.0 << -100.0 << 1.0 << "US"
+    QTest::newRow("gain_pos") << "doubleSpinBox_gain_pos" << 6 << 0.0 << 1e6 << 1000.0 << 1.0 << "US"
+                              << false;
+    QTest::newRow("gain_neg") << "doubleSpinBox_gain_neg" << 6 << 0.0 << 1e6 << 1000.0 << 1.0 << "US"
+                              << false;
+    QTest::newRow("ref_pos") << "doubleSpinBox_current_ref_pos" << 9 << 0.0 << 1001.0 << 100.0 << 1.0 << "US"
                              << false;
+    QTest::newRow("ref_neg") << "doubleSpinBox_current_ref_neg" << 9 << -1001.0 << 0.0 << -100.0 << 1.0
+                             << "US" << false;
     QTest::newRow("current") << "doubleSpinBox_current" << 9 << -1e9 << 1e9 << 0.0 << 1.0 << "US" << false;
 }
 
@@ -341,10 +346,11 @@ void SetupFormTest::usLocaleBoxesReadAPoint()
 void SetupFormTest::openingStates()
 {
     SetupRig rig;
-    const char* disabled[] = {"label_frequency", "spinBox_freq",         "checkBox_ACQ_headT",      "checkBox_ACQ_extT",
-                              "checkBox_save_to_SD", "label_ts",         "spinBox_ts",              "label_23",
-                              "doubleSpinBox_alaMax", "label_24",        "doubleSpinBox_alaMin",    "radioButton_trg_internal",
-                              "radioButton_trg_external"};
+    const char* disabled[] = {
+        "label_frequency",         "spinBox_freq", "checkBox_ACQ_headT",   "checkBox_ACQ_extT",
+        "checkBox_save_to_SD",     "label_ts",     "spinBox_ts",           "label_23",
+        "doubleSpinBox_alaMax",    "label_24",     "doubleSpinBox_alaMin", "radioButton_trg_internal",
+        "radioButton_trg_external"};
     for (const char* name : disabled) {
         QWidget* w = rig.w<QWidget>(name);
         QVERIFY2(w && !w->isEnabled(), name);
@@ -389,16 +395,21 @@ void SetupFormTest::openingStates()
 void SetupFormTest::boldWidgets()
 {
     SetupRig rig;
-    const char* bold[] = {"radioButton_datalogger", "radioButton_scope", "spinBox_freq",      "spinBox_ts",
-                          "checkBox_trig_enable",   "checkBox_alarm",    "checkBox_enable_cal", "label_SD_log",
-                          "label_SD_status",        "comboBox_SD_files", "comboBox_dcct_model", "groupBox_9"};
+    const char* bold[] = {
+        "radioButton_datalogger", "radioButton_scope", "spinBox_freq",        "spinBox_ts",
+        "checkBox_trig_enable",   "checkBox_alarm",    "checkBox_enable_cal", "label_SD_log",
+        "label_SD_status",        "comboBox_SD_files", "comboBox_dcct_model", "groupBox_9"};
     for (const char* name : bold) {
         QWidget* w = rig.w<QWidget>(name);
         QVERIFY2(w && w->font().bold(), name);
         QCOMPARE(w->font().pointSize(), 10);
     }
-    const char* normal[] = {"label_9", "lineEdit_sentrel_name", "checkBox_ACQ_headT", "pushButton_apply_mode",
-                            "radioButton_trg_internal", "label_matched"};
+    const char* normal[] = {"label_9",
+                            "lineEdit_sentrel_name",
+                            "checkBox_ACQ_headT",
+                            "pushButton_apply_mode",
+                            "radioButton_trg_internal",
+                            "label_matched"};
     for (const char* name : normal) {
         QWidget* w = rig.w<QWidget>(name);
         QVERIFY2(w && !w->font().bold(), name);
@@ -438,13 +449,21 @@ void SetupFormTest::textValidators_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("kept");
-    QTest::newRow("name ascii") << "lineEdit_sentrel_name" << "Box 7 (hall)" << "Box 7 (hall)";
+    QTest::newRow("name ascii") << "lineEdit_sentrel_name"
+                                << "Box 7 (hall)"
+                                << "Box 7 (hall)";
     QTest::newRow("name accents") << "lineEdit_sentrel_name" << QStringLiteral("B\u00f6x") << "Bx";
     QTest::newRow("box des") << "lineEdit_sentrel_des" << QStringLiteral("SN\u20ac-1") << "SN-1";
     QTest::newRow("head des") << "lineEdit_dcct_des" << QStringLiteral("Ring \u00b5") << "Ring ";
-    QTest::newRow("head serial blank") << "lineEdit_dcct_model_sn" << "A1 234" << "A1234";
-    QTest::newRow("mac") << "lineEdit_new_mac_address" << "00:1a:2B:3c:4D:5e" << "00:1a:2B:3c:4D:5e";
-    QTest::newRow("mac junk") << "lineEdit_new_mac_address" << "00-1A" << "00";
+    QTest::newRow("head serial blank") << "lineEdit_dcct_model_sn"
+                                       << "A1 234"
+                                       << "A1234";
+    QTest::newRow("mac") << "lineEdit_new_mac_address"
+                         << "00:1a:2B:3c:4D:5e"
+                         << "00:1a:2B:3c:4D:5e";
+    QTest::newRow("mac junk") << "lineEdit_new_mac_address"
+                              << "00-1A"
+                              << "00";
 }
 
 void SetupFormTest::textValidators()

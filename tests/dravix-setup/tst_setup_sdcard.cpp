@@ -14,7 +14,8 @@
 #include <cmath>
 #include <limits>
 
-namespace {
+namespace
+{
 
 // The card as the box lists it; "MY DATA.TXT" holds a blank.
 Dcct_data mountedCard()
@@ -51,8 +52,8 @@ public:
     }
     bool sdButtonsEnabled() const
     {
-        for (const char* n : {"pushButton_SD_mount_unmount", "pushButton_SD_list_update", "pushButton_SD_save",
-                              "pushButton_SD_delete"}) {
+        for (const char* n : {"pushButton_SD_mount_unmount", "pushButton_SD_list_update",
+                              "pushButton_SD_save", "pushButton_SD_delete"}) {
             if (!w<QPushButton>(n)->isEnabled())
                 return false;
         }
@@ -313,8 +314,11 @@ void FileSavingTest::bytesAsReceived_data()
     QTest::newRow("crlf lines") << QStringList{"one\r\n", "BACKUP\r\n", "  indented\r\n", "\r\n"}
                                 << QByteArray("one\r\nBACKUP\r\n  indented\r\n\r\n");
     QTest::newRow("lf and cr") << QStringList{"a\n", "b\r", "c"} << QByteArray("a\nb\rc");
-    QTest::newRow("trailing blanks kept") << QStringList{"x  \r\n", "y\t\r\n"} << QByteArray("x  \r\ny\t\r\n");
-    QTest::newRow("utf-8") << QStringList{QStringLiteral("T=25 \u00b0C\r\n")} << QByteArray("T=25 \xc2\xb0" "C\r\n");
+    QTest::newRow("trailing blanks kept")
+        << QStringList{"x  \r\n", "y\t\r\n"} << QByteArray("x  \r\ny\t\r\n");
+    QTest::newRow("utf-8") << QStringList{QStringLiteral("T=25 \u00b0C\r\n")}
+                           << QByteArray("T=25 \xc2\xb0"
+                                         "C\r\n");
     QTest::newRow("empty file") << QStringList{} << QByteArray();
 }
 
@@ -335,14 +339,23 @@ void FileSavingTest::proposedName_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("proposed");
-    QTest::newRow("plain") << "LOG0001.TXT" << "LOG0001.TXT";
-    QTest::newRow("blank kept") << "MY DATA.TXT" << "MY DATA.TXT";
-    QTest::newRow("path") << "../../etc/passwd" << ".._.._etc_passwd";
-    QTest::newRow("backslash") << "C:\\temp\\x.txt" << "C:_temp_x.txt";
-    QTest::newRow("control") << "a\tb\x01" "c" << "a_b_c";
-    QTest::newRow("dot") << "." << "";
-    QTest::newRow("dot dot") << ".." << "";
-    QTest::newRow("three dots") << "..." << "...";
+    QTest::newRow("plain") << "LOG0001.TXT"
+                           << "LOG0001.TXT";
+    QTest::newRow("blank kept") << "MY DATA.TXT"
+                                << "MY DATA.TXT";
+    QTest::newRow("path") << "../../etc/passwd"
+                          << ".._.._etc_passwd";
+    QTest::newRow("backslash") << "C:\\temp\\x.txt"
+                               << "C:_temp_x.txt";
+    QTest::newRow("control") << "a\tb\x01"
+                                "c"
+                             << "a_b_c";
+    QTest::newRow("dot") << "."
+                         << "";
+    QTest::newRow("dot dot") << ".."
+                             << "";
+    QTest::newRow("three dots") << "..."
+                                << "...";
 }
 
 void FileSavingTest::proposedName()

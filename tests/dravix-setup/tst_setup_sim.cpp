@@ -30,7 +30,8 @@
 #include <functional>
 #include <memory>
 
-namespace {
+namespace
+{
 
 bool waitUntil(const std::function<bool()>& done, int timeoutMs = 15000)
 {
@@ -80,7 +81,8 @@ public:
         if (!waitUntil([this] { return thread->connected && thread->queue_length() == 0 && reports > 0; }))
             return false;
 
-        Setup_dialog::setWarningHook([this](QWidget*, const QString&, const QString& text) { warnings << text; });
+        Setup_dialog::setWarningHook(
+            [this](QWidget*, const QString&, const QString& text) { warnings << text; });
         Setup_dialog::setQuestionHook(
             [](QWidget*, const QString&, const QString&) { return QMessageBox::Yes; });
         Prompts::setSaveFileHook([this](QWidget*, const QString&, const QString& proposed, const QString&) {
@@ -97,8 +99,8 @@ public:
         dialog = std::make_unique<Setup_dialog>(thread.get());
         QObject::connect(thread.get(), &Dcct_thread::status_updated, dialog.get(),
                          &Setup_dialog::update_status_conf_dialog, Qt::QueuedConnection);
-        QObject::connect(thread.get(), &Dcct_thread::file_read, dialog.get(), &Setup_dialog::update_file_read_dialog,
-                         Qt::QueuedConnection);
+        QObject::connect(thread.get(), &Dcct_thread::file_read, dialog.get(),
+                         &Setup_dialog::update_file_read_dialog, Qt::QueuedConnection);
         return settleAfter(before);
     }
 
@@ -193,7 +195,8 @@ void SetupSimulatorTest::refreshShowsTheBox()
     QCOMPARE(rig.w<QLabel>("label_matched")->text(), QStringLiteral("Yes"));
     QCOMPARE(rig.w<QPushButton>("pushButton_password")->text(), QStringLiteral("Set Password"));
     QVERIFY(!rig.w<QTabWidget>("tabWidget")->isTabEnabled(4));
-    QCOMPARE(rig.w<QDateEdit>("dateEdit_date")->date().toString(QStringLiteral("dd.MM.yyyy")), rig.simValue("date"));
+    QCOMPARE(rig.w<QDateEdit>("dateEdit_date")->date().toString(QStringLiteral("dd.MM.yyyy")),
+             rig.simValue("date"));
     // A reading came with the refresh.
     QVERIFY(rig.w<QDoubleSpinBox>("doubleSpinBox_current_2")->value() > 100.0);
 
@@ -359,7 +362,9 @@ void SetupSimulatorTest::sdFileFetchedByteForByte()
         content += QByteArray::number(i) + "," + QByteArray::number(150.0 + i / 1000.0, 'f', 6) + "\r\n";
     QString escaped;
     for (const char c : content)
-        escaped += c == '\r' ? QStringLiteral("\\r") : c == '\n' ? QStringLiteral("\\n") : QString(QLatin1Char(c));
+        escaped += c == '\r'   ? QStringLiteral("\\r")
+                   : c == '\n' ? QStringLiteral("\\n")
+                               : QString(QLatin1Char(c));
     QVERIFY(rig.sim.control(QStringLiteral("sd put MY\\sRUN.TXT|") + escaped));
     QVERIFY(rig.sim.control(chunk));
 
@@ -371,9 +376,9 @@ void SetupSimulatorTest::sdFileFetchedByteForByte()
             index = i;
     }
     QVERIFY2(index >= 0, qPrintable(files->itemText(0)));
-    QCOMPARE(files->itemText(index),
-             QStringLiteral("MY RUN.TXT   Size: ") + QString::number(content.size() / 1024.0, 'f', 1) +
-                 QStringLiteral(" kB"));
+    QCOMPARE(files->itemText(index), QStringLiteral("MY RUN.TXT   Size: ") +
+                                         QString::number(content.size() / 1024.0, 'f', 1) +
+                                         QStringLiteral(" kB"));
     files->setCurrentIndex(index);
 
     QTemporaryDir dir;
@@ -446,7 +451,8 @@ void SetupSimulatorTest::mainWindowOpensTheDialog()
     Dcct_thread* thread = window.boxThread(row);
     thread->tcp_port = QString::number(sim.port());
     window.rowButton(row, MainWindow::ConnectButton)->click();
-    QVERIFY(waitUntil([&] { return bool(thread->connected) && thread->data_snapshot().name == "SENTREL-01"; }));
+    QVERIFY(
+        waitUntil([&] { return bool(thread->connected) && thread->data_snapshot().name == "SENTREL-01"; }));
 
     int runs = 0;
     bool pollingWhileOpen = true;
