@@ -18,6 +18,7 @@
 #include "realtimeplot.h"
 #include "setipdialog.h"
 #include "signalgenerator.h"
+#include "supplyview.h"
 #include "updates.h"
 
 #include <QDesktopServices>
@@ -33,7 +34,7 @@
 
 namespace
 {
-const QString neutralStyle = QStringLiteral("background-color:rgb(235, 235, 255, 255)");
+const QString neutralStyle = QString::fromLatin1(SupplyView::neutralStyle);
 // Firmware is always uploaded through the supply's command port, whatever
 // port the user connects to.
 const QString firmwareUploadPort = QStringLiteral("10001");
@@ -92,9 +93,9 @@ MainWindow::~MainWindow()
 {
     mainWindowLogger->trace("~MainWindow called");
     mainWindowLogger->info("Destroying MainWindow and dropping all loggers");
-    // The worker must be idle before its object and the windows go away.
-    thread->quit();
-    thread->wait();
+    // The worker must be idle before its object and the windows go away; the
+    // exchange in flight is cut short rather than waited for.
+    thread->stop();
     delete ui;
     ui = nullptr;
     spdlog::drop_all();
@@ -145,6 +146,9 @@ void MainWindow::initVariables()
     ui->on_off_label->setStyleSheet(neutralStyle);
     ui->fault_pushButton->setStyleSheet(neutralStyle);
     ui->stackedWidget_Set->setCurrentIndex(0);
+    // Index 2 is the supply's waveform update mode: offered, so the selector
+    // can show it and choose it, and the waveform page can be reached.
+    ui->comboBox_Upmode->addItem(QStringLiteral("Waveform"));
     ui->pushButtonWaveformGenerator->setIcon(QIcon(QStringLiteral(":/Images/Images/SignalGenerator.png")));
     ui->pushButtonWaveformGenerator->setIconSize(ui->pushButtonWaveformGenerator->size());
 
@@ -185,8 +189,16 @@ void MainWindow::createActions()
     connect(thread, &ps_thread::leakage_current_read, this, &MainWindow::update_leakage_current);
     connect(thread, &ps_thread::limits_read, this, &MainWindow::update_limits);
     connect(thread, &ps_thread::replyErrorSignal, this, &MainWindow::replyError);
-    connect(thread, &ps_thread::signalStateChanged, this, &MainWindow::slotStateChanged,
-            Qt::QueuedConnection);
+    // State reports are tagged, in the worker's thread as they are emitted,
+    // with the run that emits them, and handled queued like the others.
+    connect(
+        thread, &ps_thread::signalStateChanged, this,
+        [this](QTcpSocket::SocketState state) {
+            const int run = runGeneration;
+            QMetaObject::invokeMethod(
+                this, [this, state, run] { handleStateReport(state, run); }, Qt::QueuedConnection);
+        },
+        Qt::DirectConnection);
     connect(thread, &ps_thread::directPolarityRead, this, &MainWindow::updateDirectPolarity);
 }
 

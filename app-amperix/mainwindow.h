@@ -6,6 +6,8 @@
 #include <QString>
 #include <QTcpSocket>
 
+#include <atomic>
+
 namespace Ui
 {
 class MainWindow;
@@ -98,6 +100,10 @@ private slots:
 private:
     void initVariables();
     void createActions();
+    // A state report of the worker, tagged with the run that emitted it.
+    void handleStateReport(QTcpSocket::SocketState state, int run);
+    // The window's side of a closed connection: actions, groups, console.
+    void showUnconnected();
 
     QString ip;
     QString port;
@@ -120,4 +126,9 @@ private:
     bool firmwareChecked = false;
     bool firmwareChecked2 = false;
     Updates* updates = nullptr;
+
+    // Counts the worker's runs: reports of a run that has since been stopped
+    // and replaced must not act on the new one.
+    std::atomic<int> runGeneration{0};
+    int errorShownRun = -1; // the run whose socket error has been shown
 };

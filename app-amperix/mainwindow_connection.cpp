@@ -49,7 +49,19 @@ void MainWindow::connect_button_clicked()
 void MainWindow::startThread()
 {
     mainWindowLogger->trace("startThread called");
-    // The worker is not running here, so its settings need no lock.
+    // Callers start only a stopped worker; make sure of it, since its
+    // settings are written without the lock.
+    if (thread->isRunning())
+        thread->stop();
+    // A stop-and-restart (the firmware check) may come before the stopped
+    // run's last reports were handled; those are dropped from here on, so
+    // the window shows the closed connection itself.
+    if (socketState != QAbstractSocket::UnconnectedState) {
+        socketState = QAbstractSocket::UnconnectedState;
+        showUnconnected();
+    }
+    ++runGeneration;
+
     thread->task_refresh = data_refresh.toInt() / 2;
     thread->wait_time = socket_wait.toInt();
     thread->ip_address = ip;
@@ -63,8 +75,9 @@ void MainWindow::startThread()
 void MainWindow::stopThread()
 {
     mainWindowLogger->trace("stopThread called");
-    thread->quit();
-    thread->wait();
+    // Interrupts the exchange in flight, so a stalled supply does not hold
+    // the window for a whole batch of reply waits.
+    thread->stop();
 }
 
 void MainWindow::openSetIpDialog()
@@ -93,6 +106,26 @@ void MainWindow::enableMainWindow(bool enable)
     ui->groupBox_Output->setEnabled(enable);
 }
 
+void MainWindow::handleStateReport(QTcpSocket::SocketState state, int run)
+{
+    if (run != runGeneration) {
+        mainWindowLogger->debug("Socket state {} of a stopped connection ignored", socketStateName(state));
+        return;
+    }
+    slotStateChanged(state);
+}
+
+void MainWindow::showUnconnected()
+{
+    ui->actionConnection->setChecked(false);
+    ui->actionConfiguration->setEnabled(false);
+    ui->actionConsole->setEnabled(false);
+    ui->actionSetIP->setEnabled(true);
+    ui->actionActionFirmwareUpdate->setEnabled(true);
+    consoleDialog->close();
+    enableMainWindow(false);
+}
+
 void MainWindow::slotStateChanged(QTcpSocket::SocketState state)
 {
     mainWindowLogger->trace("slotStateChanged called, state = {}", int(state));
@@ -107,17 +140,9 @@ void MainWindow::slotStateChanged(QTcpSocket::SocketState state)
 
     if (state == QAbstractSocket::UnconnectedState) {
         mainWindowLogger->info("Socket state = UnconnectedState, socket error = {}", errorText);
-        ui->actionConnection->setChecked(false);
-        ui->actionConfiguration->setEnabled(false);
-        ui->actionConsole->setEnabled(false);
-        ui->actionSetIP->setEnabled(true);
-        ui->actionActionFirmwareUpdate->setEnabled(true);
-        consoleDialog->close();
-        enableMainWindow(false);
-        if (thread->isRunning()) {
-            thread->quit();
-            thread->wait();
-        }
+        showUnconnected();
+        if (thread->isRunning())
+            thread->stop();
         statusBar()->showMessage(QStringLiteral("Socket:Unconnected"), statusMessageMs);
     } else if (state == QAbstractSocket::ConnectedState) {
         mainWindowLogger->info("Socket state = ConnectedState, socket error = {}", errorText);
@@ -132,8 +157,12 @@ void MainWindow::slotStateChanged(QTcpSocket::SocketState state)
 
     mainWindowLogger->debug("Socket state detected is {}", socketStateName(state));
 
-    if (errorText != QLatin1String("None") && !socketErrorBoxOpen) {
+    // One box per failed connection: the error stays readable for every later
+    // report of that run (closing, unconnected), which must not repeat it.
+    const int run = runGeneration;
+    if (errorText != QLatin1String("None") && !socketErrorBoxOpen && errorShownRun != run) {
         socketErrorBoxOpen = true;
+        errorShownRun = run;
         QMessageBox::warning(this, QStringLiteral("Socket connection error"), errorText, QMessageBox::Ok);
         mainWindowLogger->error("Cannot connect to socket, error = {}", errorText);
         socketErrorBoxOpen = false;
@@ -142,6 +171,9 @@ void MainWindow::slotStateChanged(QTcpSocket::SocketState state)
 
 void MainWindow::replyError(QString command, int error)
 {
+    // Commands are reported as they went out, with their line end.
+    while (command.endsWith(QLatin1Char('\r')) || command.endsWith(QLatin1Char('\n')))
+        command.chop(1);
     mainWindowLogger->trace("replyError called, command = {}, error = {}", command, error);
     const QString message = errorCodes->message(error);
     mainWindowLogger->error("Command {}, {}", command, message);
