@@ -221,8 +221,9 @@ void FormsTest::selectorItems_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QStringList>("items");
     QTest::newRow("trigger") << "comboBox_TriggerMode" << QStringList{"Trigger OFF", "Trigger ON"};
+    // The window adds "Waveform" to the form's two update modes.
     QTest::newRow("update mode") << "comboBox_Upmode"
-                                 << QStringList{"Normal (Ethernet Input)", "Analog (Voltage Input)"};
+                                 << QStringList{"Normal (Ethernet Input)", "Analog (Voltage Input)", "Waveform"};
     QTest::newRow("loop") << "comboBox_Loop" << QStringList{"Constant Current", "Constant Voltage"};
     QTest::newRow("float") << "comboBoxFloatMode" << QStringList{"Output Grounded", "Output Floating"};
 }
