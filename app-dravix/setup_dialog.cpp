@@ -277,12 +277,17 @@ void Setup_dialog::show_head_model(const QString& dcct_model)
 {
     const QString first = dcct_model.section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty);
     const QString serial = dcct_model.section(QLatin1Char(' '), 1, 1, QString::SectionSkipEmpty);
-    bool ok = false;
-    int model = first.toInt(&ok, 10);
-    if (!ok)
-        model = 0;
-    // A model the table does not know selects nothing and reads "-".
-    const bool known = model >= 0 && model < headModelCount;
+    // A reply that is no number at all (the record's "-" before the box
+    // answered) counts as model 0; a number the table does not know, however
+    // large or negative, selects nothing and reads "-".
+    static const QRegularExpression wholeNumber(QStringLiteral("^[+-]?[0-9]+$"));
+    int model = 0;
+    bool known = true;
+    if (wholeNumber.match(first).hasMatch()) {
+        bool ok = false;
+        model = first.toInt(&ok, 10);
+        known = ok && model >= 0 && model < headModelCount;
+    }
     const QString modelText = known ? QString::fromLatin1(headModelTexts[model]) : QStringLiteral("- ");
     form->label_dcct_model->setText(modelText + serial);
     form->comboBox_dcct_model->setCurrentIndex(known ? model : -1);

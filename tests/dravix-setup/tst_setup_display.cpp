@@ -196,9 +196,13 @@ void SetupDisplayTest::headModel_data()
     QTest::newRow("negative model") << "-1 A1234"
                                     << "- A1234" << -1 << "A1234";
     QTest::newRow("huge model") << "99999999999 X"
-                                << "VANTO-100 X" << 0 << "X";
+                                << "- X" << -1 << "X";
     QTest::newRow("record default") << "-"
                                     << "VANTO-100 " << 0 << "";
+    QTest::newRow("not a number") << "NAK"
+                                  << "VANTO-100 " << 0 << "";
+    QTest::newRow("plus sign") << "+2 S1"
+                               << "VANTO-200 S1" << 2 << "S1";
 }
 
 void SetupDisplayTest::headModel()

@@ -464,6 +464,7 @@ void SetupFormTest::textValidators_data()
     QTest::newRow("mac junk") << "lineEdit_new_mac_address"
                               << "00-1A"
                               << "00";
+    QTest::newRow("password") << "lineEdit_password" << QStringLiteral("s\u00e9same 1") << "ssame 1";
 }
 
 void SetupFormTest::textValidators()
@@ -475,6 +476,8 @@ void SetupFormTest::textValidators()
     // The Calibration page takes input only once a password is set.
     rig.show(SetupRig::unlockedRecord());
     auto* edit = rig.dialog->findChild<QLineEdit*>(name);
+    if (!edit) // the password dialog is a window of its own
+        edit = rig.dialog->passwordDialog()->findChild<QLineEdit*>(name);
     QVERIFY(edit);
     edit->clear();
     // One key event per character, text included (keyClicks knows ASCII only).
