@@ -1,26 +1,63 @@
 #include "demodriver.h"
 
+#include "faultdialog.h"
 #include "ps_thread.h"
 
 #include <QAction>
+#include <QDoubleSpinBox>
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPixmap>
+#include <QPushButton>
+#include <QStackedWidget>
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
+
+namespace
+{
+constexpr int pollMs = 100;
+
+QString envText(const char* name)
+{
+    return QString::fromLocal8Bit(qgetenv(name));
+}
+
+double envNumber(const char* name, double fallback)
+{
+    bool ok = false;
+    const double value = envText(name).toDouble(&ok);
+    return ok ? value : fallback;
+}
+
+void savePicture(QWidget* widget, const QString& path)
+{
+    if (widget->grab().save(path, "PNG"))
+        std::fprintf(stderr, "screenshot written to %s\n", qPrintable(path));
+    else
+        std::fprintf(stderr, "cannot write screenshot %s\n", qPrintable(path));
+}
+} // namespace
 
 DemoDriver* DemoDriver::attachIfRequested(QMainWindow* window)
 {
     const bool connect = qgetenv("AMPERIX_DEMO_CONNECT") == "1";
-    const QString screenshot = QString::fromLocal8Bit(qgetenv("AMPERIX_DEMO_SCREENSHOT"));
+    const bool outputOn = qgetenv("AMPERIX_DEMO_OUTPUT_ON") == "1";
+    const QString screenshot = envText("AMPERIX_DEMO_SCREENSHOT");
     bool closeOk = false;
     const int closeAfter = qEnvironmentVariableIntValue("AMPERIX_DEMO_CLOSE_AFTER_MS", &closeOk);
-    if (!connect && screenshot.isEmpty() && !closeOk)
+    if (!connect && !outputOn && screenshot.isEmpty() && !closeOk)
         return nullptr;
 
     auto* driver = new DemoDriver(window);
-    driver->connectRequested = connect;
+    driver->connectRequested = connect || outputOn;
+    driver->outputOnRequested = outputOn;
+    driver->current = envNumber("AMPERIX_DEMO_CURRENT", 5.0);
+    driver->voltage = envNumber("AMPERIX_DEMO_VOLTAGE", 12.0);
     driver->screenshotPath = screenshot;
+    driver->faultScreenshotPath = envText("AMPERIX_DEMO_FAULT_SCREENSHOT");
+    driver->faultWindowScreenshotPath = envText("AMPERIX_DEMO_FAULT_WINDOW_SCREENSHOT");
     driver->closeAfterMs = closeOk ? closeAfter : -1;
     // Start once the event loop runs, so the window has been shown first.
     QTimer::singleShot(0, driver, &DemoDriver::start);
@@ -28,6 +65,26 @@ DemoDriver* DemoDriver::attachIfRequested(QMainWindow* window)
 }
 
 DemoDriver::DemoDriver(QMainWindow* window) : QObject(window), window(window) {}
+
+template <typename T> T* DemoDriver::child(const char* name) const
+{
+    return window ? window->findChild<T*>(QLatin1String(name)) : nullptr;
+}
+
+void DemoDriver::when(std::function<bool()> condition, int timeoutMs, std::function<void()> then)
+{
+    auto* timer = new QTimer(this);
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    connect(timer, &QTimer::timeout, this, [timer, clock, condition, timeoutMs, then] {
+        if (!condition() && clock->elapsed() < timeoutMs)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        then();
+    });
+    timer->start(pollMs);
+}
 
 void DemoDriver::start()
 {
@@ -45,7 +102,7 @@ void DemoDriver::start()
                 Qt::QueuedConnection);
 
     if (connectRequested) {
-        if (auto* action = window->findChild<QAction*>(QStringLiteral("actionConnection")))
+        if (auto* action = child<QAction>("actionConnection"))
             action->trigger();
     }
     if (!screenshotPath.isEmpty()) {
@@ -58,21 +115,95 @@ void DemoDriver::start()
 
 void DemoDriver::onStateChanged(QTcpSocket::SocketState state)
 {
-    if (state != QAbstractSocket::ConnectedState || screenshotPath.isEmpty() || screenshotScheduled)
+    if (state != QAbstractSocket::ConnectedState || connectedOnce)
         return;
-    screenshotScheduled = true;
-    QTimer::singleShot(settleMs, this, &DemoDriver::takeScreenshot);
+    connectedOnce = true;
+    afterConnected();
+}
+
+void DemoDriver::afterConnected()
+{
+    if (outputOnRequested) {
+        switchOutputOn();
+        return;
+    }
+    if (!screenshotPath.isEmpty())
+        QTimer::singleShot(settleMs, this, &DemoDriver::takeScreenshot);
+}
+
+void DemoDriver::switchOutputOn()
+{
+    // Wait for the first status report, which enables the unit controls.
+    when(
+        [this] {
+            auto* controls = child<QWidget>("groupBox_Controls");
+            return controls && controls->isEnabled();
+        },
+        stepTimeoutMs,
+        [this] {
+            if (auto* on = child<QPushButton>("on_button"))
+                on->click();
+            // The set-point pages open once the supply reports its output on.
+            when(
+                [this] {
+                    auto* pages = child<QStackedWidget>("stackedWidget_Set");
+                    return pages && pages->isEnabled();
+                },
+                stepTimeoutMs,
+                [this] {
+                    if (!window)
+                        return;
+                    if (auto* spin = child<QDoubleSpinBox>("current_spin"))
+                        spin->setValue(current);
+                    if (auto* set = child<QPushButton>("set_current_button"))
+                        set->click();
+                    if (auto* spin = child<QDoubleSpinBox>("voltage_spin"))
+                        spin->setValue(voltage);
+                    // The voltage page is not the one shown in current loop.
+                    QMetaObject::invokeMethod(window, "on_set_voltage_button_clicked");
+                    if (!screenshotPath.isEmpty())
+                        QTimer::singleShot(settleMs, this, &DemoDriver::takeScreenshot);
+                });
+        });
 }
 
 void DemoDriver::takeScreenshot()
 {
-    if (!window || screenshotPath.isEmpty())
+    if (!window || screenshotPath.isEmpty() || screenshotTaken)
         return;
-    const QString path = screenshotPath;
-    screenshotPath.clear();
-    if (window->grab().save(path, "PNG"))
-        std::fprintf(stderr, "screenshot written to %s\n", qPrintable(path));
-    else
-        std::fprintf(stderr, "cannot write screenshot %s\n", qPrintable(path));
-    window->close();
+    screenshotTaken = true;
+    savePicture(window, screenshotPath);
+    if (faultScreenshotPath.isEmpty()) {
+        finish();
+        return;
+    }
+    when(
+        [this] {
+            auto* fault = child<QPushButton>("fault_pushButton");
+            return fault && fault->text() == QLatin1String("YES");
+        },
+        stepTimeoutMs, [this] { takeFaultScreenshots(); });
+}
+
+void DemoDriver::takeFaultScreenshots()
+{
+    if (!window)
+        return;
+    if (auto* fault = child<QPushButton>("fault_pushButton"))
+        fault->click();
+    QTimer::singleShot(settleMs, this, [this] {
+        if (!window)
+            return;
+        savePicture(window, faultScreenshotPath);
+        auto* faults = window->findChild<FaultDialog*>();
+        if (faults && !faultWindowScreenshotPath.isEmpty())
+            savePicture(faults, faultWindowScreenshotPath);
+        finish();
+    });
+}
+
+void DemoDriver::finish()
+{
+    if (window)
+        window->close();
 }
