@@ -97,6 +97,7 @@ PS_Comm::Exchange PS_Comm::exchange(const QByteArray& framed, int timeout, QStri
     // trickles in as many small chunks is still read whole.
     const QDeadlineTimer deadline(qint64(timeout) * 4, Qt::PreciseTimer);
     QByteArray collected;
+    bool terminated = false;
     for (;;) {
         if (socket->bytesAvailable() > 0 ||
             socket->waitForReadyRead(int(qMin<qint64>(deadline.remainingTime(), waitSlice)))) {
@@ -106,7 +107,8 @@ PS_Comm::Exchange PS_Comm::exchange(const QByteArray& framed, int timeout, QStri
                 chunk.truncate(nul);
             chunk.truncate(max_reply_size - collected.size());
             collected.append(chunk);
-            if (chunk.contains('\r') || collected.size() >= max_reply_size)
+            terminated = chunk.contains('\r');
+            if (terminated || collected.size() >= max_reply_size)
                 break;
         } else if (socket->state() != QAbstractSocket::ConnectedState) {
             break;
@@ -114,6 +116,11 @@ PS_Comm::Exchange PS_Comm::exchange(const QByteArray& framed, int timeout, QStri
         if (deadline.hasExpired() || (abort_check && abort_check()))
             break;
     }
+
+    // A reply cut at the cap is incomplete; taking it would pass a cut value
+    // (or file text) off as the supply's answer.
+    if (!terminated && collected.size() >= max_reply_size)
+        return Exchange::Overlong;
 
     reply = QString::fromLatin1(collected);
     // Whatever follows the first CR belongs to no reply of ours.
@@ -169,6 +176,10 @@ int PS_Comm::query(QString command, QString& value, int timeout, ReplyKind kind)
     if (outcome == Exchange::Silent) {
         emit commandReplyError(reportedCommand(command + CR), -2);
         return -2;
+    }
+    if (outcome == Exchange::Overlong) {
+        emit commandReplyError(reportedCommand(command), -1);
+        return -1;
     }
 
     if (kind == ReplyKind::Plain) {

@@ -22,7 +22,8 @@ public:
     // Per-wait time-out of the slow commands (output off, reset, save, and
     // writes to memory cells 3, 4 and 5).
     static constexpr int slow_timeout = 10000;
-    // Replies longer than this are cut; the rest is drained before the next command.
+    // A reply that grows longer than this before its CR is not taken (-1);
+    // the rest is drained before the next command.
     static constexpr int max_reply_size = 1024 * 1024;
 
     PS_Comm(QTcpSocket* socket, int default_timeout, QObject* parent = nullptr);
@@ -117,7 +118,8 @@ signals:
 
 private:
     enum class ReplyKind { Plain, FileText };
-    enum class Exchange { Replied, Silent, NotSent };
+    // Overlong: the reply outgrew max_reply_size before its CR (never an answer).
+    enum class Exchange { Replied, Silent, NotSent, Overlong };
 
     int query(QString command, QString& value, int timeout, ReplyKind kind);
     // Sends `framed` (CR-terminated) and collects one reply.

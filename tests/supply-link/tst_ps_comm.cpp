@@ -374,6 +374,42 @@ private slots:
         QCOMPARE(link.comm.readVoltage(value), 0);
     }
 
+    // A reply that outgrows the cap before its CR is incomplete: it is never
+    // taken as an answer (a cut file text would be saved back cut).
+    void overlongReplyIsNotAnAnswer_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<bool>("fileText");
+        QTest::newRow("file text") << "EPICS:DB"
+                                   << QByteArray("#EPICS:DB:") +
+                                          QByteArray("rec(ai, \"x\")\n").repeated(100000) + "\r\n"
+                                   << true;
+        QTest::newRow("value") << "MRI" << QByteArray("#MRI:") + QByteArray(2 * 1024 * 1024, '1') + "\r\n"
+                               << false;
+    }
+    void overlongReplyIsNotAnAnswer()
+    {
+        QFETCH(QString, command);
+        QFETCH(QByteArray, reply);
+        QFETCH(bool, fileText);
+        QVERIFY(reply.size() > PS_Comm::max_reply_size);
+        Link link(300);
+        link.peer.setReply(command, PeerReply::text(reply));
+        QSignalSpy errors(&link.comm, &PS_Comm::commandReplyError);
+        QString value = QStringLiteral("old");
+        const int result =
+            fileText ? link.comm.readTextCommand(command, value) : link.comm.readCommand(command, value);
+        QCOMPARE(result, -1);
+        QCOMPARE(value, QStringLiteral("old"));
+        QCOMPARE(errors.count(), 1);
+        QCOMPARE(errors.at(0).at(0).toString(), command);
+        QCOMPARE(errors.at(0).at(1).toInt(), -1);
+        // The rest of it is drained; the next exchange reads its own reply.
+        QTest::qWait(100);
+        QCOMPARE(link.comm.readVoltage(value), 0);
+    }
+
     void abortEndsStalledExchange()
     {
         Link link(2000);
