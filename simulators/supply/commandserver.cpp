@@ -105,5 +105,7 @@ void CommandServer::handleCommand(SupplyConnection* connection, const CommandFra
         body = reply.body();
     }
     const QByteArray bytes = faults.garbage ? garbageReply() : frameReply(body);
-    connection->queueReply(bytes, faults.delayMs, faults.chunkSize, faults.chunkGapMs);
+    const auto slow = FaultSwitches::find(faults.commandDelays, upper);
+    const int delayMs = slow != faults.commandDelays.constEnd() ? *slow : faults.delayMs;
+    connection->queueReply(bytes, delayMs, faults.chunkSize, faults.chunkGapMs);
 }

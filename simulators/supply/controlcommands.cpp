@@ -40,7 +40,8 @@ bool parseInt(const QString& text, int* value, int min)
 
 const char* const helpText =
     "refuse KEY CODE | refuse-clear [KEY] | reply KEY BODY | reply-clear [KEY] | ignore KEY | "
-    "ignore-clear [KEY] | delay MS | stall on|off | chunk N [GAP_MS] | garbage on|off | "
+    "ignore-clear [KEY] | delay MS | delay KEY MS | delay-clear [KEY] | stall on|off | chunk N [GAP_MS] | "
+    "garbage on|off | "
     "nul off|inside|after | drop-after N|off | refuse-connections on|off | close-all | connections | "
     "port | clear-faults | set FIELD VALUE | get FIELD | fields | quit";
 
@@ -124,8 +125,23 @@ QString ControlCommands::execute(const QString& input)
         return ok;
     }
     if (verb == QLatin1String("delay")) {
-        if (!parseInt(rest, &faults.delayMs, 0))
-            return err(QStringLiteral("usage: delay MS"));
+        if (tail.isEmpty()) {
+            if (!parseInt(rest, &faults.delayMs, 0))
+                return err(QStringLiteral("usage: delay MS | delay KEY MS"));
+            return ok;
+        }
+        // One command (a slow one, such as MSAVE) takes its own time.
+        int ms = 0;
+        if (!parseInt(tail, &ms, 0))
+            return err(QStringLiteral("usage: delay MS | delay KEY MS"));
+        faults.commandDelays.insert(key, ms);
+        return ok;
+    }
+    if (verb == QLatin1String("delay-clear")) {
+        if (key.isEmpty())
+            faults.commandDelays.clear();
+        else
+            faults.commandDelays.remove(key);
         return ok;
     }
     if (verb == QLatin1String("stall"))

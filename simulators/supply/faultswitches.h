@@ -15,6 +15,7 @@ struct FaultSwitches {
     QMap<QString, QString> fixedReplies; // key -> reply body sent instead
     QSet<QString> ignored;               // keys never answered
     int delayMs = 0;                     // every reply waits this long
+    QMap<QString, int> commandDelays;    // key -> delay in place of delayMs (slow commands)
     bool stall = false;                  // commands are read but never answered
     int chunkSize = 0;                   // replies go out in pieces of this size (0: whole)
     int chunkGapMs = 5;                  // pause between two pieces

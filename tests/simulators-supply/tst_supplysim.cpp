@@ -310,6 +310,24 @@ private slots:
         QCOMPARE(client->readReplies(2), QByteArray(reply("MRID:1042") + reply("VER:KORA-PS 10-20:1.3.6")));
     }
 
+    // A slow command takes its own time; the others answer at once, and the
+    // replies stay in command order.
+    void delayForOneCommand()
+    {
+        QVERIFY(control(QStringLiteral("delay MSAVE 400")));
+        QVERIFY(control(QStringLiteral("delay MWG:3 400")));
+        QCOMPARE(client->exchange("MWG:35:1\r", 200), reply("AK"));
+        client->send("MWG:3:1\r");
+        QCOMPARE(client->readFor(150), QByteArray());
+        QCOMPARE(client->readReplies(1), reply("AK"));
+        client->send("MSAVE\rMRID\r");
+        QCOMPARE(client->readFor(150), QByteArray());
+        QCOMPARE(client->readReplies(2), QByteArray(reply("AK") + reply("MRID:1042")));
+        QVERIFY(control(QStringLiteral("delay-clear MSAVE")));
+        QCOMPARE(client->exchange("MSAVE\r", 200), reply("AK"));
+        QVERIFY(!control(QStringLiteral("delay MSAVE soon")));
+    }
+
     void stallReadsButNeverAnswers()
     {
         QVERIFY(control(QStringLiteral("stall on")));
