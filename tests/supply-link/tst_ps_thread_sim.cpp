@@ -114,6 +114,37 @@ private slots:
         QCOMPARE(w.recorder.replyErrors.at(0), qMakePair(QStringLiteral("MON\r"), 8));
     }
 
+    // The supply needs long for output off, reset, save and memory cells
+    // 3 to 5; those exchanges wait long enough, the others do not.
+    void slowCommandsAreWaitedFor()
+    {
+        SimWorker w;
+        QStringList args{"--noise", "0"};
+        for (const char* key : {"MOFF", "MRESET", "MSAVE", "MWG:3", "MWG:4", "MWG:5", "MWG:35"})
+            args << "--control" << QStringLiteral("delay %1 600").arg(QLatin1String(key));
+        QVERIFY(w.start(args, 100));
+        QVERIFY(runBatch(
+            w.thread, w.recorder,
+            [&] {
+                w.thread.set_task(2);
+                w.thread.set_task(3);
+                w.thread.set_task(18);
+                w.thread.set_task(17, "3", "1.5");
+                w.thread.set_task(17, "4", "2.5");
+                w.thread.set_task(17, "5", "3.5");
+                w.thread.set_task(17, "35", "4.5");
+            },
+            15000));
+        QVERIFY(QTest::qWaitFor([&] { return !w.recorder.replyErrors.isEmpty(); }, 2000));
+        const QStringList slow{"MOFF\r", "MRESET\r", "MSAVE\r", "MWG:3:1.5\r", "MWG:4:2.5\r", "MWG:5:3.5\r"};
+        for (const auto& e : qAsConst(w.recorder.replyErrors))
+            QVERIFY2(!slow.contains(e.first), qPrintable(e.first));
+        QVERIFY(w.recorder.replyErrors.contains(qMakePair(QStringLiteral("MWG:35:4.5\r"), -1)));
+        QCOMPARE(w.recorder.atSync.memory.at(3), QStringLiteral("1.5"));
+        QCOMPARE(w.recorder.atSync.memory.at(5), QStringLiteral("3.5"));
+        QVERIFY(w.recorder.atSync.memory.at(35).isEmpty());
+    }
+
     // The EPICS files survive a write and a read back unchanged.
     void epicsFileRoundTrip()
     {
