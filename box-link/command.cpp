@@ -143,6 +143,18 @@ int Command::send_during_stream(QString text, bool expect_value)
     return read_reply_among_stream(expect_value);
 }
 
+int Command::send_starting_stream(QString text)
+{
+    reply.clear();
+    if (!isSendable(text) || !port_open())
+        return NoReply;
+    reset_stream();
+    drain(false);
+    if (!write_frame(text))
+        return NoReply;
+    return read_reply_among_stream(false);
+}
+
 int Command::read_reply_among_stream(bool expect_value)
 {
     QElapsedTimer clock;

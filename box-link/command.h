@@ -41,6 +41,12 @@ public:
     // `expect_value` is set, the first line that is not a stream line.
     int send_during_stream(QString text, bool expect_value = false);
 
+    // As send(), for a command that makes the box start streaming (it may
+    // put its first lines before or after its "ACK" in the same write).
+    // Stale input is thrown away first; the lines that come with the answer
+    // are decoded into the stream fields as the first samples.
+    int send_starting_stream(QString text);
+
     // Sends a command whose reply is a multi-line body ended by a line "ACK".
     // On success `reply_body` holds the body exactly as sent and
     // `reply_chunks` the same text cut into lines, each keeping its own line

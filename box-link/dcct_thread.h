@@ -113,6 +113,7 @@ private:
     void send_pending_print_off();
     bool streaming() const;
     int exchange(const QString& text, bool query = false);
+    int exchange_starting_stream(const QString& text);
     void run_code(const Queued& q);
     void query_text(const QString& text, QString Dcct_data::*field);
     void query_value(const QString& text, const std::function<void(Dcct_data&, const QString&)>& apply);

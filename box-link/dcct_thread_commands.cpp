@@ -27,6 +27,13 @@ int Dcct_thread::exchange(const QString& text, bool query)
     return result;
 }
 
+int Dcct_thread::exchange_starting_stream(const QString& text)
+{
+    if (streaming())
+        return exchange(text);
+    return command->send_starting_stream(text);
+}
+
 void Dcct_thread::process()
 {
     if (link_down || !command)
@@ -75,8 +82,9 @@ void Dcct_thread::process()
         // Whatever the box still had in flight belongs to the finished run.
         command->reset_stream();
     } else if (!wasStreaming && streaming()) {
-        // Lines that followed the start acknowledgement are the first samples.
-        command->reset_stream(true);
+        // Lines that came with the start acknowledgement are the first samples.
+        if (!command->stream_counter.isEmpty())
+            acquire_current();
     }
     link_up();
 }
@@ -296,7 +304,8 @@ void Dcct_thread::run_code(const Queued& q)
 
 void Dcct_thread::set_acquisition(const QString& text, bool on)
 {
-    const int result = exchange(text);
+    // With printing on, a start makes the box stream at once.
+    const int result = on && data.printing ? exchange_starting_stream(text) : exchange(text);
     if (on) {
         Dcct_data copy;
         {
@@ -321,7 +330,8 @@ void Dcct_thread::set_acquisition(const QString& text, bool on)
 
 void Dcct_thread::set_printing(const QString& text, bool on)
 {
-    if (exchange(text) != Command::Ack)
+    const int result = on && data.acquiring ? exchange_starting_stream(text) : exchange(text);
+    if (result != Command::Ack)
         return;
     QMutexLocker lock(&mutex);
     data.printing = on;

@@ -88,8 +88,32 @@ public:
         return true;
     }
 
+    QTimer* ticker = nullptr;
+    std::function<QByteArray()> tick;
+
+    void setTicker(int periodMs, std::function<QByteArray()> t)
+    {
+        tick = std::move(t);
+        if (!ticker) {
+            ticker = new QTimer(this);
+            QObject::connect(ticker, &QTimer::timeout, this, [this] {
+                if (!tick)
+                    return;
+                const QByteArray bytes = tick();
+                if (!bytes.isEmpty())
+                    write(bytes, true);
+            });
+        }
+        if (tick)
+            ticker->start(periodMs);
+        else
+            ticker->stop();
+    }
+
     void shutdown()
     {
+        delete ticker;
+        ticker = nullptr;
         delete outboxTimer;
         outboxTimer = nullptr;
         outbox.clear();
@@ -106,7 +130,9 @@ public:
         server = nullptr;
     }
 
-    void write(const QByteArray& bytes)
+    // `lossy`: what a full terminal does not take is lost, as on a serial
+    // line nobody reads (streamed lines); otherwise the write waits for room.
+    void write(const QByteArray& bytes, bool lossy = false)
     {
         if (client) {
             client->write(bytes);
@@ -117,6 +143,8 @@ public:
                 const ssize_t n = ::write(masterFd, bytes.constData() + done, size_t(bytes.size() - done));
                 if (n > 0)
                     done += n;
+                else if (lossy)
+                    break;
                 else
                     QThread::usleep(200);
             }
@@ -202,6 +230,12 @@ void ScriptedBox::setResponder(Responder r)
 {
     QMutexLocker lock(&worker->mutex);
     worker->responder = std::move(r);
+}
+
+void ScriptedBox::setTicker(int periodMs, std::function<QByteArray()> tick)
+{
+    QMetaObject::invokeMethod(
+        worker, [this, periodMs, tick] { worker->setTicker(periodMs, tick); }, Qt::BlockingQueuedConnection);
 }
 
 QList<ScriptedBox::Piece> ScriptedBox::line(const QByteArray& text, int delayMs)

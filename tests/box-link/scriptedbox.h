@@ -37,6 +37,9 @@ public:
     QString ptyPath() const { return slavePath; }
 
     void setResponder(Responder r);
+    // Calls `tick` every `periodMs` in the box's thread and writes what it
+    // returns at once (a box that streams on its own); null stops it.
+    void setTicker(int periodMs, std::function<QByteArray()> tick);
     // Answers: one line, or the same reply in pieces of `chunk` bytes.
     static QList<Piece> line(const QByteArray& text, int delayMs = 0);
     static QList<Piece> chunked(const QByteArray& bytes, int chunk, int gapMs = 0);
