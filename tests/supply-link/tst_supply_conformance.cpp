@@ -18,15 +18,20 @@ namespace
 {
 
 struct ReplyShape {
-    QByteArray prefix;     // "#" or nothing
-    QByteArray terminator; // "\r" or "\r\n"
-    QByteArray separator;  // the one character after a query's echo
+    QByteArray prefix;      // "#" or nothing
+    QByteArray terminator;  // "\r" or "\r\n"
+    QByteArray separator;   // the one character after a query's echo
+    int lateLineFeedMs = 0; // > 0: CR at once, the LF of CR LF this much later, on its own
 };
 
 const QList<QPair<const char*, ReplyShape>> shapes{
-    {"# CRLF ':'", {"#", "\r\n", ":"}}, {"bare CR ':'", {"", "\r", ":"}},
-    {"# CR ' '", {"#", "\r", " "}},     {"bare CRLF '='", {"", "\r\n", "="}},
-    {"# CRLF ','", {"#", "\r\n", ","}}, {"# CRLF tab", {"#", "\r\n", "\t"}},
+    {"# CRLF ':'", {"#", "\r\n", ":"}},
+    {"bare CR ':'", {"", "\r", ":"}},
+    {"# CR ' '", {"#", "\r", " "}},
+    {"bare CRLF '='", {"", "\r\n", "="}},
+    {"# CRLF ','", {"#", "\r\n", ","}},
+    {"# CRLF tab", {"#", "\r\n", "\t"}},
+    {"# CR, late LF ':'", {"#", "\r", ":", 15}},
 };
 
 // Values the supply gives, by query echo.
@@ -82,6 +87,8 @@ void answerLiterally(ScriptedPeer& peer, const ReplyShape& shape, const QMap<QSt
         }
         if (body == "<silence>")
             return PeerReply::silence();
+        if (shape.lateLineFeedMs > 0)
+            return PeerReply::split({shape.prefix + body + shape.terminator, "\n"}, shape.lateLineFeedMs);
         return PeerReply::text(shape.prefix + body + shape.terminator);
     });
 }
