@@ -433,3 +433,20 @@ qsizetype findAckLine(const QByteArray& buffer, qsizetype* scanFrom, bool* nak)
     *scanFrom = s;
     return -1;
 }
+
+qsizetype findTrailingAck(const QByteArray& buffer)
+{
+    const char* data = buffer.constData();
+    qsizetype end = buffer.size();
+    while (end > 0 && (data[end - 1] == ' ' || data[end - 1] == '\0'))
+        --end;
+    if (end > 0 && data[end - 1] == '\n')
+        --end;
+    if (end > 0 && data[end - 1] == '\r')
+        --end;
+    while (end > 0 && (data[end - 1] == ' ' || data[end - 1] == '\0'))
+        --end;
+    if (end < 3 || std::memcmp(data + end - 3, "ACK", 3) != 0)
+        return -1;
+    return end - 3;
+}

@@ -91,3 +91,9 @@ QStringList splitKeepingLineBreaks(const QString& text);
 // the last incomplete line). Returns the body length (the offset of the ACK
 // line) when found, -1 otherwise. `nak` is set when the first line is "NAK".
 qsizetype findAckLine(const QByteArray& buffer, qsizetype* scanFrom, bool* nak);
+
+// For a body after which the box went quiet without a line "ACK": the offset
+// of an "ACK" that ends the text, followed by no more than one line break (an
+// "ACK" left without its CR, or glued to a last line that had no line break).
+// -1 when the text does not end that way.
+qsizetype findTrailingAck(const QByteArray& buffer);

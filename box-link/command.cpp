@@ -207,8 +207,18 @@ bool Command::send_multiline(QString text)
         if (QThread::currentThread()->isInterruptionRequested())
             break;
         const qint64 left = multiline_deadline_ms - clock.elapsed();
-        if (left <= 0 || !wait_for_data(int(qMin<qint64>(left, timeout_ms))))
+        if (left <= 0)
             break;
+        const int wait = int(qMin<qint64>(left, timeout_ms));
+        if (!wait_for_data(wait)) {
+            // Quiet after a closing "ACK" that is not a line of its own.
+            const qsizetype at = wait == timeout_ms ? findTrailingAck(buf) : -1;
+            if (at >= 0) {
+                buf.truncate(int(at));
+                ok = true;
+            }
+            break;
+        }
         buf += read_available();
     }
     reply_body = QString::fromUtf8(buf.constData(), buf.size());

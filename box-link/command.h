@@ -47,8 +47,10 @@ public:
     // are decoded into the stream fields as the first samples.
     int send_starting_stream(QString text);
 
-    // Sends a command whose reply is a multi-line body ended by a line "ACK".
-    // On success `reply_body` holds the body exactly as sent and
+    // Sends a command whose reply is a multi-line body ended by a line "ACK"
+    // (or by an "ACK" that ends the text when the box then goes quiet for
+    // timeout_ms: left without its CR, or glued to a last line that had no
+    // line break). On success `reply_body` holds the body exactly as sent and
     // `reply_chunks` the same text cut into lines, each keeping its own line
     // break. Fails (false) on "NAK", when no data comes for timeout_ms, past
     // multiline_deadline_ms in all, or past multiline_max_bytes.

@@ -178,6 +178,49 @@ private slots:
         QCOMPARE(cmd->reply_chunks.join(QString()).toLatin1(), file);
     }
 
+    // A box may close a body with an "ACK" that lacks its CR, or glue it to
+    // the last line of a file that does not end with a line break; once the
+    // box goes quiet after it, the body is complete.
+    void multilineClosedByAnAckOutOfLine_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("body");
+        QTest::newRow("ACK without CR") << QByteArray("a=1\r\nb=2\r\nACK") << QByteArray("a=1\r\nb=2\r\n");
+        QTest::newRow("ACK glued to the last line") << QByteArray("a=1\r\nb=2ACK\r") << QByteArray("a=1\r\nb=2");
+        QTest::newRow("glued, CR LF") << QByteArray("a=1\rb=2ACK\r\n") << QByteArray("a=1\rb=2");
+        QTest::newRow("names ended by CR alone") << QByteArray("LOG1.TXT\rMY DATA.TXT\rACK\r")
+                                                 << QByteArray("LOG1.TXT\rMY DATA.TXT\r");
+    }
+    void multilineClosedByAnAckOutOfLine()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, body);
+        cmd->timeout_ms = 300;
+        answer([bytes](const QByteArray&) { return ScriptedBox::chunked(bytes, 4, 2); });
+        QVERIFY(cmd->send_multiline(QStringLiteral("SD:READ:A.TXT")));
+        QCOMPARE(cmd->reply_body.toLatin1(), body);
+        QCOMPARE(cmd->reply_chunks.join(QString()).toLatin1(), body);
+        // Nothing of it is left to be taken for the next reply.
+        answer([](const QByteArray&) { return ScriptedBox::line("7"); });
+        QCOMPARE(cmd->send(QStringLiteral("freq:?")), 3);
+        QCOMPARE(cmd->reply, QStringLiteral("7"));
+    }
+
+    void multilineCutShortStillFails_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("mid line") << QByteArray("a=1\r\nb=");
+        QTest::newRow("after a line") << QByteArray("a=1\r\n");
+        QTest::newRow("ACK inside the last line") << QByteArray("a=1\r\nACK=2\r\n");
+    }
+    void multilineCutShortStillFails()
+    {
+        QFETCH(QByteArray, bytes);
+        cmd->timeout_ms = 300;
+        answer([bytes](const QByteArray&) { return QList<Piece>{Piece(0, bytes)}; });
+        QVERIFY(!cmd->send_multiline(QStringLiteral("SD:READ:A.TXT")));
+    }
+
     void multilineNakFailsAtOnce()
     {
         answer([](const QByteArray&) { return ScriptedBox::line("NAK"); });

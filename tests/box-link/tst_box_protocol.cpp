@@ -508,6 +508,26 @@ private slots:
         QCOMPARE(sawNak, nak);
     }
 
+    // Where a box that went quiet closed its body without a line "ACK".
+    void trailingAck_data()
+    {
+        QTest::addColumn<QByteArray>("buffer");
+        QTest::addColumn<int>("at");
+        QTest::newRow("unterminated") << QByteArray("a\r\nACK") << 3;
+        QTest::newRow("glued, CR") << QByteArray("a\r\nbACK\r") << 4;
+        QTest::newRow("glued, CR LF") << QByteArray("a\r\nbACK\r\n") << 4;
+        QTest::newRow("blank and NUL after") << QByteArray("bACK \0\r", 8) << 1;
+        QTest::newRow("two line breaks after") << QByteArray("bACK\r\n\r\n") << -1;
+        QTest::newRow("ACK inside the last line") << QByteArray("ACK=2\r\n") << -1;
+        QTest::newRow("cut mid line") << QByteArray("a\r\nAC") << -1;
+        QTest::newRow("empty") << QByteArray() << -1;
+    }
+    void trailingAck()
+    {
+        QFETCH(QByteArray, buffer);
+        QTEST(int(findTrailingAck(buffer)), "at");
+    }
+
     // The search resumes where it stopped, whatever the cut.
     void ackLineAcrossEveryCut()
     {
