@@ -12,12 +12,15 @@
 
 namespace {
 
-// Text of one reply line: stray NULs and the line feed left over from a
-// previous CR LF are not part of it.
+// Text of one reply line: stray NULs, the line feed left over from a
+// previous CR LF and a line feed sent ahead of the CR (LF CR) are not part of
+// it. Blanks stay.
 QString lineText(const char* begin, const char* end)
 {
     while (begin != end && (*begin == '\n' || *begin == '\0'))
         ++begin;
+    while (end != begin && (end[-1] == '\n' || end[-1] == '\0'))
+        --end;
     if (std::memchr(begin, '\0', size_t(end - begin)) == nullptr)
         return QString::fromUtf8(begin, int(end - begin));
     QByteArray clean(begin, int(end - begin));

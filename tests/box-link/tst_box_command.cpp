@@ -81,6 +81,9 @@ private slots:
         QTest::newRow("name SNAKE") << QByteArray("SNAKE\r") << 3 << "SNAKE";
         QTest::newRow("name RACK-1") << QByteArray("RACK-1\r") << 3 << "RACK-1";
         QTest::newRow("value with NUL") << QByteArray("1A\0\r", 4) << 3 << "1A";
+        QTest::newRow("value LF CR") << QByteArray("BOX 7\n\r") << 3 << "BOX 7";
+        QTest::newRow("value CR LF") << QByteArray("BOX 7\r\n") << 3 << "BOX 7";
+        QTest::newRow("ACK LF CR") << QByteArray("ACK\n\r") << 1 << "ACK";
     }
     void replyClasses()
     {
