@@ -85,26 +85,102 @@ private slots:
     void init() { setUpLink(); }
     void cleanup() { tearDownLink(); }
 
-    void queriesSendTheirText_data()
+    // Each code reaches the box as exactly its text and a CR, in the case
+    // written here (the box may compare without regard to case; a literal
+    // one need not).
+    void everyCodeSendsItsExactText_data()
     {
         QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("arg");
         QTest::addColumn<QByteArray>("text");
-        QTest::newRow("0") << 0 << QByteArray("mode:?");
-        QTest::newRow("5") << 5 << QByteArray("freq:?");
-        QTest::newRow("7") << 7 << QByteArray("TS:?");
-        QTest::newRow("65") << 65 << QByteArray("gett:adc");
-        QTest::newRow("96") << 96 << QByteArray("SD:LS");
-        QTest::newRow("113") << 113 << QByteArray("match:?");
-        QTest::newRow("258") << 258 << QByteArray("dcct:model:?");
-        QTest::newRow("274") << 274 << QByteArray("mac:new:?");
+        QTest::newRow("0") << 0 << QString() << QByteArray("mode:?");
+        QTest::newRow("1") << 1 << QStringLiteral("X1") << QByteArray("mode:X1");
+        QTest::newRow("3") << 3 << QStringLiteral("X1") << QByteArray("acq:X1");
+        QTest::newRow("4") << 4 << QString() << QByteArray("get");
+        QTest::newRow("5") << 5 << QString() << QByteArray("freq:?");
+        QTest::newRow("6") << 6 << QStringLiteral("X1") << QByteArray("freq:X1");
+        QTest::newRow("7") << 7 << QString() << QByteArray("TS:?");
+        QTest::newRow("8") << 8 << QStringLiteral("X1") << QByteArray("TS:X1");
+        QTest::newRow("16") << 16 << QStringLiteral("X1") << QByteArray("print:X1");
+        QTest::newRow("17") << 17 << QString() << QByteArray("save:?");
+        QTest::newRow("18") << 18 << QStringLiteral("X1") << QByteArray("save:X1");
+        QTest::newRow("19") << 19 << QString() << QByteArray("EINIT");
+        QTest::newRow("32") << 32 << QString() << QByteArray("pturns:?");
+        QTest::newRow("33") << 33 << QStringLiteral("X1") << QByteArray("pturns:X1");
+        QTest::newRow("34") << 34 << QString() << QByteArray("cal:?");
+        QTest::newRow("35") << 35 << QStringLiteral("X1") << QByteArray("cal:X1");
+        QTest::newRow("36") << 36 << QString() << QByteArray("alarm:?");
+        QTest::newRow("37") << 37 << QStringLiteral("X1") << QByteArray("alarm:ulim:X1");
+        QTest::newRow("38") << 38 << QStringLiteral("X1") << QByteArray("alarm:llim:X1");
+        QTest::newRow("39") << 39 << QString() << QByteArray("alarm:ulim:?");
+        QTest::newRow("40") << 40 << QString() << QByteArray("alarm:llim:?");
+        QTest::newRow("41") << 41 << QStringLiteral("X1") << QByteArray("alarm:X1");
+        QTest::newRow("49") << 49 << QString() << QByteArray("trg:?");
+        QTest::newRow("50") << 50 << QStringLiteral("X1") << QByteArray("trg:X1");
+        QTest::newRow("53") << 53 << QString() << QByteArray("acqt:?");
+        QTest::newRow("54") << 54 << QStringLiteral("X1") << QByteArray("acqt:X1");
+        QTest::newRow("65") << 65 << QString() << QByteArray("gett:adc");
+        QTest::newRow("67") << 67 << QString() << QByteArray("ver:?");
+        QTest::newRow("68") << 68 << QStringLiteral("X1") << QByteArray("time:X1");
+        QTest::newRow("69") << 69 << QString() << QByteArray("time:?");
+        QTest::newRow("70") << 70 << QStringLiteral("X1") << QByteArray("date:X1");
+        QTest::newRow("71") << 71 << QString() << QByteArray("date:?");
+        QTest::newRow("72") << 72 << QStringLiteral("X1") << QByteArray("sentrel:name:X1");
+        QTest::newRow("73") << 73 << QString() << QByteArray("sentrel:name:?");
+        QTest::newRow("80") << 80 << QString() << QByteArray("status:?");
+        QTest::newRow("82") << 82 << QString() << QByteArray("err:?");
+        QTest::newRow("83") << 83 << QString() << QByteArray("err:clr");
+        QTest::newRow("96") << 96 << QString() << QByteArray("SD:LS");
+        QTest::newRow("97") << 97 << QStringLiteral("X1") << QByteArray("SD:READ:X1");
+        QTest::newRow("98") << 98 << QStringLiteral("X1") << QByteArray("SD:RM:X1");
+        QTest::newRow("101") << 101 << QString() << QByteArray("SD:MOUNT");
+        QTest::newRow("102") << 102 << QString() << QByteArray("SD:UNMOUNT");
+        QTest::newRow("103") << 103 << QString() << QByteArray("SD:?");
+        QTest::newRow("112") << 112 << QStringLiteral("X1") << QByteArray("password:X1");
+        QTest::newRow("113") << 113 << QString() << QByteArray("match:?");
+        QTest::newRow("114") << 114 << QString() << QByteArray("match:force");
+        QTest::newRow("117") << 117 << QString() << QByteArray("offset:?");
+        QTest::newRow("118") << 118 << QString() << QByteArray("offset:ZERO");
+        QTest::newRow("120") << 120 << QStringLiteral("X1") << QByteArray("scale:pos:X1");
+        QTest::newRow("121") << 121 << QStringLiteral("X1") << QByteArray("scale:neg:X1");
+        QTest::newRow("128") << 128 << QStringLiteral("X1") << QByteArray("gain:neg:X1");
+        QTest::newRow("129") << 129 << QStringLiteral("X1") << QByteArray("gain:pos:X1");
+        QTest::newRow("130") << 130 << QString() << QByteArray("gain:pos:?");
+        QTest::newRow("131") << 131 << QString() << QByteArray("gain:neg:?");
+        QTest::newRow("133") << 133 << QString() << QByteArray("sentrel:sn:?");
+        QTest::newRow("134") << 134 << QString() << QByteArray("sentrel:des:?");
+        QTest::newRow("136") << 136 << QString() << QByteArray("ip:?");
+        QTest::newRow("137") << 137 << QStringLiteral("X1") << QByteArray("ip:X1");
+        QTest::newRow("144") << 144 << QString() << QByteArray("mask:?");
+        QTest::newRow("145") << 145 << QStringLiteral("X1") << QByteArray("mask:X1");
+        QTest::newRow("146") << 146 << QString() << QByteArray("gate:?");
+        QTest::newRow("147") << 147 << QStringLiteral("X1") << QByteArray("gate:X1");
+        QTest::newRow("148") << 148 << QString() << QByteArray("mac:?");
+        QTest::newRow("149") << 149 << QStringLiteral("X1") << QByteArray("mac:X1");
+        QTest::newRow("256") << 256 << QString() << QByteArray("dcct:sn:?");
+        QTest::newRow("257") << 257 << QString() << QByteArray("dcct:des:?");
+        QTest::newRow("258") << 258 << QString() << QByteArray("dcct:model:?");
+        QTest::newRow("259") << 259 << QStringLiteral("X1") << QByteArray("dcct:des:X1");
+        QTest::newRow("260") << 260 << QStringLiteral("X1") << QByteArray("dcct:model:X1");
+        QTest::newRow("261") << 261 << QStringLiteral("X1") << QByteArray("sentrel:des:X1");
+        QTest::newRow("262") << 262 << QString() << QByteArray("ip:new:?");
+        QTest::newRow("263") << 263 << QStringLiteral("X1") << QByteArray("ip:new:X1");
+        QTest::newRow("264") << 264 << QString() << QByteArray("mask:new:?");
+        QTest::newRow("272") << 272 << QString() << QByteArray("gate:new:?");
+        QTest::newRow("274") << 274 << QString() << QByteArray("mac:new:?");
     }
-    void queriesSendTheirText()
+    void everyCodeSendsItsExactText()
     {
         QFETCH(int, code);
+        QFETCH(QString, arg);
         QFETCH(QByteArray, text);
-        thread->enqueue(code);
+        if (arg.isNull())
+            thread->enqueue(code);
+        else
+            thread->enqueue(code, arg);
         thread->process();
-        QCOMPARE(sent().value(0), text);
+        QTest::qWait(20);
+        QCOMPARE(box->received(), text + '\r');
     }
 
     void setsAppendTheirArgument()
