@@ -237,6 +237,8 @@ private slots:
         QTest::newRow("plain") << QStringList();
         QTest::newRow("lines cut across writes") << QStringList({"chunk 7 1"});
         QTest::newRow("malformed lines") << QStringList({"badstream on"});
+        QTest::newRow("lines ended by CR alone") << QStringList({"set stream_eol cr"});
+        QTest::newRow("lines ended by LF CR, cut") << QStringList({"set stream_eol lfcr", "chunk 5 1"});
     }
     void streamDecodedBlockByBlock()
     {
