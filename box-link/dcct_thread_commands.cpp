@@ -78,8 +78,9 @@ void Dcct_thread::process()
 
     run_code(next);
 
-    if (wasStreaming && !streaming()) {
-        // Whatever the box still had in flight belongs to the finished run.
+    if (!streaming() && (wasStreaming || !command->stream_counter.isEmpty())) {
+        // Whatever the box still had in flight belongs to the finished run
+        // (or to a start the box refused).
         command->reset_stream();
     } else if (!wasStreaming && streaming()) {
         // Lines that came with the start acknowledgement are the first samples.
@@ -442,15 +443,17 @@ void Dcct_thread::acquire_current()
             const double current = command->stream_current.at(i);
             (b ? data.current_b : data.current_a).append(current);
             data.current = current;
-            if (layout & 4) {
+            // A temperature only when the line carried it: the layout may
+            // have changed since the lines were taken.
+            if ((layout & 4) && head < command->stream_head_t.size()) {
                 data.head_t = command->stream_head_t.at(head++);
                 (b ? data.head_t_b : data.head_t_a).append(data.head_t);
             }
-            if (layout & 2) {
+            if ((layout & 2) && ext < command->stream_ext_t.size()) {
                 data.ext_t = command->stream_ext_t.at(ext++);
                 (b ? data.ext_t_b : data.ext_t_a).append(data.ext_t);
             }
-            if (layout & 1) {
+            if ((layout & 1) && adc < command->stream_adc_t.size()) {
                 data.adc_t = command->stream_adc_t.at(adc++);
                 (b ? data.adc_t_b : data.adc_t_a).append(data.adc_t);
             }

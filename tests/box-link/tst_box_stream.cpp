@@ -281,6 +281,22 @@ private slots:
         QCOMPARE(d.adc_t, 31.0);
     }
 
+    // Lines taken under one layout and decoded after the layout changed (a
+    // status word read in between) add no temperature they did not carry.
+    void layoutChangedBeforeDecoding()
+    {
+        Rig rig(0, QStringLiteral("1"));
+        QVERIFY(rig.cmd.feed_stream("1 0 1\r2 0 2\r", 12));
+        rig.cmd.line_layout = 7;
+        rig.thread.data.line_layout = 7;
+        rig.thread.acquire_current();
+        const Dcct_data& d = rig.thread.data;
+        QCOMPARE(d.current_a, QVector<double>({1, 2}));
+        QVERIFY(d.head_t_a.isEmpty());
+        QVERIFY(d.ext_t_a.isEmpty());
+        QVERIFY(d.adc_t_a.isEmpty());
+    }
+
     // A bad line in the middle must not shift temperatures onto other samples.
     void seriesStayParallelAcrossBadLines()
     {
