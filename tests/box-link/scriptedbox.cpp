@@ -57,7 +57,7 @@ public:
         return true;
     }
 
-    bool startPty(QString* path)
+    bool startPty(QString* path, bool raw)
     {
         clock.start();
         masterFd = ::posix_openpt(O_RDWR | O_NOCTTY);
@@ -69,10 +69,12 @@ public:
         slaveKeepFd = ::open(::ptsname(masterFd), O_RDWR | O_NOCTTY);
         if (slaveKeepFd < 0)
             return false;
-        termios tio;
-        ::tcgetattr(slaveKeepFd, &tio);
-        ::cfmakeraw(&tio);
-        ::tcsetattr(slaveKeepFd, TCSANOW, &tio);
+        if (raw) {
+            termios tio;
+            ::tcgetattr(slaveKeepFd, &tio);
+            ::cfmakeraw(&tio);
+            ::tcsetattr(slaveKeepFd, TCSANOW, &tio);
+        }
         ::fcntl(masterFd, F_SETFL, ::fcntl(masterFd, F_GETFL) | O_NONBLOCK);
         notifier = new QSocketNotifier(masterFd, QSocketNotifier::Read, this);
         QObject::connect(notifier, &QSocketNotifier::activated, this, [this] {
@@ -221,9 +223,19 @@ bool ScriptedBox::start()
     bool ok = false;
     QMetaObject::invokeMethod(
         worker,
-        [this, &ok] { ok = transport == Tcp ? worker->startTcp(&tcpPort) : worker->startPty(&slavePath); },
+        [this, &ok] {
+            ok = transport == Tcp ? worker->startTcp(&tcpPort) : worker->startPty(&slavePath, transport == Pty);
+        },
         Qt::BlockingQueuedConnection);
     return ok;
+}
+
+bool ScriptedBox::terminalIsRaw() const
+{
+    termios tio;
+    if (worker->slaveKeepFd < 0 || ::tcgetattr(worker->slaveKeepFd, &tio) != 0)
+        return false;
+    return (tio.c_lflag & (ICANON | ECHO)) == 0;
 }
 
 void ScriptedBox::setResponder(Responder r)

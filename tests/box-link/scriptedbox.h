@@ -27,7 +27,10 @@ public:
     using Piece = QPair<int, QByteArray>;
     using Responder = std::function<QList<Piece>(const QByteArray& command)>;
 
-    enum Transport { Tcp, Pty };
+    // PtyCooked: a pseudo-terminal left in the system's default mode (line
+    // editing, echo, CR/LF translation), as a box that never sets its
+    // terminal up leaves it; the program's port has to make it raw.
+    enum Transport { Tcp, Pty, PtyCooked };
 
     explicit ScriptedBox(Transport transport = Tcp);
     ~ScriptedBox() override;
@@ -35,6 +38,8 @@ public:
     bool start();
     quint16 port() const { return tcpPort; }
     QString ptyPath() const { return slavePath; }
+    // Whether the terminal is in raw mode now (no echo, no line editing).
+    bool terminalIsRaw() const;
 
     void setResponder(Responder r);
     // Calls `tick` every `periodMs` in the box's thread and writes what it

@@ -228,6 +228,34 @@ private slots:
     }
 };
 
+// A box whose terminal was never set up (line editing, echo and CR/LF
+// translation on): the port makes it raw when it opens, so the greeting and
+// the first queries go through unchanged.
+class CookedTerminalTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void terminalNeverSetUpByTheBox()
+    {
+        LiteralBox box(ScriptedBox::PtyCooked);
+        QVERIFY(box.start());
+        QVERIFY(!box.link().terminalIsRaw());
+        WorkerRig rig(false, QString(), QString(), box.link().ptyPath(), 1000);
+        rig.thread->start();
+        QVERIFY(rig.waitFor([&] { return rig.isUp(); }));
+        QVERIFY(rig.waitFor([&] {
+            return !rig.statuses.isEmpty() && rig.statuses.last().dcct_des == QLatin1String("HEAD 7");
+        }));
+        QVERIFY(box.link().terminalIsRaw());
+        QCOMPARE(rig.statuses.last().name, QStringLiteral("BOX 1"));
+        QCOMPARE(box.link().received(),
+                 QByteArray(" \r \rPRINT:OFF\rPRINT:OFF\rSTATUS:?\rSTATUS:?\rSTATUS:?\r"
+                            "status:?\rsentrel:name:?\rdcct:des:?\r"));
+        rig.stop();
+    }
+};
+
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
@@ -238,6 +266,10 @@ int main(int argc, char** argv)
     }
     {
         LiteralWorkerTest t(ScriptedBox::Pty);
+        status |= QTest::qExec(&t, argc, argv);
+    }
+    {
+        CookedTerminalTest t;
         status |= QTest::qExec(&t, argc, argv);
     }
     return status;
