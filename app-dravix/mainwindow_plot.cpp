@@ -9,6 +9,7 @@
 #include "ui_mainwindow.h"
 
 #include "dcct_thread.h"
+#include "livegraph.h"
 
 #include <QAction>
 #include <QLocale>
@@ -100,7 +101,7 @@ void MainWindow::makeRowGraphs()
     pen.setWidthF(double(r4) / 32767.0 * 2.0 + 1.0);
 
     auto make = [&](QCPAxis* valueAxis, Qt::PenStyle style) {
-        QCPGraph* g = p->addGraph(p->xAxis, valueAxis);
+        QCPGraph* g = new LiveGraph(p->xAxis, valueAxis);
         QPen gp = pen;
         gp.setStyle(style);
         g->setPen(gp);

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <qcustomplot.h>
+
+// A graph of the live plot that stays cheap to draw however long the
+// acquisition runs. Points are only appended, so the graph keeps a summary
+// of its points in buckets (first, last, lowest and highest value of a run
+// of consecutive points) and, when many points fall on each pixel column,
+// reduces the visible data from the buckets instead of from every point.
+// A line that dense covers, in each column, the band between its lowest
+// and highest value; that band is filled in one go rather than stroked as a
+// zigzag of thousands of overlapping segments.
+//
+// Sparse views (a few points per column) are drawn as any graph is; every
+// point stays in data() for export.
+class LiveGraph : public QCPGraph
+{
+    Q_OBJECT
+
+public:
+    LiveGraph(QCPAxis* keyAxis, QCPAxis* valueAxis);
+
+    // Consecutive points summarised per bucket.
+    static constexpr int bucketSize = 32;
+    // Points per pixel column from which the summary is used.
+    static constexpr int summaryDensity = 4 * bucketSize;
+
+    // The points that drawing uses for the visible data (exposed for tests).
+    QVector<QCPGraphData> reducedLineData() const;
+
+protected:
+    void getOptimizedLineData(QVector<QCPGraphData>* lineData,
+                              const QCPGraphDataContainer::const_iterator& begin,
+                              const QCPGraphDataContainer::const_iterator& end) const override;
+    void drawLinePlot(QCPPainter* painter, const QVector<QPointF>& lines) const override;
+
+private:
+    struct Bucket {
+        double firstKey;
+        double lastKey;
+        double firstValue;
+        double lastValue;
+        double minValue;
+        double maxValue;
+    };
+
+    // Brings the summary up to date with the data; false when the data
+    // holds values the summary cannot stand for (NaN gaps).
+    bool syncSummary() const;
+
+    mutable QVector<Bucket> buckets;
+    mutable int summarized = 0; // points covered by the buckets
+    mutable double lastSummarizedKey = 0;
+    mutable double firstSummarizedKey = 0;
+    mutable bool summaryUsable = true;
+};

@@ -1,0 +1,242 @@
+// The live plot's graph: the data reduced from its bucket summary keeps every
+// pixel column's extremes, the summary follows appends, clears and
+// replacements, and a dense view paints the same pixels as the ordinary
+// zigzag.
+
+#include "livegraph.h"
+
+#include <QImage>
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <cmath>
+
+namespace
+{
+
+// The ordinary graph, with its reduction reachable.
+class PlainGraph : public QCPGraph
+{
+public:
+    using QCPGraph::QCPGraph;
+    QVector<QCPGraphData> reduced() const
+    {
+        QVector<QCPGraphData> out;
+        QCPGraphDataContainer::const_iterator begin, end;
+        getVisibleDataBounds(begin, end, QCPDataRange(0, dataCount()));
+        getOptimizedLineData(&out, begin, end);
+        return out;
+    }
+};
+
+struct Extremes {
+    double lo = 1e300;
+    double hi = -1e300;
+};
+
+// Lowest and highest value per pixel column of the key axis.
+QMap<int, Extremes> columns(QCPAxis* axis, const QVector<QCPGraphData>& data)
+{
+    QMap<int, Extremes> out;
+    for (const QCPGraphData& d : data) {
+        Extremes& e = out[int(std::floor(axis->coordToPixel(d.key)))];
+        e.lo = qMin(e.lo, d.value);
+        e.hi = qMax(e.hi, d.value);
+    }
+    return out;
+}
+
+} // namespace
+
+class LiveGraphTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QCustomPlot plot;
+
+    static void fill(QCPGraph* g, int n, double period, quint32 seed)
+    {
+        QRandomGenerator rng(seed);
+        QVector<double> keys(n), values(n);
+        // A slow swing, noise, and a short spike now and then.
+        for (int i = 0; i < n; ++i) {
+            keys[i] = 1000 + i * period;
+            values[i] =
+                30 * std::sin(6.283 * 3 * i / n) + 2 * rng.generateDouble() + (i % 10007 < 3 ? 15 : 0);
+        }
+        g->setData(keys, values, true);
+    }
+    void prepare(int n)
+    {
+        plot.resize(800, 400);
+        plot.xAxis->setRange(1000, 1000 + n * 0.1);
+        plot.yAxis->setRange(-60, 60);
+        plot.replot(); // lays the axes out, so pixels are known
+    }
+
+private slots:
+    void cleanup() { plot.clearGraphs(); }
+
+    void denseReductionKeepsColumnExtremes_data()
+    {
+        QTest::addColumn<int>("points");
+        QTest::newRow("sparse, ordinary reduction") << 20000;
+        QTest::newRow("dense, from the summary") << 400000;
+        QTest::newRow("dense with a tail") << 400017;
+    }
+    void denseReductionKeepsColumnExtremes()
+    {
+        QFETCH(int, points);
+        auto* live = new LiveGraph(plot.xAxis, plot.yAxis);
+        fill(live, points, 0.1, 7);
+        prepare(points);
+        const QVector<QCPGraphData> all(live->data()->constBegin(), live->data()->constEnd());
+        const QMap<int, Extremes> expected = columns(plot.xAxis, all);
+        const QVector<QCPGraphData> reduced = live->reducedLineData();
+        QVERIFY(reduced.size() < 5 * 810);
+        for (int i = 1; i < reduced.size(); ++i)
+            QVERIFY(reduced.at(i).key >= reduced.at(i - 1).key);
+        const QMap<int, Extremes> got = columns(plot.xAxis, reduced);
+        // Every column's extremes are kept; a bucket may lean into the next
+        // column, never further.
+        double lo = 1e300, hi = -1e300;
+        for (const Extremes& e : expected) {
+            lo = qMin(lo, e.lo);
+            hi = qMax(hi, e.hi);
+        }
+        double glo = 1e300, ghi = -1e300;
+        for (const Extremes& e : got) {
+            glo = qMin(glo, e.lo);
+            ghi = qMax(ghi, e.hi);
+        }
+        QCOMPARE(glo, lo);
+        QCOMPARE(ghi, hi);
+        int within = 0;
+        for (auto it = expected.constBegin(); it != expected.constEnd(); ++it) {
+            const int c = it.key();
+            Extremes near;
+            for (int k = c - 1; k <= c + 1; ++k) {
+                if (got.contains(k)) {
+                    near.lo = qMin(near.lo, got.value(k).lo);
+                    near.hi = qMax(near.hi, got.value(k).hi);
+                }
+            }
+            within += near.lo <= it->lo && near.hi >= it->hi;
+        }
+        QCOMPARE(within, expected.size());
+    }
+
+    void sparseViewIsTheOrdinaryOne()
+    {
+        auto* live = new LiveGraph(plot.xAxis, plot.yAxis);
+        auto* plain = new PlainGraph(plot.xAxis, plot.yAxis);
+        fill(live, 50000, 0.1, 3);
+        fill(plain, 50000, 0.1, 3);
+        prepare(50000);
+        plot.xAxis->setRange(2000, 2060); // 600 points visible
+        const QVector<QCPGraphData> a = live->reducedLineData();
+        const QVector<QCPGraphData> b = plain->reduced();
+        QCOMPARE(a.size(), b.size());
+        for (int i = 0; i < a.size(); ++i) {
+            QCOMPARE(a.at(i).key, b.at(i).key);
+            QCOMPARE(a.at(i).value, b.at(i).value);
+        }
+    }
+
+    void summaryFollowsTheData()
+    {
+        auto* live = new LiveGraph(plot.xAxis, plot.yAxis);
+        fill(live, 300000, 0.1, 1);
+        prepare(300000);
+        live->reducedLineData();
+        // Appends at the end are taken in.
+        live->addData(1000 + 300000 * 0.1, 500);
+        for (int i = 1; i < 100; ++i)
+            live->addData(1000 + (300000 + i) * 0.1, 0);
+        plot.xAxis->setRange(1000, 1000 + 300100 * 0.1);
+        double hi = -1e300;
+        for (const QCPGraphData& d : live->reducedLineData())
+            hi = qMax(hi, d.value);
+        QCOMPARE(hi, 500.0);
+        // Cleared and refilled with other data: nothing old remains.
+        live->data()->clear();
+        QVector<double> keys, values;
+        for (int i = 0; i < 300000; ++i) {
+            keys.append(1000 + i * 0.1);
+            values.append(-1);
+        }
+        live->setData(keys, values, true);
+        plot.xAxis->setRange(1000, 1000 + 300000 * 0.1);
+        for (const QCPGraphData& d : live->reducedLineData())
+            QCOMPARE(d.value, -1.0);
+        // A point inserted inside the summarised part is found too.
+        live->addData(1000.05, 700);
+        hi = -1e300;
+        for (const QCPGraphData& d : live->reducedLineData())
+            hi = qMax(hi, d.value);
+        QCOMPARE(hi, 700.0);
+    }
+
+    void densePictureMatchesOrdinaryDrawing_data()
+    {
+        QTest::addColumn<double>("width");
+        QTest::addColumn<int>("style");
+        QTest::newRow("thin solid") << 1.0 << int(Qt::SolidLine);
+        QTest::newRow("thick solid") << 2.6 << int(Qt::SolidLine);
+    }
+    void densePictureMatchesOrdinaryDrawing()
+    {
+        QFETCH(double, width);
+        QFETCH(int, style);
+        auto render = [&](QCPGraph* g) {
+            QPen pen(Qt::blue);
+            pen.setWidthF(width);
+            pen.setStyle(Qt::PenStyle(style));
+            g->setPen(pen);
+            fill(g, 400000, 0.1, 11);
+            prepare(400000);
+            plot.xAxis->setVisible(false);
+            plot.yAxis->setVisible(false);
+            const QImage image = plot.toPixmap(800, 400).toImage();
+            plot.clearGraphs();
+            return image;
+        };
+        const QImage ordinary = render(new QCPGraph(plot.xAxis, plot.yAxis));
+        const QImage live = render(new LiveGraph(plot.xAxis, plot.yAxis));
+        if (qEnvironmentVariableIsSet("LIVE_GRAPH_PICTURES")) {
+            const QString dir = qEnvironmentVariable("LIVE_GRAPH_PICTURES");
+            ordinary.save(QStringLiteral("%1/ordinary-%2.png").arg(dir).arg(width));
+            live.save(QStringLiteral("%1/live-%2.png").arg(dir).arg(width));
+        }
+        // A painted pixel of one picture must have a painted pixel of the
+        // other within one pixel (edges are shaded a little differently).
+        auto isPainted = [](const QImage& im, int x, int y) {
+            const QRgb c = im.pixel(x, y);
+            return qBlue(c) > qRed(c) + 60;
+        };
+        auto near = [&](const QImage& im, int x, int y) {
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    if (im.valid(x + dx, y + dy) && isPainted(im, x + dx, y + dy))
+                        return true;
+            return false;
+        };
+        int painted = 0, differing = 0;
+        for (int y = 0; y < ordinary.height(); ++y) {
+            for (int x = 0; x < ordinary.width(); ++x) {
+                const bool a = isPainted(ordinary, x, y);
+                const bool b = isPainted(live, x, y);
+                painted += a;
+                differing += (a && !near(live, x, y)) || (b && !near(ordinary, x, y));
+            }
+        }
+        qInfo("%d of %d painted pixels differ", differing, painted);
+        QVERIFY(painted > 10000);
+        QVERIFY2(differing < painted / 20,
+                 qPrintable(QStringLiteral("%1 of %2").arg(differing).arg(painted)));
+    }
+};
+
+QTEST_MAIN(LiveGraphTest)
+#include "tst_live_graph.moc"
