@@ -1,7 +1,10 @@
 #include "viewerdemodriver.h"
 
 #include "dcct_thread.h"
+#include "dialog_status.h"
 #include "mainwindow.h"
+#include "monitor.h"
+#include "new_connection_dialog.h"
 
 #include <QPixmap>
 #include <QPushButton>
@@ -15,6 +18,7 @@ ViewerDemoDriver* ViewerDemoDriver::attachIfRequested(MainWindow* window)
     const bool connect = qgetenv("DRAVIX_DEMO_CONNECT") == "1";
     const QString acquire = QString::fromLocal8Bit(qgetenv("DRAVIX_DEMO_ACQUIRE"));
     const QString screenshot = QString::fromLocal8Bit(qgetenv("DRAVIX_DEMO_SCREENSHOT"));
+    const QString shots = QString::fromLocal8Bit(qgetenv("DRAVIX_DEMO_WINDOW_SHOTS"));
     if (boxes.isEmpty() && !connect && acquire.isEmpty() && screenshot.isEmpty())
         return nullptr;
 
@@ -23,12 +27,26 @@ ViewerDemoDriver* ViewerDemoDriver::attachIfRequested(MainWindow* window)
     driver->connectRequested = connect;
     driver->acquireMode = acquire;
     driver->screenshotPath = screenshot;
+    driver->windowShotsPrefix = shots;
     // Start once the event loop runs, so the window is on screen first.
     QTimer::singleShot(0, driver, &ViewerDemoDriver::start);
     return driver;
 }
 
 ViewerDemoDriver::ViewerDemoDriver(MainWindow* window) : QObject(window), window(window) {}
+
+namespace
+{
+
+void save(QWidget* widget, const QString& path)
+{
+    if (widget->grab().save(path, "PNG"))
+        std::fprintf(stderr, "screenshot written to %s\n", qPrintable(path));
+    else
+        std::fprintf(stderr, "cannot write screenshot %s\n", qPrintable(path));
+}
+
+} // namespace
 
 int ViewerDemoDriver::addBoxes(MainWindow* window, const QString& spec)
 {
@@ -105,9 +123,47 @@ void ViewerDemoDriver::takeScreenshot()
         return;
     const QString path = screenshotPath;
     screenshotPath.clear();
-    if (window->grab().save(path, "PNG"))
-        std::fprintf(stderr, "screenshot written to %s\n", qPrintable(path));
-    else
-        std::fprintf(stderr, "cannot write screenshot %s\n", qPrintable(path));
-    window->close();
+    save(window, path);
+    if (windowShotsPrefix.isEmpty() || window->boxCount() == 0) {
+        finish();
+        return;
+    }
+    // The status window and the monitor of the first row, with what the box
+    // reported meanwhile.
+    window->rowButton(0, MainWindow::StatusButton)->click();
+    window->rowButton(0, MainWindow::MonitorButton)->click();
+    QTimer::singleShot(1500, this, &ViewerDemoDriver::windowShots);
+}
+
+void ViewerDemoDriver::windowShots()
+{
+    if (!window)
+        return;
+    if (QWidget* status = window->rowStatusWindow(0)) {
+        save(status, windowShotsPrefix + QStringLiteral("-status.png"));
+        status->hide();
+    }
+    if (QDialog* monitor = window->rowMonitor(0)) {
+        save(monitor, windowShotsPrefix + QStringLiteral("-monitor.png"));
+        monitor->reject();
+    }
+    New_connection_dialog* dialog = window->connectionDialog();
+    Dcct_thread* serial = nullptr;
+    for (int row = 0; row < window->boxCount() && !serial; ++row)
+        if (!window->boxThread(row)->is_tcp)
+            serial = window->boxThread(row);
+    if (serial)
+        dialog->preset(false, QString(), serial->com_port);
+    dialog->show();
+    QTimer::singleShot(300, this, [this, dialog] {
+        save(dialog, windowShotsPrefix + QStringLiteral("-new-connection.png"));
+        dialog->hide();
+        finish();
+    });
+}
+
+void ViewerDemoDriver::finish()
+{
+    if (window)
+        window->close();
 }

@@ -19,6 +19,11 @@ class MainWindow;
 //   DRAVIX_DEMO_SCREENSHOT=<file>     after a few seconds of acquisition,
 //                                     save a picture of the window (PNG) and
 //                                     close it
+//   DRAVIX_DEMO_WINDOW_SHOTS=<prefix> before closing, also picture the first
+//                                     row's status window and monitor and
+//                                     the new-connection dialog, as
+//                                     <prefix>-status.png, -monitor.png and
+//                                     -new-connection.png
 //
 // Nothing happens when none of them is set.
 class ViewerDemoDriver : public QObject
@@ -43,11 +48,14 @@ private:
     void waitForConnections();
     void acquire();
     void takeScreenshot();
+    void windowShots();
+    void finish();
 
     QPointer<MainWindow> window;
     QString boxes;
     bool connectRequested = false;
     QString acquireMode;
     QString screenshotPath;
+    QString windowShotsPrefix;
     int waitedMs = 0;
 };
