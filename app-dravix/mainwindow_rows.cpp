@@ -143,6 +143,8 @@ int MainWindow::insertBoxRow(bool is_tcp, const QString& ip, const QString& com_
 
     const QString address = accepted ? (is_tcp ? ip : com_port) : QStringLiteral("Address");
     address_buttons.append(makeRowButton(r, 0, address, &MainWindow::ip_com_port_button_clicked));
+    // A device path may be longer than the column.
+    address_buttons.last()->setToolTip(address);
     connect_buttons.append(
         makeRowButton(r, 1, QStringLiteral("Connect"), &MainWindow::button_connect_clicked));
 
@@ -216,8 +218,10 @@ void MainWindow::ip_com_port_button_clicked()
     const bool is_tcp = new_connection_dialog->is_ethernet();
     const QString ip = new_connection_dialog->ip_address();
     const QString com = new_connection_dialog->com_port();
-    if (button)
+    if (button) {
         button->setText(is_tcp ? ip : com);
+        button->setToolTip(button->text());
+    }
 
     // The worker reads its address while it runs, so the new one is handed
     // over only once the run has ended.

@@ -170,6 +170,9 @@ void New_connection_dialog::fill_port_list()
                                hexOrBlank(port.vendorIdentifier),
                                hexOrBlank(port.productIdentifier)};
         ui->serialPortInfoListBox->addItem(list.first(), list);
+        // The list is narrow; a long device path shows whole on hover.
+        ui->serialPortInfoListBox->setItemData(ui->serialPortInfoListBox->count() - 1, port.systemLocation,
+                                               Qt::ToolTipRole);
     }
     update_ok_button();
 }
