@@ -94,6 +94,10 @@ void MainWindow::setButtonState(QPushButton* button, const QString& text, Qt::Gl
 {
     if (!button)
         return;
+    // Status copies arrive with every block of samples; an unchanged button
+    // is left alone rather than repainted.
+    if (button->text() == text && button->palette().color(QPalette::Active, QPalette::ButtonText) == QColor(colour))
+        return;
     button->setText(text);
     QPalette palette = button->palette();
     palette.setColor(QPalette::All, QPalette::ButtonText, QColor(colour));
@@ -102,6 +106,9 @@ void MainWindow::setButtonState(QPushButton* button, const QString& text, Qt::Gl
 
 void MainWindow::setCentredText(int row, int column, const QString& text)
 {
+    const QTableWidgetItem* present = ui->tableWidget_dcct->item(row, column);
+    if (present && present->text() == text)
+        return;
     auto* item = new QTableWidgetItem(text);
     item->setTextAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     // Long head descriptions do not fit the column; the whole text is a

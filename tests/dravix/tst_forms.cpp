@@ -1,0 +1,89 @@
+// The main window's form: actions and menu, the table's columns and headers,
+// sizes and the window's style.
+
+#include "viewertestsupport.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTableWidget>
+#include <QTest>
+
+#include <memory>
+
+class FormsTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<ViewerSettings> settings;
+    std::unique_ptr<MainWindow> window;
+
+private slots:
+    void init()
+    {
+        settings = std::make_unique<ViewerSettings>();
+        window = std::make_unique<MainWindow>();
+    }
+    void cleanup()
+    {
+        window.reset();
+        settings.reset();
+    }
+
+    void menuHoldsUpdateEntriesOnly()
+    {
+        QMenu* menu = window->findChild<QMenu*>("menuFile");
+        QCOMPARE(menu->title(), QStringLiteral("Dravix"));
+        QStringList entries;
+        for (QAction* a : menu->actions())
+            entries.append(a->isSeparator() ? QStringLiteral("-") : a->objectName());
+        QCOMPARE(entries, QStringList({"actionCheck_for_Updates", "actionWebsite_Updates",
+                                       "actionAutomatic_Updates_Enabled", "-", "actionChangelog", "-",
+                                       "actionAbout"}));
+        // Connect and Save Config exist but are in no menu.
+        for (const char* name : {"actionConnect", "actionSave_Config"}) {
+            QAction* a = window->findChild<QAction*>(name);
+            QVERIFY(a);
+            for (QMenu* m : window->findChildren<QMenu*>())
+                QVERIFY(!m->actions().contains(a));
+        }
+        QCOMPARE(window->findChild<QAction*>("actionSave_Config")->text(), QStringLiteral("Save Config"));
+        QVERIFY(window->findChild<QAction*>("actionAutomatic_Updates_Enabled")->isCheckable());
+    }
+
+    void tableHeadersAreSetButHidden()
+    {
+        QTableWidget* t = window->findChild<QTableWidget*>("tableWidget_dcct");
+        QCOMPARE(t->columnCount(), 9);
+        QCOMPARE(t->rowCount(), 1);
+        QStringList headers;
+        for (int c = 0; c < 9; ++c)
+            headers.append(t->horizontalHeaderItem(c)->text());
+        QCOMPARE(headers, QStringList({"IP / COM", "Connect", "Configure", "Model", "Name", "Status",
+                                       "Acquisition", "Monitor", "Close"}));
+        QVERIFY(t->horizontalHeader()->isHidden());
+        QVERIFY(t->verticalHeader()->isHidden());
+        QCOMPARE(t->editTriggers(), QAbstractItemView::NoEditTriggers);
+        QCOMPARE(t->minimumHeight(), 200);
+        QCOMPARE(t->maximumHeight(), 200);
+        QCOMPARE(t->horizontalHeader()->defaultSectionSize(), 120);
+        for (int c = 0; c < 9; ++c)
+            QCOMPARE(t->horizontalHeader()->sectionResizeMode(c) == QHeaderView::Stretch,
+                     c == 0 || c == 3 || c == 4);
+    }
+
+    void windowSizeAndStyle()
+    {
+        QCOMPARE(window->minimumSize(), QSize(1200, 800));
+        QCOMPARE(window->iconSize(), QSize(24, 24));
+        QVERIFY(
+            window->styleSheet().startsWith(QStringLiteral("*,\n*::separator,\n*::handle,\n*::tab-bar,\n")));
+        QVERIFY(window->styleSheet().contains(QStringLiteral("font-size: 12pt;\n}")));
+        QCOMPARE(window->findChild<QTabWidget*>("tabWidget")->tabText(0), QStringLiteral("Data Logger"));
+    }
+};
+
+QTEST_MAIN(FormsTest)
+#include "tst_forms.moc"
