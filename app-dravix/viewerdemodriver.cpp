@@ -48,10 +48,10 @@ void save(QWidget* widget, const QString& path)
 
 } // namespace
 
-int ViewerDemoDriver::addBoxes(MainWindow* window, const QString& spec)
+int ViewerDemoDriver::addBoxes(MainWindow* window, const QString& boxList)
 {
     int added = 0;
-    const QStringList entries = spec.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    const QStringList entries = boxList.split(QLatin1Char(','), Qt::SkipEmptyParts);
     for (const QString& raw : entries) {
         const QString entry = raw.trimmed();
         if (entry.startsWith(QLatin1String("tcp:"))) {

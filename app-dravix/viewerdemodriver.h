@@ -39,7 +39,7 @@ public:
     static constexpr int settleMs = 6000;
 
     // Adds the rows of a DRAVIX_DEMO_BOXES value; returns how many.
-    static int addBoxes(MainWindow* window, const QString& spec);
+    static int addBoxes(MainWindow* window, const QString& boxList);
 
 private:
     explicit ViewerDemoDriver(MainWindow* window);
