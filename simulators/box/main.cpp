@@ -21,13 +21,6 @@
 namespace
 {
 
-volatile std::sig_atomic_t stopRequested = 0;
-
-void onStopSignal(int)
-{
-    stopRequested = 1;
-}
-
 // Reads control lines from standard input and hands each to the simulator.
 // The end of standard input only stops the reading, not the box.
 void watchStandardInput(Simulator* sim, QObject* owner)
@@ -209,17 +202,10 @@ int main(int argc, char** argv)
                      [] { QTimer::singleShot(0, qApp, &QCoreApplication::quit); });
     watchStandardInput(&sim, &app);
 
-    std::signal(SIGINT, onStopSignal);
-    std::signal(SIGTERM, onStopSignal);
+    quitOnStopSignals();
 #ifdef SIGPIPE
     std::signal(SIGPIPE, SIG_IGN);
 #endif
-    QTimer stopPoll;
-    QObject::connect(&stopPoll, &QTimer::timeout, &app, [] {
-        if (stopRequested)
-            QCoreApplication::quit();
-    });
-    stopPoll.start(50);
 
     return app.exec();
 }

@@ -8,13 +8,6 @@
 #include <QTcpSocket>
 #include <cstdio>
 
-void printLine(const QByteArray& line)
-{
-    std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
-
 Simulator::Simulator(const Options& options, QObject* parent)
     : QObject(parent), opts(options), rng(QRandomGenerator::global()->generate())
 {

@@ -2,6 +2,7 @@
 
 #include "boxstate.h"
 #include "commandlog.h"
+#include "console.h"
 #include "faults.h"
 
 #include <QHostAddress>
@@ -13,10 +14,6 @@
 
 class Link;
 class Session;
-
-// Writes one line to standard output at once (the test harness reads it
-// while the simulator runs).
-void printLine(const QByteArray& line);
 
 // The simulated SENTREL box with its links: a TCP server, optionally a
 // pseudo-terminal, the command log, the stream of sample lines and the

@@ -73,7 +73,7 @@ QByteArray CommandServer::frameReply(const QString& body) const
 
 void CommandServer::handleCommand(SupplyConnection* connection, const CommandFramer::Frame& frame)
 {
-    log.write(frame.overlong ? frame.text + "...(" + QByteArray::number(frame.length) + " bytes)"
+    log.append(frame.overlong ? frame.text + "...(" + QByteArray::number(frame.length) + " bytes)"
                              : frame.text);
 
     if (faults.dropAfter == 0) {

@@ -17,7 +17,7 @@ QString err(const QString& why)
     return QStringLiteral("ERR ") + why;
 }
 
-// Values may carry \r, \n, \0, \\ and \xHH, so any text fits on one line.
+// Values may carry \r, \n, \0, \t, \s, \\ and \xHH, so any text fits on one line.
 QString unescaped(const QString& text)
 {
     return QString::fromLatin1(CommandLog::unescape(text.toLatin1()));

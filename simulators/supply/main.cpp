@@ -3,6 +3,7 @@
 
 #include "commandlog.h"
 #include "commandserver.h"
+#include "console.h"
 #include "controlcommands.h"
 #include "faultswitches.h"
 #include "stdinreader.h"
@@ -12,27 +13,12 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QHostAddress>
-#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
 
 namespace
 {
-
-volatile std::sig_atomic_t stopSignal = 0;
-
-void onStopSignal(int)
-{
-    stopSignal = 1;
-}
-
-void printLine(const QString& line, FILE* stream = stdout)
-{
-    const QByteArray bytes = line.toUtf8() + '\n';
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
-}
 
 // Long options and the control line each one stands for.
 struct OptionLine {
@@ -163,18 +149,11 @@ int main(int argc, char* argv[])
     }
     printLine(QStringLiteral("PORT %1").arg(server.port()));
 
-    std::signal(SIGINT, onStopSignal);
-    std::signal(SIGTERM, onStopSignal);
+    quitOnStopSignals();
 #ifdef SIGTTIN
     // Started in the background of a terminal, reading stdin must not stop us.
     std::signal(SIGTTIN, SIG_IGN);
 #endif
-    QTimer signalPoll;
-    QObject::connect(&signalPoll, &QTimer::timeout, &app, [] {
-        if (stopSignal)
-            QCoreApplication::quit();
-    });
-    signalPoll.start(50);
 
     StdinReader reader;
     QObject::connect(&reader, &StdinReader::lineReceived, &app, [&control](const QString& line) {
