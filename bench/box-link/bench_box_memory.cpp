@@ -3,26 +3,16 @@
 // resident size must stay flat; with a receiver that keeps every sample (as
 // the plot does) it must grow only by the series it keeps.
 
+#include "benchsupport.h"
 #include "command.h"
 #include "dcct_thread.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
-
-qint64 residentBytes()
-{
-    QFile f(QStringLiteral("/proc/self/statm"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    const QList<QByteArray> fields = f.readAll().split(' ');
-    return fields.value(1).toLongLong() * sysconf(_SC_PAGESIZE);
-}
 
 QByteArray makeBatch(int first, int count, int layout)
 {

@@ -98,28 +98,38 @@ struct Result {
     double checksum;
 };
 
-// Both decoders are drained every ~20 chunks, as the worker does on each tick.
+// Feeds the stream in the given chunks and drains every ~20 chunks and after
+// the last, as the worker does on each tick; returns the seconds it took.
+template <typename Feed, typename Drain>
+double feedInChunks(const QByteArray& stream, const QVector<int>& chunks, Feed feed, Drain drain)
+{
+    qsizetype at = 0;
+    QElapsedTimer t;
+    t.start();
+    for (int i = 0; i < chunks.size(); ++i) {
+        const int n = int(qMin<qsizetype>(chunks[i], stream.size() - at));
+        feed(stream.constData() + at, n);
+        at += n;
+        if (i % 20 == 19 || i == chunks.size() - 1)
+            drain();
+    }
+    return t.nsecsElapsed() / 1e9;
+}
+
 Result runFast(const QByteArray& stream, const QVector<int>& chunks, int layout, int lines)
 {
     Command cmd(nullptr, nullptr, nullptr, true);
     cmd.line_layout = layout;
     double sum = 0;
-    qsizetype at = 0;
     int taken = 0;
-    QElapsedTimer t;
-    t.start();
-    for (int i = 0; i < chunks.size(); ++i) {
-        const int n = int(qMin<qsizetype>(chunks[i], stream.size() - at));
-        cmd.feed_stream(stream.constData() + at, n);
-        at += n;
-        if (i % 20 == 19 || i == chunks.size() - 1) {
+    const double s = feedInChunks(
+        stream, chunks, [&](const char* data, int n) { cmd.feed_stream(data, n); },
+        [&] {
             taken += cmd.stream_counter.size();
             if (!cmd.stream_current.isEmpty())
                 sum += cmd.stream_current.last();
             cmd.clear_stream_lists();
-        }
-    }
-    const double s = t.nsecsElapsed() / 1e9;
+        });
     if (taken != lines)
         std::printf("  !! fast decoder took %d of %d lines\n", taken, lines);
     return {lines / s, sum};
@@ -130,22 +140,15 @@ Result runPlain(const QByteArray& stream, const QVector<int>& chunks, int layout
     PlainDecoder dec;
     dec.layout = layout;
     double sum = 0;
-    qsizetype at = 0;
     int taken = 0;
-    QElapsedTimer t;
-    t.start();
-    for (int i = 0; i < chunks.size(); ++i) {
-        const int n = int(qMin<qsizetype>(chunks[i], stream.size() - at));
-        dec.feed(stream.constData() + at, n);
-        at += n;
-        if (i % 20 == 19 || i == chunks.size() - 1) {
+    const double s = feedInChunks(
+        stream, chunks, [&](const char* data, int n) { dec.feed(data, n); },
+        [&] {
             taken += dec.counter.size();
             if (!dec.current.isEmpty())
                 sum += dec.current.last();
             dec.clear();
-        }
-    }
-    const double s = t.nsecsElapsed() / 1e9;
+        });
     if (taken != lines)
         std::printf("  !! plain decoder took %d of %d lines\n", taken, lines);
     return {lines / s, sum};
@@ -161,17 +164,9 @@ double runWorkerPath(const QByteArray& stream, const QVector<int>& chunks, int l
     thread.data.line_layout = layout;
     thread.data.freq = QStringLiteral("1000");
     cmd.line_layout = layout;
-    qsizetype at = 0;
-    QElapsedTimer t;
-    t.start();
-    for (int i = 0; i < chunks.size(); ++i) {
-        const int n = int(qMin<qsizetype>(chunks[i], stream.size() - at));
-        cmd.feed_stream(stream.constData() + at, n);
-        at += n;
-        if (i % 20 == 19 || i == chunks.size() - 1)
-            thread.acquire_current();
-    }
-    const double s = t.nsecsElapsed() / 1e9;
+    const double s = feedInChunks(
+        stream, chunks, [&](const char* data, int n) { cmd.feed_stream(data, n); },
+        [&] { thread.acquire_current(); });
     thread.command = nullptr;
     return lines / s;
 }

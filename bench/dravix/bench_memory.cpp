@@ -4,20 +4,19 @@
 // in the program, the plot redraws on the way, and memory is compared with
 // what the plotted points themselves take.
 
+#include "benchsupport.h"
 #include "dcct_thread.h"
 #include "mainwindow.h"
 #include "programinfo.h"
 #include "tempsettings.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QMutexLocker>
 #include <QSettings>
 #include <qcustomplot.h>
 
 #include <cmath>
 #include <cstdio>
-#include <unistd.h>
 
 namespace
 {
@@ -28,11 +27,8 @@ constexpr int layout = 6;   // head and external temperature
 
 double residentMiB()
 {
-    QFile f(QStringLiteral("/proc/self/statm"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    const QList<QByteArray> fields = f.readAll().split(' ');
-    return fields.value(1).toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+    const qint64 bytes = residentBytes();
+    return bytes < 0 ? -1 : double(bytes) / (1024.0 * 1024.0);
 }
 
 Dcct_data block(double t0)

@@ -6,6 +6,7 @@
 // A step hands one block of 5 samples per box to the window through the
 // box thread's signal, then lets the event loop run the one queued redraw.
 
+#include "benchsupport.h"
 #include "dcct_thread.h"
 #include "mainwindow.h"
 #include "programinfo.h"
@@ -17,7 +18,6 @@
 #include <QSettings>
 #include <qcustomplot.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -40,12 +40,6 @@ Dcct_data block(double t0)
         d.ext_t_a.append(24 + std::cos(t / 100));
     }
     return d;
-}
-
-double median(QVector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.at(v.size() / 2);
 }
 
 struct Result {
@@ -115,7 +109,7 @@ Result run(int boxes, int points, bool autoscale)
     }
     for (int b = 0; b < boxes; ++b)
         w.boxThread(b)->connected = false;
-    return {median(steps), median(redraws)};
+    return {percentile(steps, 0.5), percentile(redraws, 0.5)};
 }
 
 } // namespace

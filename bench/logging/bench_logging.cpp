@@ -2,6 +2,7 @@
 // 8192-message queues and one writer thread each, set up as the program does
 // (initLoggers(8192, 10 ms)) but with the file in a temporary folder.
 
+#include "benchsupport.h"
 #include "loggers.h"
 
 #include <QCoreApplication>
@@ -15,34 +16,20 @@
 
 namespace
 {
-// A "kB" field of /proc/self/status (VmRSS, VmHWM, RssAnon, Threads).
-long statusValueKb(const char* key)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
-        return -1;
-    const QByteArray prefix = QByteArray(key) + ':';
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
-
 long rssKb()
 {
-    return statusValueKb("VmRSS");
+    return procStatus("VmRSS");
 }
 
 int threadCount()
 {
-    return int(statusValueKb("Threads"));
+    return int(procStatus("Threads"));
 }
 
 void report(const char* what, long kb, long baseKb)
 {
     std::printf("%-36s VmRSS %6ld kB (logging %+6.2f MB)  RssAnon %6ld kB  threads %d\n", what, kb,
-                (kb - baseKb) / 1024.0, statusValueKb("RssAnon"), threadCount());
+                (kb - baseKb) / 1024.0, procStatus("RssAnon"), threadCount());
 }
 } // namespace
 
@@ -110,7 +97,7 @@ int main(int argc, char** argv)
     std::printf("one logger: %.0f ns per call, %.0f ns per line written (queued + flushed)\n",
                 double(oneCallNs) / lines, double(oneTotalNs) / lines);
     std::printf("line below the level: %.1f ns per call\n", double(filteredNs) / lines);
-    std::printf("peak VmHWM %ld kB\n", statusValueKb("VmHWM"));
+    std::printf("peak VmHWM %ld kB\n", procStatus("VmHWM"));
     const double idleMb = (idle - before) / 1024.0;
     std::printf("idle logging costs %.2f MB resident (goal at most 10 MB): %s\n", idleMb,
                 idleMb <= 10.0 ? "met" : "NOT MET");

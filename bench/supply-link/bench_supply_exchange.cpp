@@ -1,7 +1,7 @@
 // One query exchange through PS_Comm against supply-sim, and the same command
 // written and awaited on a bare QTcpSocket, interleaved in one run.
 
-#include "benchcommon.h"
+#include "benchsupport.h"
 #include "ps_comm.h"
 #include "simulatorprocess.h"
 

@@ -2,7 +2,7 @@
 // the worker runs a batch against a stalled supply-sim (and, for comparison,
 // while it polls an answering one as fast as it can).
 
-#include "benchcommon.h"
+#include "benchsupport.h"
 #include "ps_thread.h"
 #include "simulatorprocess.h"
 

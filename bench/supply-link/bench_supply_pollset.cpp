@@ -2,7 +2,7 @@
 // loopback: with a timer period of 0 the sets run back to back, so the time
 // between two starts of the set is one set.
 
-#include "benchcommon.h"
+#include "benchsupport.h"
 #include "ps_thread.h"
 #include "simulatorprocess.h"
 
