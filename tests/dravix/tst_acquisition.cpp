@@ -11,7 +11,7 @@
 
 #include <memory>
 
-class AcquisitionTest : public QObject
+class AcquisitionTest : public ViewerTest
 {
     Q_OBJECT
 
@@ -23,9 +23,6 @@ private:
         qint64 ms;
     };
 
-    std::unique_ptr<ViewerSettings> settings;
-    std::unique_ptr<PromptRecorder> prompts;
-    std::unique_ptr<MainWindow> window;
     QList<Click> clicks;
     QElapsedTimer clock;
 
@@ -75,18 +72,13 @@ private:
 private slots:
     void init()
     {
-        settings = std::make_unique<ViewerSettings>();
-        prompts = std::make_unique<PromptRecorder>();
-        window = std::make_unique<MainWindow>();
+        openViewer();
         clicks.clear();
     }
     void cleanup()
     {
-        for (int r = 0; r < window->boxCount(); ++r)
-            window->boxThread(r)->connected = false;
-        window.reset();
-        prompts.reset();
-        settings.reset();
+        markRowsDisconnected();
+        closeViewer();
     }
 
     void startQueuesFrequencyPrintingAndStart()

@@ -12,14 +12,11 @@
 
 #include <memory>
 
-class ExportTest : public QObject
+class ExportTest : public ViewerTest
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<ViewerSettings> settings;
-    std::unique_ptr<PromptRecorder> prompts;
-    std::unique_ptr<MainWindow> window;
     QTemporaryDir dir;
 
     // A whole second in local time, so the expected texts are easy to build.
@@ -46,15 +43,11 @@ private:
 private slots:
     void init()
     {
-        settings = std::make_unique<ViewerSettings>();
-        prompts = std::make_unique<PromptRecorder>();
-        window = std::make_unique<MainWindow>();
+        openViewer();
     }
     void cleanup()
     {
-        window.reset();
-        prompts.reset();
-        settings.reset();
+        closeViewer();
     }
 
     void timeTextDropsFraction()

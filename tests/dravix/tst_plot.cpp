@@ -11,14 +11,11 @@
 
 #include <memory>
 
-class PlotTest : public QObject
+class PlotTest : public ViewerTest
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<ViewerSettings> settings;
-    std::unique_ptr<PromptRecorder> prompts;
-    std::unique_ptr<MainWindow> window;
 
     QCPGraph* graph(int row, MainWindow::RowGraph which) const { return window->rowGraph(row, which); }
     static QVector<double> keys(QCPGraph* g)
@@ -58,17 +55,12 @@ private:
 private slots:
     void init()
     {
-        settings = std::make_unique<ViewerSettings>();
-        prompts = std::make_unique<PromptRecorder>();
-        window = std::make_unique<MainWindow>();
+        openViewer();
     }
     void cleanup()
     {
-        for (int r = 0; r < window->boxCount(); ++r)
-            window->boxThread(r)->connected = false;
-        window.reset();
-        prompts.reset();
-        settings.reset();
+        markRowsDisconnected();
+        closeViewer();
     }
 
     void setUpAsDescribed()

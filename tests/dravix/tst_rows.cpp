@@ -18,14 +18,11 @@
 
 #include <memory>
 
-class RowsTest : public QObject
+class RowsTest : public ViewerTest
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<ViewerSettings> settings;
-    std::unique_ptr<PromptRecorder> prompts;
-    std::unique_ptr<MainWindow> window;
 
     QTableWidget* table() const { return window->findChild<QTableWidget*>("tableWidget_dcct"); }
 
@@ -57,15 +54,11 @@ private:
 private slots:
     void init()
     {
-        settings = std::make_unique<ViewerSettings>();
-        prompts = std::make_unique<PromptRecorder>();
-        window = std::make_unique<MainWindow>();
+        openViewer();
     }
     void cleanup()
     {
-        window.reset();
-        prompts.reset();
-        settings.reset();
+        closeViewer();
     }
 
     void firstRowMovesAddNewDown()

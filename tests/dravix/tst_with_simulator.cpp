@@ -16,14 +16,11 @@
 
 #include <memory>
 
-class WithSimulatorTest : public QObject
+class WithSimulatorTest : public ViewerTest
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<ViewerSettings> settings;
-    std::unique_ptr<PromptRecorder> prompts;
-    std::unique_ptr<MainWindow> window;
     QList<SimulatorProcess*> sims;
 
     SimulatorProcess* startSim(const QStringList& args, bool pty = false)
@@ -124,17 +121,15 @@ private:
 private slots:
     void init()
     {
-        settings = std::make_unique<ViewerSettings>();
-        prompts = std::make_unique<PromptRecorder>();
-        window = std::make_unique<MainWindow>();
+        openViewer();
     }
     void cleanup()
     {
+        // The window lets its links go before the simulators end.
         window.reset();
         qDeleteAll(sims);
         sims.clear();
-        prompts.reset();
-        settings.reset();
+        closeViewer();
     }
 
     void tcpBoxAcquires()

@@ -1,8 +1,9 @@
 #pragma once
 
 // Helpers shared by the viewer's tests: answering the viewer's prompts,
-// a settings store with the start-up update check off, and box-state
-// records and worker flags made up by hand.
+// a settings store with the start-up update check off, a fresh main window
+// for every test function, and box-state records and worker flags made up
+// by hand.
 
 #include "dcct_data.h"
 #include "dcct_thread.h"
@@ -21,6 +22,7 @@
 #include <QTest>
 
 #include <functional>
+#include <memory>
 
 // Records every critical box and answers the file and dialog prompts.
 class PromptRecorder
@@ -83,6 +85,37 @@ public:
                     QString::fromLatin1(ProgramInfo::settingsApplication));
         s.setValue(QStringLiteral("automaticUpdatesEnabled"), automaticUpdates);
     }
+};
+
+// The frame of the main-window tests: init() calls openViewer() for a fresh
+// window with a settings store of its own and every prompt recorded, and
+// cleanup() calls closeViewer().
+class ViewerTest : public QObject
+{
+protected:
+    void openViewer()
+    {
+        settings = std::make_unique<ViewerSettings>();
+        prompts = std::make_unique<PromptRecorder>();
+        window = std::make_unique<MainWindow>();
+    }
+    // The window goes first: closing it may still prompt or store settings.
+    void closeViewer()
+    {
+        window.reset();
+        prompts.reset();
+        settings.reset();
+    }
+    // Rows whose workers were only made to look connected.
+    void markRowsDisconnected()
+    {
+        for (int r = 0; r < window->boxCount(); ++r)
+            window->boxThread(r)->connected = false;
+    }
+
+    std::unique_ptr<ViewerSettings> settings;
+    std::unique_ptr<PromptRecorder> prompts;
+    std::unique_ptr<MainWindow> window;
 };
 
 // Sets fields of a worker's own record as the worker would, under its mutex.
