@@ -150,6 +150,7 @@ private:
     void shutDown();
 
     // Row actions.
+    int connectedRowOfSender(const QList<QPushButton*>& buttons);
     void toggleConnection(int row);
     void toggleAcquisition(int row);
     void startAcquireAll();

@@ -224,17 +224,26 @@ void MainWindow::check_all_are_acquiring()
         setButtonState(acquire_all_button, QStringLiteral("Acquire All"), Qt::black);
 }
 
+// The row of the clicked button among `buttons` when its box is connected;
+// -1 otherwise, after telling the user to connect first.
+int MainWindow::connectedRowOfSender(const QList<QPushButton*>& buttons)
+{
+    const int row = rowOfButton(buttons, sender());
+    if (row < 0)
+        return -1;
+    if (!thread_list.at(row)->connected) {
+        connectionError(this);
+        return -1;
+    }
+    return row;
+}
+
 void MainWindow::button_configure_clicked()
 {
-    const int row = rowOfButton(setup_buttons, sender());
+    const int row = connectedRowOfSender(setup_buttons);
     if (row < 0)
         return;
-    Dcct_thread* thread = thread_list.at(row);
-    if (!thread->connected) {
-        connectionError(this);
-        return;
-    }
-    if (flagsOf(thread).acquiring) {
+    if (flagsOf(thread_list.at(row)).acquiring) {
         Prompts::critical(this, QStringLiteral("Acquiring"), QStringLiteral("SENTREL is acquiring data"));
         return;
     }
@@ -243,16 +252,11 @@ void MainWindow::button_configure_clicked()
 
 void MainWindow::button_status_clicked()
 {
-    const int row = rowOfButton(status_buttons, sender());
+    const int row = connectedRowOfSender(status_buttons);
     if (row < 0)
         return;
-    Dcct_thread* thread = thread_list.at(row);
-    if (!thread->connected) {
-        connectionError(this);
-        return;
-    }
     Dialog_status* window = status_windows.at(row);
-    if (flagsOf(thread).acquiring)
+    if (flagsOf(thread_list.at(row)).acquiring)
         window->hide_reset_button();
     else
         window->show_reset_button();
@@ -262,16 +266,11 @@ void MainWindow::button_status_clicked()
 
 void MainWindow::button_monitor_clicked()
 {
-    const int row = rowOfButton(monitor_buttons, sender());
+    const int row = connectedRowOfSender(monitor_buttons);
     if (row < 0)
         return;
-    Dcct_thread* thread = thread_list.at(row);
-    if (!thread->connected) {
-        connectionError(this);
-        return;
-    }
     Monitor* monitor = monitors.at(row);
-    connect(thread, &Dcct_thread::data_updated, monitor, &Monitor::update_data_mon_dialog,
+    connect(thread_list.at(row), &Dcct_thread::data_updated, monitor, &Monitor::update_data_mon_dialog,
             Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
     connect(monitor, &QDialog::finished, this, &MainWindow::monitor_finished, Qt::UniqueConnection);
     monitor->show();
