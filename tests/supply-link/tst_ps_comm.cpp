@@ -1,34 +1,13 @@
 // PS_Comm against a scripted peer: bytes on the wire, reply classification,
 // framing and time-outs.
 
-#include "ps_comm.h"
-#include "scriptedpeer.h"
+#include "commlink.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTest>
 
-namespace
-{
-
-struct Link {
-    explicit Link(int waitTime = 100) : comm(&socket, waitTime)
-    {
-        socket.connectToHost(QHostAddress::LocalHost, peer.port());
-        connected = socket.waitForConnected(3000);
-    }
-    ScriptedPeer peer;
-    QTcpSocket socket;
-    PS_Comm comm;
-    bool connected = false;
-};
-
-using Call = std::function<int(PS_Comm&)>;
-
-} // namespace
-
-Q_DECLARE_METATYPE(Call)
 Q_DECLARE_METATYPE(PeerReply)
 
 // What goes out on the wire for each kind of command.
@@ -82,7 +61,7 @@ private slots:
     {
         QFETCH(Call, call);
         QFETCH(QByteArray, bytes);
-        Link link;
+        CommLink link(100);
         QVERIFY(link.connected);
         call(link.comm);
         QVERIFY(link.peer.waitForCommands(1));
@@ -92,7 +71,7 @@ private slots:
     // A CR inside an argument would make the supply see two commands.
     void embeddedCarriageReturnSendsOneCommand()
     {
-        Link link;
+        CommLink link(100);
         QCOMPARE(link.comm.writeEpicsDb("x\rMON"), 0);
         QTest::qWait(50);
         QCOMPARE(link.peer.commands(), QStringList{"EPICS:DB:xMON"});
@@ -129,7 +108,7 @@ private slots:
     {
         QFETCH(PeerReply, reply);
         QFETCH(int, result);
-        Link link(50);
+        CommLink link(50);
         link.peer.setReply("MON", reply);
         QSignalSpy errors(&link.comm, &PS_Comm::commandReplyError);
         QCOMPARE(link.comm.outputOn(), result);
@@ -152,7 +131,7 @@ private slots:
     void passwordIsMaskedInReports()
     {
         QFETCH(QString, password);
-        Link link;
+        CommLink link(100);
         link.peer.setReply("PASSWORD:" + password, PeerReply::text("#NAK:07\r\n"));
         QSignalSpy errors(&link.comm, &PS_Comm::commandReplyError);
         QCOMPARE(link.comm.writePassword(password), 7);
@@ -162,7 +141,7 @@ private slots:
 
     void passwordQueryIsReportedAsIs()
     {
-        Link link;
+        CommLink link(100);
         link.peer.setReply("PASSWORD:?", PeerReply::text("#NAK:05\r\n"));
         QSignalSpy errors(&link.comm, &PS_Comm::commandReplyError);
         QString value;
@@ -224,7 +203,7 @@ private slots:
         QFETCH(int, result);
         QFETCH(QString, value);
         QFETCH(QString, reported);
-        Link link(50);
+        CommLink link(50);
         link.peer.setReply(command, reply);
         QSignalSpy errors(&link.comm, &PS_Comm::commandReplyError);
         QString out = QStringLiteral("old");
@@ -253,7 +232,7 @@ private slots:
     {
         QFETCH(QByteArray, reply);
         QFETCH(QString, value);
-        Link link;
+        CommLink link(100);
         link.peer.setReply("EPICS:DB", PeerReply::text(reply));
         QString out;
         QCOMPARE(link.comm.readEpicsDb(out), 0);
@@ -263,7 +242,7 @@ private slots:
     // The line feed ending the previous reply arrives late, just ahead of this one.
     void fileTextAfterLateLineFeed()
     {
-        Link link;
+        CommLink link(100);
         link.peer.setReply("MON", PeerReply::split({"#AK\r", "\n"}, 40));
         link.peer.setReply("EPICS:DB", PeerReply::text("#EPICS:DB:a\nb\r\n", 80));
         QCOMPARE(link.comm.outputOn(), 0);
@@ -274,7 +253,7 @@ private slots:
 
     void protocolsFileTextKept()
     {
-        Link link;
+        CommLink link(100);
         link.peer.setReply("EPICS:PROTOCOLS", PeerReply::text("#EPICS:PROTOCOLS:a\n#b\n\r\n"));
         QString out;
         QCOMPARE(link.comm.readEpicsProtocols(out), 0);
@@ -283,7 +262,7 @@ private slots:
 
     void pvNameIsPlain()
     {
-        Link link;
+        CommLink link(100);
         link.peer.setReply("EPICS:PV_NAME", PeerReply::text("#EPICS:PV_NAME:PS#1\r\n"));
         QString out;
         QCOMPARE(link.comm.readEpicsPvName(out), 0);
@@ -322,7 +301,7 @@ private slots:
     {
         QFETCH(Call, call);
         QFETCH(int, timeout);
-        Link link(100);
+        CommLink link(100);
         call(link.comm);
         QCOMPARE(link.comm.lastTimeout(), timeout);
     }
@@ -330,7 +309,7 @@ private slots:
     // The four waits are one deadline: a reply trickling in as many chunks is read whole.
     void manySmallChunksWithinDeadline()
     {
-        Link link(100);
+        CommLink link(100);
         link.peer.setReply("MRI", PeerReply::split({"#", "M", "R", "I", ":", "1", ".", "5", "\r\n"}, 20));
         QString value;
         QCOMPARE(link.comm.readCurrent(value), 0);
@@ -339,7 +318,7 @@ private slots:
 
     void replyWithoutCrEndsAtDeadline()
     {
-        Link link(50);
+        CommLink link(50);
         link.peer.setReply("MRI", PeerReply::text("#MRI:7"));
         QElapsedTimer clock;
         clock.start();
@@ -353,7 +332,7 @@ private slots:
     // A reply that comes after the deadline is never taken for the next command's.
     void lateReplyIsDrained()
     {
-        Link link(25);
+        CommLink link(25);
         link.peer.setReply("MRI", PeerReply::text("#MRI:9\r\n", 200));
         link.peer.setReply("MRV", PeerReply::text("#MRV:1\r\n", 50));
         QString value;
@@ -365,7 +344,7 @@ private slots:
 
     void oversizedReplyIsCut()
     {
-        Link link(200);
+        CommLink link(200);
         link.peer.setReply("MRI", PeerReply::text(QByteArray(3 * 1024 * 1024, 'x')));
         QString value = QStringLiteral("old");
         QCOMPARE(link.comm.readCurrent(value), -1);
@@ -394,7 +373,7 @@ private slots:
         QFETCH(QByteArray, reply);
         QFETCH(bool, fileText);
         QVERIFY(reply.size() > PS_Comm::max_reply_size);
-        Link link(300);
+        CommLink link(300);
         link.peer.setReply(command, PeerReply::text(reply));
         QSignalSpy errors(&link.comm, &PS_Comm::commandReplyError);
         QString value = QStringLiteral("old");
@@ -412,7 +391,7 @@ private slots:
 
     void abortEndsStalledExchange()
     {
-        Link link(2000);
+        CommLink link(2000);
         link.peer.setReply("MRI", PeerReply::silence());
         QElapsedTimer clock;
         clock.start();
@@ -431,7 +410,7 @@ private slots:
 
     void silenceLeavesLinkOpen()
     {
-        Link link(30);
+        CommLink link(30);
         link.peer.setReply("MRI", PeerReply::silence());
         QString value;
         QCOMPARE(link.comm.readCurrent(value), -2);
@@ -441,7 +420,7 @@ private slots:
 
     void closedSocketFailsAtOnce()
     {
-        Link link(1000);
+        CommLink link(1000);
         link.socket.abort();
         QElapsedTimer clock;
         clock.start();
@@ -453,7 +432,7 @@ private slots:
 
     void negativeTimeoutDoesNotBlock()
     {
-        Link link(-1);
+        CommLink link(-1);
         link.peer.setReply("MON", PeerReply::silence());
         QElapsedTimer clock;
         clock.start();

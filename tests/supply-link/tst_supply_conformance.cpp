@@ -3,7 +3,7 @@
 // "#", ended by CR or by CR LF, and any one separator after a query's echo.
 // Checks the bytes that go out, the results, the record and the signals.
 
-#include "ps_comm.h"
+#include "commlink.h"
 #include "ps_thread.h"
 #include "scriptedpeer.h"
 #include "workerfixture.h"
@@ -92,20 +92,6 @@ void answerLiterally(ScriptedPeer& peer, const ReplyShape& shape, const QMap<QSt
         return PeerReply::text(shape.prefix + body + shape.terminator);
     });
 }
-
-struct Link {
-    explicit Link(int waitTime = 200) : comm(&socket, waitTime)
-    {
-        socket.connectToHost(QHostAddress::LocalHost, peer.port());
-        connected = socket.waitForConnected(3000);
-    }
-    ScriptedPeer peer;
-    QTcpSocket socket;
-    PS_Comm comm;
-    bool connected = false;
-};
-
-using Call = std::function<int(PS_Comm&)>;
 
 // Every signal of the worker, by name, in the order the test thread gets them.
 class SignalLog : public QObject
@@ -248,7 +234,6 @@ ps_task task(int id, QStringList params = {QString()})
 } // namespace
 
 Q_DECLARE_METATYPE(ReplyShape)
-Q_DECLARE_METATYPE(Call)
 
 // PS_Comm: every reply shape gives the same results.
 class ReplyShapes : public QObject
@@ -265,7 +250,7 @@ private slots:
     void queries()
     {
         QFETCH(ReplyShape, shape);
-        Link link;
+        CommLink link(200);
         QVERIFY(link.connected);
         const QMap<QString, QString> values = supplyValues("AIN,TRIG,POLARITY_INVERTER");
         answerLiterally(link.peer, shape, values);
@@ -314,7 +299,7 @@ private slots:
         QFETCH(ReplyShape, shape);
         QFETCH(QByteArray, body);
         QFETCH(int, result);
-        Link link;
+        CommLink link(200);
         answerLiterally(link.peer, shape, {}, {{"*", body}});
         QSignalSpy errors(&link.comm, &PS_Comm::commandReplyError);
         QCOMPARE(link.comm.writeCurrent("1.5000000000"), result);
@@ -366,7 +351,7 @@ private slots:
         QFETCH(Call, call);
         QFETCH(QByteArray, sent);
         QFETCH(int, result);
-        Link link(100);
+        CommLink link(100);
         link.peer.setResponder(
             [](const QString&) { return std::optional<PeerReply>(PeerReply::text("#AK\r\n", 700)); });
         QElapsedTimer clock;
