@@ -14,6 +14,7 @@
 
 #include "simulatorprocess.h"
 #include "tempsettings.h"
+#include "workerfixture.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -88,7 +89,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot start supply-sim\n");
         return 1;
     }
-    storeConnection(sim.port(), QStringLiteral("50"), QStringLiteral("1000"));
+    LiveTest::storeConnection(sim.port(), QStringLiteral("50"), QStringLiteral("1000"));
 
     std::printf("%d connect/disconnect cycles after %d of warm-up (goal: growth <= 1024 kB, threads back "
                 "where they started)\n",
@@ -106,10 +107,7 @@ int main(int argc, char** argv)
     }
 
     ps_thread worker(25);
-    worker.task_refresh = 25;
-    worker.wait_time = 1000;
-    worker.ip_address = QStringLiteral("127.0.0.1");
-    worker.ip_port = QString::number(sim.port());
+    configureWorker(worker, sim.port(), 1000, 25);
     if (!measure("worker alone:", [&] { return workerCycle(worker); }))
         return 1;
     return 0;

@@ -63,7 +63,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot start supply-sim\n");
         return 1;
     }
-    storeConnection(sim.port(), QStringLiteral("50"), QStringLiteral("1000"));
+    LiveTest::storeConnection(sim.port(), QStringLiteral("50"), QStringLiteral("1000"));
 
     MainWindow w;
     w.show();

@@ -5,14 +5,9 @@
 // what the plotted points themselves take.
 
 #include "benchsupport.h"
-#include "dcct_thread.h"
-#include "mainwindow.h"
-#include "programinfo.h"
-#include "tempsettings.h"
+#include "benchviewer.h"
 
 #include <QApplication>
-#include <QMutexLocker>
-#include <QSettings>
 #include <qcustomplot.h>
 
 #include <cmath>
@@ -56,32 +51,16 @@ Dcct_data block(double t0)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    preferOffscreen();
     QApplication app(argc, argv);
-    TempSettings settings;
-    QSettings(QString::fromLatin1(ProgramInfo::organisation),
-              QString::fromLatin1(ProgramInfo::settingsApplication))
-        .setValue(QStringLiteral("automaticUpdatesEnabled"), false);
+    ViewerSettings settings;
 
     const int hours =
         qEnvironmentVariableIsSet("BENCH_HOURS") ? qMax(1, qEnvironmentVariableIntValue("BENCH_HOURS")) : 2;
     MainWindow w;
     w.resize(1200, 800);
     w.show();
-    for (int b = 0; b < boxes; ++b) {
-        const int row = w.addBox(true, QStringLiteral("10.0.0.%1").arg(b + 1), QString());
-        Dcct_thread* t = w.boxThread(row);
-        t->connected = true;
-        w.rowButton(row, MainWindow::AcquireButton)->click();
-        {
-            QMutexLocker lock(&t->mutex);
-            t->data.acquiring = true;
-            t->data.line_layout = layout;
-            t->data.name = QStringLiteral("BOX-%1").arg(b);
-        }
-        emit t->sentrel_start_acquire(t->data);
-    }
+    startAcquiring(w, boxes, layout);
     QCoreApplication::processEvents();
 
     const double start = residentMiB();

@@ -7,15 +7,10 @@
 // box thread's signal, then lets the event loop run the one queued redraw.
 
 #include "benchsupport.h"
-#include "dcct_thread.h"
-#include "mainwindow.h"
-#include "programinfo.h"
-#include "tempsettings.h"
+#include "benchviewer.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QMutexLocker>
-#include <QSettings>
 #include <qcustomplot.h>
 
 #include <cmath>
@@ -55,19 +50,7 @@ Result run(int boxes, int points, bool autoscale)
     QCoreApplication::processEvents();
     QCustomPlot* plot = w.plot();
 
-    for (int b = 0; b < boxes; ++b) {
-        const int row = w.addBox(true, QStringLiteral("10.0.0.%1").arg(b + 1), QString());
-        Dcct_thread* t = w.boxThread(row);
-        t->connected = true;
-        w.rowButton(row, MainWindow::AcquireButton)->click(); // connects the plot
-        {
-            QMutexLocker lock(&t->mutex);
-            t->data.acquiring = true;
-            t->data.line_layout = layout;
-            t->data.name = QStringLiteral("BOX-%1").arg(b);
-        }
-        emit t->sentrel_start_acquire(t->data);
-    }
+    startAcquiring(w, boxes, layout);
     QCoreApplication::processEvents();
 
     // A first block fixes each row's time offset at 0, so the box's own
@@ -116,13 +99,9 @@ Result run(int boxes, int points, bool autoscale)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    preferOffscreen();
     QApplication app(argc, argv);
-    TempSettings settings;
-    QSettings(QString::fromLatin1(ProgramInfo::organisation),
-              QString::fromLatin1(ProgramInfo::settingsApplication))
-        .setValue(QStringLiteral("automaticUpdatesEnabled"), false);
+    ViewerSettings settings;
 
     std::printf("%-6s %-10s %-10s %12s %12s\n", "boxes", "points", "view", "block [ms]", "redraw [ms]");
     for (int boxes : {1, 8}) {

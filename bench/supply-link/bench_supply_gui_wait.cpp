@@ -5,6 +5,7 @@
 #include "benchsupport.h"
 #include "ps_thread.h"
 #include "simulatorprocess.h"
+#include "workerfixture.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -53,10 +54,7 @@ int main(int argc, char** argv)
     }
 
     ps_thread thread(0);
-    thread.task_refresh = 0;
-    thread.wait_time = 1000;
-    thread.ip_address = QStringLiteral("127.0.0.1");
-    thread.ip_port = QString::number(sim.port());
+    configureWorker(thread, sim.port(), 1000, 0);
     thread.start();
     if (!QTest::qWaitFor([&] { return sim.commandLog().size() > 50; }, 10000)) {
         std::fprintf(stderr, "the worker does not poll supply-sim\n");

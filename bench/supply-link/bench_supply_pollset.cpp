@@ -5,6 +5,7 @@
 #include "benchsupport.h"
 #include "ps_thread.h"
 #include "simulatorprocess.h"
+#include "workerfixture.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -51,10 +52,7 @@ int main(int argc, char** argv)
     }
 
     ps_thread thread(0);
-    thread.task_refresh = 0;
-    thread.wait_time = 1000;
-    thread.ip_address = QStringLiteral("127.0.0.1");
-    thread.ip_port = QString::number(sim.port());
+    configureWorker(thread, sim.port(), 1000, 0);
 
     QMutex lock;
     QList<qint64> starts;
