@@ -1,5 +1,7 @@
 #include "ps_comm.h"
 
+#include "ps_replies.h"
+
 #include <QDeadlineTimer>
 #include <QTcpSocket>
 #include <QThread>
@@ -8,24 +10,9 @@ namespace
 {
 
 const QChar CR(QLatin1Char('\r'));
-const QChar LF(QLatin1Char('\n'));
 
 // Longest single socket wait: an exchange checks for a stop request at least this often.
 constexpr int waitSlice = 50;
-
-// Code of a "NAK" reply: the number after "NAK" and one separator. A refusal
-// must never read as success, so a missing, non-numeric or zero code gives -1.
-int refusalCode(const QString& reply)
-{
-    bool ok = false;
-    const int code = reply.mid(4).toInt(&ok);
-    return ok && code > 0 ? code : -1;
-}
-
-bool isRefusal(const QString& reply)
-{
-    return reply.left(3) == QLatin1String("NAK");
-}
 
 // CR would end the command early on the wire and NUL would cut it; LF stays
 // (file texts carry line feeds).
@@ -96,19 +83,11 @@ PS_Comm::Exchange PS_Comm::exchange(const QByteArray& framed, int timeout, QStri
     // The four waits of one reply form a single deadline, so a reply that
     // trickles in as many small chunks is still read whole.
     const QDeadlineTimer deadline(qint64(timeout) * 4, Qt::PreciseTimer);
-    QByteArray collected;
-    bool terminated = false;
+    SupplyReplyCollector collector(max_reply_size);
     for (;;) {
         if (socket->bytesAvailable() > 0 ||
             socket->waitForReadyRead(int(qMin<qint64>(deadline.remainingTime(), waitSlice)))) {
-            QByteArray chunk = socket->readAll();
-            const int nul = chunk.indexOf('\0');
-            if (nul >= 0)
-                chunk.truncate(nul);
-            chunk.truncate(max_reply_size - collected.size());
-            collected.append(chunk);
-            terminated = chunk.contains('\r');
-            if (terminated || collected.size() >= max_reply_size)
+            if (collector.add(socket->readAll()))
                 break;
         } else if (socket->state() != QAbstractSocket::ConnectedState) {
             break;
@@ -119,15 +98,10 @@ PS_Comm::Exchange PS_Comm::exchange(const QByteArray& framed, int timeout, QStri
 
     // A reply cut at the cap is incomplete; taking it would pass a cut value
     // (or file text) off as the supply's answer.
-    if (!terminated && collected.size() >= max_reply_size)
+    if (collector.overlong())
         return Exchange::Overlong;
-
-    reply = QString::fromLatin1(collected);
-    // Whatever follows the first CR belongs to no reply of ours.
-    const int cr = reply.indexOf(CR);
-    if (cr >= 0)
-        reply.truncate(cr);
-    return collected.isEmpty() ? Exchange::Silent : Exchange::Replied;
+    reply = collector.text();
+    return collector.isEmpty() ? Exchange::Silent : Exchange::Replied;
 }
 
 int PS_Comm::writeCommand(QString command, int timeout)
@@ -141,13 +115,9 @@ int PS_Comm::writeCommand(QString command, int timeout)
     QString reply;
     if (exchange(frame(command), timeout, reply) == Exchange::NotSent)
         return -1;
-    reply.remove(QLatin1Char('#'));
-    reply.remove(LF);
-
-    if (reply == QLatin1String("AK"))
-        return 0;
-    const int code = isRefusal(reply) ? refusalCode(reply) : -1;
-    emit commandReplyError(reportedCommand(command + CR), code);
+    const int code = setReplyResult(reply);
+    if (code != 0)
+        emit commandReplyError(reportedCommand(command + CR), code);
     return code;
 }
 
@@ -182,27 +152,9 @@ int PS_Comm::query(QString command, QString& value, int timeout, ReplyKind kind)
         return -1;
     }
 
-    if (kind == ReplyKind::Plain) {
-        reply.remove(QLatin1Char('#'));
-        reply.remove(LF);
-    } else {
-        // A line feed that ended the previous reply may come in just ahead of this one.
-        int start = 0;
-        while (start < reply.size() && reply.at(start) == LF)
-            ++start;
-        if (start < reply.size() && reply.at(start) == QLatin1Char('#'))
-            ++start;
-        reply.remove(0, start);
-    }
-
-    QString echo = command;
-    echo.remove(QStringLiteral(":?"));
-    if (reply.left(echo.size()) == echo) {
-        value = reply.mid(echo.size() + 1);
-        return 0;
-    }
-    const int code = isRefusal(reply) ? refusalCode(reply) : -1;
-    emit commandReplyError(reportedCommand(command), code);
+    const int code = queryReplyResult(command, reply, kind == ReplyKind::FileText, &value);
+    if (code != 0)
+        emit commandReplyError(reportedCommand(command), code);
     return code;
 }
 

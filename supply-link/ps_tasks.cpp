@@ -2,41 +2,10 @@
 
 #include "loggers.h"
 #include "ps_comm.h"
+#include "ps_replies.h"
 #include "ps_thread.h"
 
 #include <QMutexLocker>
-
-namespace
-{
-
-quint32 hexFlags(const QString& text)
-{
-    bool ok = false;
-    const quint32 flags = text.toUInt(&ok, 16);
-    return ok ? flags : 0;
-}
-
-QString familyOf(const QString& model)
-{
-    // Longer names first, so "KORA-PS-M" is not taken for "KORA-PS".
-    static const char* const families[] = {"KORA-PS-1K5", "KORA-PS-M", "KORA-PS", "ORTX"};
-    for (const char* family : families) {
-        if (model.contains(QLatin1String(family)))
-            return QLatin1String(family);
-    }
-    return QStringLiteral("UNDEFINED");
-}
-
-QString polarityKindOf(const QString& family)
-{
-    if (family == QLatin1String("KORA-PS-1K5") || family == QLatin1String("KORA-PS"))
-        return QStringLiteral("Bipolar");
-    if (family == QLatin1String("KORA-PS-M") || family == QLatin1String("ORTX"))
-        return QStringLiteral("Monopolar");
-    return QStringLiteral("UNDEFINED");
-}
-
-} // namespace
 
 void ps_thread::execute_task(ps_task task)
 {
@@ -89,7 +58,7 @@ void ps_thread::execute_task(ps_task task)
         query(&PS_Comm::readStatus, &ps_data::status);
         {
             QMutexLocker locker(&mutex);
-            ps_response.status_flags = hexFlags(ps_response.status);
+            ps_response.status_flags = statusFlagsOf(ps_response.status);
         }
         emit status_read(snapshot());
         break;
@@ -113,7 +82,7 @@ void ps_thread::execute_task(ps_task task)
         psThreadLogger->debug("Read mem value {}", cellText);
         QString value;
         const int result = comm->readMemory(cellText, value);
-        const int cell = memoryCell(cellText);
+        const int cell = memoryCellOf(cellText);
         if (result == 0) {
             if (cell >= 0) {
                 QMutexLocker locker(&mutex);
@@ -134,7 +103,7 @@ void ps_thread::execute_task(ps_task task)
             psThreadLogger->error("Memory write to cell {} has no value, not sent", cellText);
         } else {
             const QString value = task.params.at(1);
-            const int cell = memoryCell(cellText);
+            const int cell = memoryCellOf(cellText);
             if (comm->writeMemory(cellText, value) == 0) {
                 if (cell >= 0) {
                     QMutexLocker locker(&mutex);
@@ -161,16 +130,9 @@ void ps_thread::execute_task(ps_task task)
     case TaskReadVersion: {
         QString text;
         comm->readVersion(text);
-        const int colon = text.indexOf(QLatin1Char(':'));
-        const QString model = colon < 0 ? text : text.left(colon);
-        const QString version = colon < 0 ? text : text.mid(colon + 1);
-        const QString family = familyOf(model);
         {
             QMutexLocker locker(&mutex);
-            ps_response.model_text = model;
-            ps_response.version = version;
-            ps_response.family = family;
-            ps_response.polarity_kind = polarityKindOf(family);
+            applyVersionReply(ps_response, text);
         }
         QString capabilities;
         if (comm->readMemory(QStringLiteral("130"), capabilities) == 0) {
@@ -199,18 +161,9 @@ void ps_thread::execute_task(ps_task task)
         QString text;
         comm->readCurrentVoltageStatus(text);
         if (!text.isEmpty()) {
-            const QStringList parts = text.split(QLatin1Char(':'));
-            if (parts.size() >= 3) {
-                QMutexLocker locker(&mutex);
-                ps_response.current = parts.at(0);
-                ps_response.current_avg.add(parts.at(0));
-                ps_response.voltage = parts.at(1);
-                ps_response.voltage_avg.add(parts.at(1));
-                ps_response.status = parts.at(2);
-                ps_response.status_flags = hexFlags(parts.at(2));
-            } else {
+            QMutexLocker locker(&mutex);
+            if (!applyCurrentVoltageStatus(ps_response, text))
                 psThreadLogger->warn("MPLST reply {} has too few fields, ignored", text);
-            }
         }
         emit current_voltage_status_read(snapshot());
         break;
@@ -266,14 +219,9 @@ void ps_thread::execute_task(ps_task task)
         QString text;
         comm->readLimits(text);
         if (!text.isEmpty()) {
-            const QStringList parts = text.split(QLatin1Char(':'));
-            if (parts.size() >= 4) {
-                QMutexLocker locker(&mutex);
-                for (int i = 0; i < 4; ++i)
-                    ps_response.limits[i] = parts.at(i);
-            } else {
+            QMutexLocker locker(&mutex);
+            if (!applyLimits(ps_response, text))
                 psThreadLogger->warn("MLIMITS reply {} has too few fields, ignored", text);
-            }
         }
         emit limits_read(snapshot());
         break;

@@ -337,10 +337,3 @@ QString ps_thread::param(const ps_task& task, int index) const
 {
     return index < task.params.size() ? task.params.at(index) : QString();
 }
-
-int ps_thread::memoryCell(const QString& cell_text)
-{
-    bool ok = false;
-    const int cell = cell_text.toInt(&ok);
-    return ok && cell >= 0 && cell < ps_data::memory_size ? cell : -1;
-}

@@ -183,7 +183,6 @@ private:
 
     ps_data snapshot();
     QString param(const ps_task& task, int index) const;
-    static int memoryCell(const QString& cell_text);
 
     // Per-run objects, created and deleted by run() in the worker thread.
     QTcpSocket* socket = nullptr;

@@ -1,0 +1,44 @@
+// Supply replies: the bytes of one reply collected in chunks the input
+// chooses, then read as the reply to a set command and to a query.
+
+#include "ps_replies.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size < 2)
+        return 0;
+    static const char* const queries[] = {"MRI", "MST", "VER", "MRG:130", "PASSWORD:?",
+                                          "MLIMITS:?", "MPLST", "EPICS:DB", "MWI:?", ""};
+    const QString command = QLatin1String(queries[data[0] % 10]);
+    const bool fileText = data[0] & 0x80;
+    // Second byte: chunk size; a small cap now and then so the cut is reached.
+    const int step = (data[1] & 0x3f) + 1;
+    const int cap = data[1] & 0x40 ? 64 : 1024 * 1024;
+    const QByteArray bytes(reinterpret_cast<const char*>(data + 2), int(size - 2));
+
+    SupplyReplyCollector collector(cap);
+    bool done = false;
+    for (int at = 0; at < bytes.size() && !done; at += step)
+        done = collector.add(bytes.mid(at, step));
+    const QString reply = collector.text();
+    if (reply.size() > cap || reply.contains(QLatin1Char('\r')) || reply.contains(QChar(0)))
+        std::abort();
+    if (collector.overlong() && !done)
+        std::abort();
+
+    const int set = setReplyResult(reply);
+    if (set < -1)
+        std::abort();
+
+    QString value = QStringLiteral("untouched");
+    const int query = queryReplyResult(command, reply, fileText, &value);
+    if (query < -1 || (query != 0 && value != QLatin1String("untouched")))
+        std::abort();
+    return 0;
+}

@@ -1,0 +1,143 @@
+#include "ps_replies.h"
+
+#include "ps_data.h"
+
+namespace
+{
+
+const QChar CR(QLatin1Char('\r'));
+const QChar LF(QLatin1Char('\n'));
+
+// Code of a "NAK" reply: the number after "NAK" and one separator. A refusal
+// must never read as success, so a missing, non-numeric or zero code gives -1.
+int refusalResult(const QString& reply)
+{
+    if (reply.left(3) != QLatin1String("NAK"))
+        return -1;
+    bool ok = false;
+    const int code = reply.mid(4).toInt(&ok);
+    return ok && code > 0 ? code : -1;
+}
+
+QString familyOf(const QString& model)
+{
+    // Longer names first, so "KORA-PS-M" is not taken for "KORA-PS".
+    static const char* const families[] = {"KORA-PS-1K5", "KORA-PS-M", "KORA-PS", "ORTX"};
+    for (const char* family : families) {
+        if (model.contains(QLatin1String(family)))
+            return QLatin1String(family);
+    }
+    return QStringLiteral("UNDEFINED");
+}
+
+QString polarityKindOf(const QString& family)
+{
+    if (family == QLatin1String("KORA-PS-1K5") || family == QLatin1String("KORA-PS"))
+        return QStringLiteral("Bipolar");
+    if (family == QLatin1String("KORA-PS-M") || family == QLatin1String("ORTX"))
+        return QStringLiteral("Monopolar");
+    return QStringLiteral("UNDEFINED");
+}
+
+} // namespace
+
+bool SupplyReplyCollector::add(QByteArray chunk)
+{
+    const int nul = chunk.indexOf('\0');
+    if (nul >= 0)
+        chunk.truncate(nul);
+    chunk.truncate(qMax(cap - collected.size(), 0));
+    collected.append(chunk);
+    terminated = chunk.contains('\r');
+    return terminated || collected.size() >= cap;
+}
+
+QString SupplyReplyCollector::text() const
+{
+    QString reply = QString::fromLatin1(collected);
+    // Whatever follows the first CR belongs to no reply of ours.
+    const int cr = reply.indexOf(CR);
+    if (cr >= 0)
+        reply.truncate(cr);
+    return reply;
+}
+
+int setReplyResult(QString reply)
+{
+    reply.remove(QLatin1Char('#'));
+    reply.remove(LF);
+    if (reply == QLatin1String("AK"))
+        return 0;
+    return refusalResult(reply);
+}
+
+int queryReplyResult(const QString& command, QString reply, bool fileText, QString* value)
+{
+    if (!fileText) {
+        reply.remove(QLatin1Char('#'));
+        reply.remove(LF);
+    } else {
+        // A line feed that ended the previous reply may come in just ahead of this one.
+        int start = 0;
+        while (start < reply.size() && reply.at(start) == LF)
+            ++start;
+        if (start < reply.size() && reply.at(start) == QLatin1Char('#'))
+            ++start;
+        reply.remove(0, start);
+    }
+
+    QString echo = command;
+    echo.remove(QStringLiteral(":?"));
+    if (reply.left(echo.size()) == echo) {
+        *value = reply.mid(echo.size() + 1);
+        return 0;
+    }
+    return refusalResult(reply);
+}
+
+quint32 statusFlagsOf(const QString& text)
+{
+    bool ok = false;
+    const quint32 flags = text.toUInt(&ok, 16);
+    return ok ? flags : 0;
+}
+
+int memoryCellOf(const QString& text)
+{
+    bool ok = false;
+    const int cell = text.toInt(&ok);
+    return ok && cell >= 0 && cell < ps_data::memory_size ? cell : -1;
+}
+
+void applyVersionReply(ps_data& record, const QString& text)
+{
+    const int colon = text.indexOf(QLatin1Char(':'));
+    record.model_text = colon < 0 ? text : text.left(colon);
+    record.version = colon < 0 ? text : text.mid(colon + 1);
+    record.family = familyOf(record.model_text);
+    record.polarity_kind = polarityKindOf(record.family);
+}
+
+bool applyCurrentVoltageStatus(ps_data& record, const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char(':'));
+    if (parts.size() < 3)
+        return false;
+    record.current = parts.at(0);
+    record.current_avg.add(parts.at(0));
+    record.voltage = parts.at(1);
+    record.voltage_avg.add(parts.at(1));
+    record.status = parts.at(2);
+    record.status_flags = statusFlagsOf(parts.at(2));
+    return true;
+}
+
+bool applyLimits(ps_data& record, const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char(':'));
+    if (parts.size() < 4)
+        return false;
+    for (int i = 0; i < 4; ++i)
+        record.limits[i] = parts.at(i);
+    return true;
+}

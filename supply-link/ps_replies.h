@@ -1,0 +1,63 @@
+#pragma once
+
+// Pure pieces of the supply protocol: how the bytes of one reply are
+// collected, what a reply means for a set command or a query, and how the
+// replies that carry several fields update the supply-state record. No I/O;
+// PS_Comm and the worker's task table build on these.
+
+#include <QByteArray>
+#include <QString>
+
+class ps_data;
+
+// Collects the bytes of one reply as the socket hands them over. A NUL ends
+// a chunk's useful part; nothing past `cap` bytes is kept.
+class SupplyReplyCollector
+{
+public:
+    explicit SupplyReplyCollector(int cap) : cap(cap) {}
+
+    // Adds one chunk; true once the reply is complete (a CR came) or the cap is reached.
+    bool add(QByteArray chunk);
+
+    bool isEmpty() const { return collected.isEmpty(); }
+    // The cap was reached before any CR: the reply is cut and never an answer.
+    bool overlong() const { return !terminated && collected.size() >= cap; }
+    // The reply up to its first CR (bytes read as Latin-1).
+    QString text() const;
+
+private:
+    int cap;
+    QByteArray collected;
+    bool terminated = false;
+};
+
+// Result of a set command's reply: 0 for "AK" (after '#' and line feeds are
+// removed), n > 0 for "NAK:n", -1 for anything else (a refusal without a
+// valid code included).
+int setReplyResult(QString reply);
+
+// Result of a query's reply: 0 when the reply starts with the command's echo
+// (the command without ":?"), and then `value` is what follows the echo and
+// its separator; n > 0 for "NAK:n"; -1 otherwise. A plain reply loses every
+// '#' and line feed; a file text (`fileText`) only its leading line feeds and
+// one '#'.
+int queryReplyResult(const QString& command, QString reply, bool fileText, QString* value);
+
+// The status register text read as a hexadecimal number; 0 when it is not one.
+quint32 statusFlagsOf(const QString& text);
+
+// The memory cell a text names, or -1 when it is not a cell of the supply.
+int memoryCellOf(const QString& text);
+
+// "VER" reply: model before the first ':', version after it (the whole text
+// for both when there is none), and the family and polarity kind the model names.
+void applyVersionReply(ps_data& record, const QString& text);
+
+// "MPLST" reply "current:voltage:status": false (record untouched) when it
+// has fewer than three fields.
+bool applyCurrentVoltageStatus(ps_data& record, const QString& text);
+
+// "MLIMITS:?" reply of four ':'-separated fields: false (record untouched)
+// when it has fewer.
+bool applyLimits(ps_data& record, const QString& text);
