@@ -1,12 +1,14 @@
 #include "consoledialog.h"
 #include "ui_consoledialog.h"
 
+#include "commandmask.h"
 #include "errorcodes.h"
 #include "loggers.h"
 #include "ps_data.h"
 #include "tcpsocketmanager.h"
 
 #include <QMessageBox>
+#include <QRegularExpression>
 
 namespace
 {
@@ -108,13 +110,15 @@ void ConsoleDialog::on_pushButtonClear_clicked()
 {
     consoleDialogLogger->trace("on_pushButtonClear_clicked called");
     ui->textEditConsole->clear();
+    // A command whose reply never came must not keep the fresh page locked.
+    ui->textEditConsole->unlock();
     ui->textEditConsole->displayPrompt();
     ui->textEditConsole->setFocus(Qt::OtherFocusReason);
 }
 
 void ConsoleDialog::commandReady(QString command)
 {
-    consoleDialogLogger->trace("commandReady called, command = {}", command);
+    consoleDialogLogger->trace("commandReady called, command = {}", maskPassword(command));
     const QString upper = command.toUpper();
     if (upper == QLatin1String("CLEAR") || upper == QLatin1String("CLEAR\r") ||
         upper == QLatin1String("CLEAR\n") || upper == QLatin1String("CLEAR\r\n")) {
@@ -134,11 +138,16 @@ void ConsoleDialog::onMessageReady(QString message)
         ui->textEditConsole->printCommandExecutionResults(message, QConsole::Complete);
         return;
     }
-    // The error number sits in the last characters, before the closing CR LF.
-    const int code = message.right(4).trimmed().toInt();
-    const QString explanation = errorCodes->message(code);
+    // The error number is the one to three digits after "NAK:"; a reply
+    // without one reads as code 0, which the table does not explain.
+    static const QRegularExpression codePattern(QStringLiteral("NAK:(\\d{1,3})(?!\\d)"));
+    const QRegularExpressionMatch match = codePattern.match(message);
+    const int code = match.hasMatch() ? match.captured(1).toInt() : 0;
+    QString shown = message;
+    while (shown.endsWith(QLatin1Char('\n')) || shown.endsWith(QLatin1Char('\r')))
+        shown.chop(1);
     ui->textEditConsole->printCommandExecutionResults(
-        message.left(message.size() - 2) + QStringLiteral(". ") + explanation, QConsole::Error);
+        shown + QStringLiteral(". ") + errorCodes->message(code), QConsole::Error);
 }
 
 void ConsoleDialog::onError(QString error)

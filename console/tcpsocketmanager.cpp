@@ -1,10 +1,10 @@
 #include "tcpsocketmanager.h"
 
+#include "commandmask.h"
 #include "loggers.h"
 
 #include <QHostAddress>
 #include <QTcpSocket>
-#include <QThread>
 #include <QTimer>
 
 TcpSocketManager::TcpSocketManager(QObject* parent)
@@ -52,14 +52,16 @@ void TcpSocketManager::disconnect()
     tcpSocketManagerLogger->trace("disconnect called");
     timer->stop();
     socket->disconnectFromHost();
-    socket->close();
+    // A connection with unsent bytes closes only once they are out: give it
+    // a bounded wait, then cut it, so the socket is free for the next connect.
     if (socket->state() != QAbstractSocket::UnconnectedState)
-        QThread::sleep(1);
+        socket->waitForDisconnected(closeWaitMs);
+    socket->abort();
 }
 
 void TcpSocketManager::send(QString command)
 {
-    tcpSocketManagerLogger->trace("send called, send = {}", command);
+    tcpSocketManagerLogger->trace("send called, send = {}", maskPassword(command));
     if (socket->state() == QAbstractSocket::ConnectedState) {
         QString line = command;
         line.remove(QLatin1Char('\r'));
@@ -114,20 +116,13 @@ void TcpSocketManager::onError(QAbstractSocket::SocketError error)
 void TcpSocketManager::onReply()
 {
     tcpSocketManagerLogger->trace("onReply called");
-    QByteArray bytes = socket->readAll();
-    const int nul = bytes.indexOf('\0');
-    if (nul >= 0)
-        bytes.truncate(nul);
-    const QString chunk = QString::fromUtf8(bytes);
-
-    m_bufferReply += chunk;
+    bool complete = false;
+    const QString chunk = m_bufferReply.feed(socket->readAll(), &complete);
     tcpSocketManagerLogger->debug("reply = {}", chunk);
-    if (chunk.contains(QLatin1Char('\r'))) {
-        tcpSocketManagerLogger->debug("reply is complete, m_bufferReply = {}", m_bufferReply);
-        const QString message = m_bufferReply;
-        m_bufferReply.clear();
-        emit messageReady(message);
+    if (complete) {
+        tcpSocketManagerLogger->debug("reply is complete, m_bufferReply = {}", m_bufferReply.buffer());
+        emit messageReady(m_bufferReply.takeReply());
     } else {
-        tcpSocketManagerLogger->debug("reply is not complete, m_bufferReply = {}", m_bufferReply);
+        tcpSocketManagerLogger->debug("reply is not complete, m_bufferReply = {}", m_bufferReply.buffer());
     }
 }

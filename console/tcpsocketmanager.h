@@ -1,5 +1,7 @@
 #pragma once
 
+#include "replyframer.h"
+
 #include <QAbstractSocket>
 #include <QObject>
 #include <QString>
@@ -9,7 +11,8 @@ class QTimer;
 
 // The command console's own TCP client: connects with a time-out, sends one
 // command per line (CR LF) and hands up each reply once a carriage return
-// has arrived. Runs on the GUI thread's event loop.
+// has arrived (see ReplyFramer). Runs on the GUI thread's event loop and
+// never blocks it for long: closing waits at most closeWaitMs for the peer.
 class TcpSocketManager : public QObject
 {
     Q_OBJECT
@@ -23,6 +26,11 @@ public:
     void send(QString command);
 
     QAbstractSocket::SocketState state() const;
+    // Text gathered towards the next reply.
+    QString pendingReply() const { return m_bufferReply.buffer(); }
+
+    // Longest wait for a closing connection to finish before it is cut.
+    static constexpr int closeWaitMs = 1000;
 
 signals:
     void connected();
@@ -42,5 +50,5 @@ private:
     QTimer* timer;
     QTcpSocket* socket;
     int timeout = 10000; // ms
-    QString m_bufferReply;
+    ReplyFramer m_bufferReply;
 };

@@ -510,6 +510,8 @@ void SupplyCommands::addConsoleCommands()
         return readOnly(c, [this] { return state.version + QStringLiteral(" - current release"); });
     });
     addCommand(QStringLiteral("EXIT"), [](const SupplyCommand&) { return SupplyReply::ack(); });
+    // Consoles clear their page themselves; one that sends the word anyway is acknowledged.
+    addCommand(QStringLiteral("CLEAR"), [](const SupplyCommand&) { return SupplyReply::ack(); });
     addCommand(QStringLiteral("#_LOCAL"), [](const SupplyCommand&) { return SupplyReply::ack(); });
 
     auto koraOnly = [this] {
