@@ -1,48 +1,6 @@
-#include "commandline.h"
-#include "demodriver.h"
-#include "loggers.h"
-#include "mainwindow.h"
-
-#include <QApplication>
-#include <QSysInfo>
-
-#include <chrono>
-
-namespace
-{
-void writeSystemInformation()
-{
-    sysInfoLogger->info("{}", QByteArray("\n\r\n\r") + QByteArray(61, '#'));
-    sysInfoLogger->info("Started logging with DEFAULT log level");
-    sysInfoLogger->info("buildAbi = {}", QSysInfo::buildAbi());
-    sysInfoLogger->info("buildCpuArchitecture = {}", QSysInfo::buildCpuArchitecture());
-    sysInfoLogger->info("currentCpuArchitecture = {}", QSysInfo::currentCpuArchitecture());
-    sysInfoLogger->info("kernelType = {}", QSysInfo::kernelType());
-    sysInfoLogger->info("kernelVersion = {}", QSysInfo::kernelVersion());
-    sysInfoLogger->info("machineHostName = {}", QSysInfo::machineHostName());
-    sysInfoLogger->info("prettyProductName = {}", QSysInfo::prettyProductName());
-    sysInfoLogger->info("Working directory = {}", QCoreApplication::applicationDirPath());
-    sysInfoLogger->flush();
-}
-} // namespace
+#include "startup.h"
 
 int main(int argc, char* argv[])
 {
-    // QApplication takes its own options (-style, -platform, ...) out of argv
-    // first; only what remains is ours to read.
-    QApplication app(argc, argv);
-
-    initLoggers(8192, std::chrono::milliseconds(10));
-    writeSystemInformation();
-
-    if (CommandLine::applyArguments(argc, argv) != 0) {
-        spdlog::drop_all();
-        flushAllLoggers();
-        return -1;
-    }
-
-    MainWindow window;
-    window.show();
-    DemoDriver::attachIfRequested(&window);
-    return app.exec();
+    return runAmperix(argc, argv);
 }

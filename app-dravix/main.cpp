@@ -1,16 +1,6 @@
-#include "mainwindow.h"
-#include "programinfo.h"
-#include "viewerdemodriver.h"
-
-#include <QApplication>
+#include "startup.h"
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
-
-    MainWindow window;
-    window.setWindowTitle(QStringLiteral("SENTREL Viewer ") + QString::fromLatin1(ProgramInfo::version));
-    window.show();
-    ViewerDemoDriver::attachIfRequested(&window);
-    return app.exec();
+    return runDravix(argc, argv);
 }

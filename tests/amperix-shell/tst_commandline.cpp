@@ -65,7 +65,7 @@ private:
 
 void CommandLineTest::initTestCase()
 {
-    program = SimulatorProcess::programPath(QStringLiteral("amperix"));
+    program = SimulatorProcess::programPath(QStringLiteral("amperix-demo"));
     QVERIFY2(QFile::exists(program), qPrintable(program));
     QVERIFY(config.isValid());
     // Automatic updates off, so no update box shows up at start-up.

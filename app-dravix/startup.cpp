@@ -1,0 +1,18 @@
+#include "startup.h"
+
+#include "mainwindow.h"
+#include "programinfo.h"
+
+#include <QApplication>
+
+int runDravix(int argc, char* argv[], const std::function<void(MainWindow*)>& onShown)
+{
+    QApplication app(argc, argv);
+
+    MainWindow window;
+    window.setWindowTitle(QStringLiteral("SENTREL Viewer ") + QString::fromLatin1(ProgramInfo::version));
+    window.show();
+    if (onShown)
+        onShown(&window);
+    return app.exec();
+}
