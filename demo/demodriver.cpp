@@ -1,11 +1,15 @@
 #include "demodriver.h"
 
+#include "consoledialog.h"
 #include "faultdialog.h"
 #include "ps_thread.h"
+#include "qconsole.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QMainWindow>
 #include <QPixmap>
 #include <QPushButton>
@@ -58,6 +62,7 @@ DemoDriver* DemoDriver::attachIfRequested(QMainWindow* window)
     driver->screenshotPath = screenshot;
     driver->faultScreenshotPath = envText("AMPERIX_DEMO_FAULT_SCREENSHOT");
     driver->faultWindowScreenshotPath = envText("AMPERIX_DEMO_FAULT_WINDOW_SCREENSHOT");
+    driver->consoleScreenshotPath = envText("AMPERIX_DEMO_CONSOLE_SCREENSHOT");
     driver->closeAfterMs = closeOk ? closeAfter : -1;
     // Start once the event loop runs, so the window has been shown first.
     QTimer::singleShot(0, driver, &DemoDriver::start);
@@ -173,6 +178,16 @@ void DemoDriver::takeScreenshot()
         return;
     screenshotTaken = true;
     savePicture(window, screenshotPath);
+    if (consoleScreenshotPath.isEmpty())
+        afterMainScreenshot();
+    else
+        takeConsoleScreenshot([this] { afterMainScreenshot(); });
+}
+
+void DemoDriver::afterMainScreenshot()
+{
+    if (!window)
+        return;
     if (faultScreenshotPath.isEmpty()) {
         finish();
         return;
@@ -183,6 +198,49 @@ void DemoDriver::takeScreenshot()
             return fault && fault->text() == QLatin1String("YES");
         },
         stepTimeoutMs, [this] { takeFaultScreenshots(); });
+}
+
+void DemoDriver::takeConsoleScreenshot(std::function<void()> then)
+{
+    if (auto* action = child<QAction>("actionConsole"))
+        action->trigger();
+    when(
+        [this] {
+            auto* console = window ? window->findChild<ConsoleDialog*>() : nullptr;
+            return console && console->isVisible();
+        },
+        stepTimeoutMs,
+        [this, then] {
+            typeIntoConsole(
+                {QStringLiteral("VER"), QStringLiteral("mwi:?"), QStringLiteral("PASSWORD:wrong")},
+                [this, then] {
+                    if (auto* console = window ? window->findChild<ConsoleDialog*>() : nullptr) {
+                        savePicture(console, consoleScreenshotPath);
+                        console->close();
+                    }
+                    then();
+                });
+        });
+}
+
+// Types each command and Return into the console as keys, one after the
+// other once the supply's reply has been printed.
+void DemoDriver::typeIntoConsole(QStringList commands, std::function<void()> then)
+{
+    auto* edit = window ? window->findChild<QConsole*>(QStringLiteral("textEditConsole")) : nullptr;
+    if (!edit || commands.isEmpty()) {
+        then();
+        return;
+    }
+    const QString command = commands.takeFirst();
+    for (const QChar c : command) {
+        QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(edit, &key);
+    }
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    QApplication::sendEvent(edit, &enter);
+    when([edit] { return !edit->isLocked(); }, stepTimeoutMs,
+         [this, commands, then] { typeIntoConsole(commands, then); });
 }
 
 void DemoDriver::takeFaultScreenshots()

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QTcpSocket>
 
 #include <functional>
@@ -29,6 +30,11 @@ class QMainWindow;
 //   AMPERIX_DEMO_FAULT_WINDOW_SCREENSHOT=<file>
 //                                   with the above, a picture of the fault
 //                                   window itself
+//   AMPERIX_DEMO_CONSOLE_SCREENSHOT=<file>
+//                                   after the first picture, open the
+//                                   console, type a few commands into it
+//                                   (one the supply refuses) and save a
+//                                   picture of the console to <file>
 //   AMPERIX_DEMO_CLOSE_AFTER_MS=<n> close the window <n> ms after it is shown
 //
 // Nothing happens when none of them is set.
@@ -56,6 +62,9 @@ private:
     void switchOutputOn();
     void takeScreenshot();
     void takeFaultScreenshots();
+    void takeConsoleScreenshot(std::function<void()> then);
+    void typeIntoConsole(QStringList commands, std::function<void()> then);
+    void afterMainScreenshot();
     void finish();
 
     // Calls `then` once `condition` holds, or after `timeoutMs` whatever it says.
@@ -70,6 +79,7 @@ private:
     QString screenshotPath;
     QString faultScreenshotPath;
     QString faultWindowScreenshotPath;
+    QString consoleScreenshotPath;
     int closeAfterMs = -1;
     bool connectedOnce = false;
     bool screenshotTaken = false;
