@@ -277,12 +277,13 @@ void Setup_dialog::show_head_model(const QString& dcct_model)
 {
     const QString first = dcct_model.section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty);
     const QString serial = dcct_model.section(QLatin1Char(' '), 1, 1, QString::SectionSkipEmpty);
-    // A reply that is no number at all (the record's "-" before the box
-    // answered) counts as model 0; a number the table does not know, however
-    // large or negative, selects nothing and reads "-".
+    // Only a number the table knows selects a model. Anything else (a number
+    // outside it, however large or negative, a reply that is no number, or
+    // the record's "-" left by a query the box never answered) selects
+    // nothing and reads "-", so Apply cannot send a model the box never named.
     static const QRegularExpression wholeNumber(QStringLiteral("^[+-]?[0-9]+$"));
-    int model = 0;
-    bool known = true;
+    int model = -1;
+    bool known = false;
     if (wholeNumber.match(first).hasMatch()) {
         bool ok = false;
         model = first.toInt(&ok, 10);

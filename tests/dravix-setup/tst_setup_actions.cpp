@@ -71,6 +71,7 @@ private slots:
     void readCurrentAndMatch();
     void headModel_data();
     void headModel();
+    void unansweredHeadModelIsNotSentBack();
     void descriptions_data();
     void descriptions();
     void macAddress_data();
@@ -471,6 +472,17 @@ void SetupCalibrationTest::headModel()
     rig.click("pushButton_apply_dcct_model");
     QCOMPARE(rig.take(), queued);
     QCOMPARE(rig.prompts.size(), warnings);
+}
+
+// The record's "-" (the box never answered the model query) selects no
+// model, so Apply has nothing to send.
+void SetupCalibrationTest::unansweredHeadModelIsNotSentBack()
+{
+    ReadyRig rig;
+    QCOMPARE(rig.w<QComboBox>("comboBox_dcct_model")->currentIndex(), -1);
+    rig.click("pushButton_apply_dcct_model");
+    QCOMPARE(rig.take(), QStringList());
+    QCOMPARE(rig.prompts.size(), 1);
 }
 
 void SetupCalibrationTest::descriptions_data()

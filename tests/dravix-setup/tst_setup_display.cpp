@@ -198,9 +198,9 @@ void SetupDisplayTest::headModel_data()
     QTest::newRow("huge model") << "99999999999 X"
                                 << "- X" << -1 << "X";
     QTest::newRow("record default") << "-"
-                                    << "VANTO-100 " << 0 << "";
+                                    << "- " << -1 << "";
     QTest::newRow("not a number") << "NAK"
-                                  << "VANTO-100 " << 0 << "";
+                                  << "- " << -1 << "";
     QTest::newRow("plus sign") << "+2 S1"
                                << "VANTO-200 S1" << 2 << "S1";
 }
