@@ -188,6 +188,10 @@ private:
     QList<QCPGraph*> adc_graphs;
     QList<double> row_time_offset;
     QList<bool> first_block;
+    // Set from a row's disconnect (or a report that its link is down) until
+    // the box reports the link up again: the record that closes every run
+    // is a reset one and says nothing about the box.
+    QList<bool> link_down;
 
     // Threads of removed rows, until they have ended and been deleted.
     QList<QPointer<Dcct_thread>> retired_threads;

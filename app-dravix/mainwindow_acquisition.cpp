@@ -36,7 +36,12 @@ void MainWindow::toggleConnection(int row)
     if (thread->connected) {
         // Streaming off first, so the box is quiet for the next connection.
         thread->enqueue(16, QStringLiteral("OFF"));
-        QTimer::singleShot(quitDelayMs, thread, [thread] { thread->quit(); });
+        QTimer::singleShot(quitDelayMs, thread, [thread] {
+            // A long exchange (an SD listing) looks for this between its steps.
+            thread->requestInterruption();
+            thread->quit();
+        });
+        link_down[row] = true;
         setButtonState(connect_buttons.at(row), QStringLiteral("Connect"), Qt::black);
         setButtonState(status_buttons.at(row), QStringLiteral("Status"), Qt::black);
         setButtonState(acquire_buttons.at(row), QStringLiteral("Acquire"), Qt::black);

@@ -194,6 +194,7 @@ int MainWindow::insertBoxRow(bool is_tcp, const QString& ip, const QString& com_
     makeRowGraphs();
     first_block.append(false);
     row_time_offset.append(0.0);
+    link_down.append(false);
     plot()->replot(QCustomPlot::rpQueuedReplot);
 
     cancel_buttons.append(makeRowButton(r, 8, QStringLiteral("Cancel"), &MainWindow::button_cancel_clicked));
@@ -332,6 +333,7 @@ void MainWindow::removeBoxRow(int row)
     dropButton(status_buttons);
     row_time_offset.removeAt(row);
     first_block.removeAt(row);
+    link_down.removeAt(row);
 
     // The acquire-all bookkeeping keeps pointing at the same boxes.
     if (master_row == row)
@@ -393,12 +395,14 @@ void MainWindow::set_connection_state(int error, bool is_conn)
     const int row = rowOfThread(thread);
     if (row < 0)
         return;
+    link_down[row] = !is_conn;
     if (is_conn) {
         setButtonState(connect_buttons.at(row), QStringLiteral("Disconnect"), Qt::blue);
     } else {
         setButtonState(connect_buttons.at(row), QStringLiteral("Connect"), Qt::black);
         // Without a link the box cannot be acquiring for this window.
         setButtonState(acquire_buttons.at(row), QStringLiteral("Acquire"), Qt::black);
+        setButtonState(status_buttons.at(row), QStringLiteral("Status"), Qt::black);
     }
 }
 
@@ -409,6 +413,8 @@ void MainWindow::update_status(Dcct_data data)
         return;
     setCentredText(row, 4, data.name);
     setCentredText(row, 3, data.dcct_des);
+    if (link_down.at(row))
+        return;
 
     QPushButton* button = status_buttons.at(row);
     if (data.error)

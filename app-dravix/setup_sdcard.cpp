@@ -131,12 +131,12 @@ void Setup_dialog::update_file_read_dialog(Dcct_data data)
     if (path.isEmpty())
         return;
 
-    // Written as received (each entry keeps its own line break), and only
-    // replaces an existing file once everything is on disk.
+    // Written byte for byte as received (each entry keeps its own line
+    // break), and only replaces an existing file once everything is on disk.
     QSaveFile file(path);
     bool ok = file.open(QIODevice::WriteOnly);
     for (int i = 0; ok && i < data.file_lines.size(); ++i) {
-        const QByteArray bytes = data.file_lines.at(i).toUtf8();
+        const QByteArray& bytes = data.file_lines.at(i);
         ok = file.write(bytes) == bytes.size();
     }
     if (ok)

@@ -369,8 +369,8 @@ QStringList sdListingEntries(const QString& body)
     const int n = body.size();
     for (int i = 0; i <= n; ++i) {
         if (i == n || body[i] == QLatin1Char('\r') || body[i] == QLatin1Char('\n')) {
-            const QString entry = body.mid(start, i - start).trimmed();
-            if (!entry.isEmpty())
+            const QString entry = body.mid(start, i - start);
+            if (!entry.trimmed().isEmpty())
                 entries << entry;
             start = i + 1;
         }
@@ -378,21 +378,20 @@ QStringList sdListingEntries(const QString& body)
     return entries;
 }
 
-QStringList splitKeepingLineBreaks(const QString& text)
+QByteArrayList splitKeepingLineBreaks(const QByteArray& bytes)
 {
-    QStringList lines;
+    QByteArrayList lines;
     int start = 0;
-    const int n = text.size();
+    const int n = bytes.size();
     for (int i = 0; i < n; ++i) {
-        const QChar c = text[i];
-        if (c == QLatin1Char('\n') ||
-            (c == QLatin1Char('\r') && (i + 1 == n || text[i + 1] != QLatin1Char('\n')))) {
-            lines << text.mid(start, i + 1 - start);
+        const char c = bytes[i];
+        if (c == '\n' || (c == '\r' && (i + 1 == n || bytes[i + 1] != '\n'))) {
+            lines << bytes.mid(start, i + 1 - start);
             start = i + 1;
         }
     }
     if (start < n)
-        lines << text.mid(start);
+        lines << bytes.mid(start);
     return lines;
 }
 

@@ -4,6 +4,7 @@
 // error and stream-flag words, the stream-line parser and the per-command
 // reply decoders. No I/O; the wire layer and the worker build on these.
 
+#include <QByteArrayList>
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -78,13 +79,13 @@ QString decodeFirmwareVersion(const QString& reply);
 double sampleTime(double counter, double freq);
 double sampleFrequency(const QString& freq);
 
-// SD listing body: one file name per non-empty line (line breaks and
-// trailing blanks removed).
+// SD listing body: one file name per line, exactly as listed (blanks around
+// a name are part of it); empty and all-blank lines name no file.
 QStringList sdListingEntries(const QString& body);
 
-// Cuts a text into lines that each keep their own line break (CR LF, CR or
-// LF); joining the result gives the text back exactly.
-QStringList splitKeepingLineBreaks(const QString& text);
+// Cuts bytes into lines that each keep their own line break (CR LF, CR or
+// LF); joining the result gives the bytes back exactly.
+QByteArrayList splitKeepingLineBreaks(const QByteArray& bytes);
 
 // Looks for the line "ACK" that ends a multi-line body. `scanFrom` is where
 // the search may resume (a position at a line start, updated to the start of

@@ -224,7 +224,7 @@ bool Command::send_multiline(QString text)
         }
         buf += read_available();
     }
-    reply_body = QString::fromUtf8(buf.constData(), buf.size());
+    reply_body = buf;
     reply_chunks = splitKeepingLineBreaks(reply_body);
     return ok;
 }

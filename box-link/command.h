@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -50,9 +51,9 @@ public:
     // Sends a command whose reply is a multi-line body ended by a line "ACK"
     // (or by an "ACK" that ends the text when the box then goes quiet for
     // timeout_ms: left without its CR, or glued to a last line that had no
-    // line break). On success `reply_body` holds the body exactly as sent and
-    // `reply_chunks` the same text cut into lines, each keeping its own line
-    // break. Fails (false) on "NAK", when no data comes for timeout_ms, past
+    // line break). On success `reply_body` holds the body's bytes exactly as
+    // sent and `reply_chunks` the same bytes cut into lines, each keeping its
+    // own line break. Bodies are bytes, not text: a file may hold anything. Fails (false) on "NAK", when no data comes for timeout_ms, past
     // multiline_deadline_ms in all, or past multiline_max_bytes.
     bool send_multiline(QString text);
 
@@ -78,9 +79,9 @@ public:
     // Partial stream line carried over to the next read (bounded by stream_buffer_cap).
     QByteArray stream_buffer;
     // Last multi-line body, cut into lines that keep their line breaks.
-    QStringList reply_chunks;
-    // Last multi-line body as one text.
-    QString reply_body;
+    QByteArrayList reply_chunks;
+    // Last multi-line body, byte for byte.
+    QByteArray reply_body;
 
     // Decoded stream lines, parallel: entry i of each list belongs to the same
     // line (a temperature list only fills when line_layout names it).

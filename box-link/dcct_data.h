@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayList>
 #include <QDate>
 #include <QList>
 #include <QMetaType>
@@ -86,8 +87,8 @@ public:
     // SD card
     QString sd_state;
     QStringList sd_files;  // one file name per entry
-    QStringList file_lines; // last file read; each entry keeps its own line break,
-                            // so writing them one after another gives the file back
+    QByteArrayList file_lines; // last file read, as bytes; each entry keeps its own line
+                               // break, so writing them one after another gives the file back
     QList<double> sd_sizes; // one per entry of sd_files, sd_size_unknown when not known
 
     // Sample double buffer: the half named by buf_select is filling, the

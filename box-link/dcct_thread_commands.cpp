@@ -36,7 +36,9 @@ int Dcct_thread::exchange_starting_stream(const QString& text)
 
 void Dcct_thread::process()
 {
-    if (link_down || !command)
+    // Once a stop is asked for, no further exchange starts: the run ends as
+    // soon as its event loop looks at the quit.
+    if (link_down || !command || isInterruptionRequested())
         return;
 
     const bool wasStreaming = streaming();
@@ -362,10 +364,14 @@ void Dcct_thread::read_sd_listing()
     QStringList files;
     QList<double> sizes;
     if (command->send_multiline(QStringLiteral("SD:LS"))) {
-        files = sdListingEntries(command->reply_body);
+        files = sdListingEntries(QString::fromUtf8(command->reply_body));
         for (const QString& file : qAsConst(files)) {
             double size = Dcct_data::sd_size_unknown;
             const QString query = QStringLiteral("SD:SIZE:") + file;
+            // A long listing against a slow box takes one reply time-out per
+            // file: a stop asked for meanwhile ends it here.
+            if (isInterruptionRequested())
+                break;
             if (!link_down && isSendable(query) && command->send(query) == Command::Value) {
                 double v;
                 if (parseBoxNumber(command->reply.section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty), &v))
@@ -373,6 +379,8 @@ void Dcct_thread::read_sd_listing()
             }
             sizes.append(size);
         }
+        while (sizes.size() < files.size())
+            sizes.append(Dcct_data::sd_size_unknown);
     }
     QMutexLocker lock(&mutex);
     data.sd_files = files;

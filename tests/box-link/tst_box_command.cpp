@@ -165,9 +165,9 @@ private slots:
         const QByteArray body("LOG001.TXT\r\nBACKUP.TXT\r\nmy file.txt\r\n");
         answer([&](const QByteArray&) { return ScriptedBox::chunked(body + "ACK\r\n", chunk, chunk < 4 ? 1 : 5); });
         QVERIFY(cmd->send_multiline(QStringLiteral("SD:LS")));
-        QCOMPARE(cmd->reply_body, QString::fromLatin1(body));
+        QCOMPARE(cmd->reply_body, body);
         QCOMPARE(cmd->reply_chunks,
-                 QStringList({"LOG001.TXT\r\n", "BACKUP.TXT\r\n", "my file.txt\r\n"}));
+                 QByteArrayList({"LOG001.TXT\r\n", "BACKUP.TXT\r\n", "my file.txt\r\n"}));
     }
 
     // A file keeps its line breaks exactly; lines that hold "ACK" or "NAK"
@@ -177,8 +177,8 @@ private slots:
         const QByteArray file("# BACKUP of run 3\r\nNAK\nt,I\r\n1,2.5\n\r\nPACK ACK\r\nend\r\n");
         answer([&](const QByteArray&) { return ScriptedBox::chunked(file + "ACK\r", 5, 2); });
         QVERIFY(cmd->send_multiline(QStringLiteral("SD:READ:RUN3.TXT")));
-        QCOMPARE(cmd->reply_body.toLatin1(), file);
-        QCOMPARE(cmd->reply_chunks.join(QString()).toLatin1(), file);
+        QCOMPARE(cmd->reply_body, file);
+        QCOMPARE(cmd->reply_chunks.join(), file);
     }
 
     // A box may close a body with an "ACK" that lacks its CR, or glue it to
@@ -201,8 +201,8 @@ private slots:
         cmd->timeout_ms = 300;
         answer([bytes](const QByteArray&) { return ScriptedBox::chunked(bytes, 4, 2); });
         QVERIFY(cmd->send_multiline(QStringLiteral("SD:READ:A.TXT")));
-        QCOMPARE(cmd->reply_body.toLatin1(), body);
-        QCOMPARE(cmd->reply_chunks.join(QString()).toLatin1(), body);
+        QCOMPARE(cmd->reply_body, body);
+        QCOMPARE(cmd->reply_chunks.join(), body);
         // Nothing of it is left to be taken for the next reply.
         answer([](const QByteArray&) { return ScriptedBox::line("7"); });
         QCOMPARE(cmd->send(QStringLiteral("freq:?")), 3);

@@ -462,25 +462,30 @@ private slots:
         QCOMPARE(sdListingEntries(QStringLiteral("LOG001.TXT\r\nmy file.txt\r\n\r\nBACKUP.TXT\r\n")),
                  QStringList({"LOG001.TXT", "my file.txt", "BACKUP.TXT"}));
         QCOMPARE(sdListingEntries(QStringLiteral("A\rB\nC")), QStringList({"A", "B", "C"}));
+        // Blanks around a name belong to it; a line of blanks names nothing.
+        QCOMPARE(sdListingEntries(QStringLiteral(" LEAD.TXT\r\n   \r\nTRAIL.TXT  \r\n")),
+                 QStringList({" LEAD.TXT", "TRAIL.TXT  "}));
         QVERIFY(sdListingEntries(QString()).isEmpty());
     }
 
     void linesKeepTheirBreaks_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QStringList>("lines");
-        QTest::newRow("crlf") << "a\r\nb\r\n" << QStringList({"a\r\n", "b\r\n"});
-        QTest::newRow("lf") << "a\nb" << QStringList({"a\n", "b"});
-        QTest::newRow("cr") << "a\rb\r" << QStringList({"a\r", "b\r"});
-        QTest::newRow("blank lines") << "\r\n\r\nx" << QStringList({"\r\n", "\r\n", "x"});
-        QTest::newRow("empty") << "" << QStringList();
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArrayList>("lines");
+        QTest::newRow("crlf") << QByteArray("a\r\nb\r\n") << QByteArrayList({"a\r\n", "b\r\n"});
+        QTest::newRow("lf") << QByteArray("a\nb") << QByteArrayList({"a\n", "b"});
+        QTest::newRow("cr") << QByteArray("a\rb\r") << QByteArrayList({"a\r", "b\r"});
+        QTest::newRow("blank lines") << QByteArray("\r\n\r\nx") << QByteArrayList({"\r\n", "\r\n", "x"});
+        const QByteArray binary("\xb0\x00\xff\r\n", 5);
+        QTest::newRow("bytes that are not text") << binary << QByteArrayList({binary});
+        QTest::newRow("empty") << QByteArray() << QByteArrayList();
     }
     void linesKeepTheirBreaks()
     {
-        QFETCH(QString, text);
-        QFETCH(QStringList, lines);
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArrayList, lines);
         QCOMPARE(splitKeepingLineBreaks(text), lines);
-        QCOMPARE(splitKeepingLineBreaks(text).join(QString()), text);
+        QCOMPARE(splitKeepingLineBreaks(text).join(), text);
     }
 
     void ackLine_data()

@@ -363,7 +363,7 @@ private slots:
         QCOMPARE(spy.count(), 1);
         const Dcct_data d = spy.at(0).at(0).value<Dcct_data>();
         QVERIFY(d.file_read_ok);
-        QCOMPARE(d.file_lines.join(QString()), QStringLiteral("a=1\r\nBACKUP=ON\r\n\r\nb=2\r\n"));
+        QCOMPARE(d.file_lines.join(), QByteArray("a=1\r\nBACKUP=ON\r\n\r\nb=2\r\n"));
     }
 
     void failedFileReadIsReportedAsFailed_data()

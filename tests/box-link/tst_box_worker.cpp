@@ -221,7 +221,7 @@ private slots:
         QVERIFY(rig->waitFor([this] { return !rig->files.isEmpty(); }, 8000));
         const Dcct_data d = rig->files.last();
         QVERIFY(d.file_read_ok);
-        QCOMPARE(d.file_lines.join(QString()).toLatin1(), content + "\r\n");
+        QCOMPARE(d.file_lines.join(), content + "\r\n");
 
         rig->thread->enqueue(97, QStringLiteral("MISSING.TXT"));
         QVERIFY(rig->waitFor([this] { return rig->files.size() == 2; }, 8000));

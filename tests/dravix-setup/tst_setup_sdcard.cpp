@@ -43,7 +43,7 @@ public:
                 files->setCurrentIndex(i);
         }
     }
-    Dcct_data fileRead(const QStringList& lines, bool ok = true)
+    Dcct_data fileRead(const QByteArrayList& lines, bool ok = true)
     {
         Dcct_data d = mountedCard();
         d.file_lines = lines;
@@ -309,22 +309,27 @@ void FileSavingTest::savesUnderTheRequestedName()
 
 void FileSavingTest::bytesAsReceived_data()
 {
-    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QByteArrayList>("lines");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("crlf lines") << QStringList{"one\r\n", "BACKUP\r\n", "  indented\r\n", "\r\n"}
+    QTest::newRow("crlf lines") << QByteArrayList{"one\r\n", "BACKUP\r\n", "  indented\r\n", "\r\n"}
                                 << QByteArray("one\r\nBACKUP\r\n  indented\r\n\r\n");
-    QTest::newRow("lf and cr") << QStringList{"a\n", "b\r", "c"} << QByteArray("a\nb\rc");
+    QTest::newRow("lf and cr") << QByteArrayList{"a\n", "b\r", "c"} << QByteArray("a\nb\rc");
     QTest::newRow("trailing blanks kept")
-        << QStringList{"x  \r\n", "y\t\r\n"} << QByteArray("x  \r\ny\t\r\n");
-    QTest::newRow("utf-8") << QStringList{QStringLiteral("T=25 \u00b0C\r\n")}
+        << QByteArrayList{"x  \r\n", "y\t\r\n"} << QByteArray("x  \r\ny\t\r\n");
+    QTest::newRow("utf-8") << QByteArrayList{"T=25 \xc2\xb0"
+                                             "C\r\n"}
                            << QByteArray("T=25 \xc2\xb0"
                                          "C\r\n");
-    QTest::newRow("empty file") << QStringList{} << QByteArray();
+    QTest::newRow("not utf-8") << QByteArrayList{"T=25 \xb0"
+                                                 "C\r\n"}
+                               << QByteArray("T=25 \xb0"
+                                             "C\r\n");
+    QTest::newRow("empty file") << QByteArrayList{} << QByteArray();
 }
 
 void FileSavingTest::bytesAsReceived()
 {
-    QFETCH(QStringList, lines);
+    QFETCH(QByteArrayList, lines);
     QFETCH(QByteArray, bytes);
     QTemporaryDir dir;
     CardRig rig;

@@ -141,6 +141,26 @@ public:
     QString password = QStringLiteral("sentrel");
 };
 
+// A control-line value that the simulator turns back into exactly `bytes`.
+QString escapedForSim(const QByteArray& bytes)
+{
+    QString out;
+    for (const char c : bytes) {
+        const uchar u = uchar(c);
+        if (c == '\r')
+            out += QStringLiteral("\\r");
+        else if (c == '\n')
+            out += QStringLiteral("\\n");
+        else if (c == ' ')
+            out += QStringLiteral("\\s");
+        else if (u < 0x20 || u >= 0x7f || c == '\\' || c == '|')
+            out += QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
+        else
+            out += QLatin1Char(c);
+    }
+    return out;
+}
+
 QByteArray readAll(const QString& path)
 {
     QFile f(path);
@@ -159,6 +179,7 @@ private slots:
     void passwordAndCalibration();
     void sdFileFetchedByteForByte_data();
     void sdFileFetchedByteForByte();
+    void sdNameWithBlanksIsKeptWhole();
     void sdDeleteAndMount();
     void mainWindowOpensTheDialog();
 };
@@ -356,16 +377,17 @@ void SetupSimulatorTest::sdFileFetchedByteForByte()
     QVERIFY2(rig.start(), qPrintable(rig.sim.output()));
 
     // A file with a blank in its name, a line holding BACKUP, an indented and
-    // an empty line, and enough text to cross many reads.
-    QByteArray content = "time,current\r\nBACKUP of 2018\r\n    indented\r\n\r\nACK-not-the-end\r\n";
+    // an empty line, bytes that are not UTF-8 (a Latin-1 degree sign, and
+    // every byte value), and enough text to cross many reads.
+    QByteArray content = "time,current\r\nBACKUP of 2018\r\n    indented\r\n\r\nACK-not-the-end\r\n"
+                         "T=25 \xb0"
+                         "C\r\n";
+    for (int b = 0; b < 256; ++b)
+        content += char(b);
+    content += "\r\n";
     for (int i = 0; i < 120; ++i)
         content += QByteArray::number(i) + "," + QByteArray::number(150.0 + i / 1000.0, 'f', 6) + "\r\n";
-    QString escaped;
-    for (const char c : content)
-        escaped += c == '\r'   ? QStringLiteral("\\r")
-                   : c == '\n' ? QStringLiteral("\\n")
-                               : QString(QLatin1Char(c));
-    QVERIFY(rig.sim.control(QStringLiteral("sd put MY\\sRUN.TXT|") + escaped));
+    QVERIFY(rig.sim.control(QStringLiteral("sd put MY\\sRUN.TXT|") + escapedForSim(content)));
     QVERIFY(rig.sim.control(chunk));
 
     QVERIFY(rig.click("pushButton_SD_list_update"));
@@ -391,6 +413,40 @@ void SetupSimulatorTest::sdFileFetchedByteForByte()
     QCOMPARE(readAll(rig.saveAnswer), content);
     QVERIFY(rig.sim.commandLog().contains(QStringLiteral("SD:READ:MY RUN.TXT")));
     QVERIFY(rig.w<QPushButton>("pushButton_SD_save")->isEnabled());
+    QVERIFY(rig.warnings.isEmpty());
+}
+
+// A listed name with blanks around it is that file's name: its size, its
+// contents, the proposed save name and the delete all use it whole, never a
+// file of the trimmed name.
+void SetupSimulatorTest::sdNameWithBlanksIsKeptWhole()
+{
+    SimRig rig;
+    QVERIFY2(rig.start(), qPrintable(rig.sim.output()));
+    const QString padded = QStringLiteral("  PADDED.TXT ");
+    QVERIFY(rig.sim.control(QStringLiteral("sd put PADDED.TXT|plain\\r\\n")));
+    QVERIFY(rig.sim.control(QStringLiteral("sd put ") + escapedForSim(padded.toLatin1()) +
+                            QStringLiteral("|padded file\\r\\n")));
+
+    QVERIFY(rig.click("pushButton_SD_list_update"));
+    auto* files = rig.w<QComboBox>("comboBox_SD_files");
+    const int index = files->findText(padded + QStringLiteral("   Size: 0.0 kB"));
+    QVERIFY2(index >= 0, qPrintable(files->itemText(files->count() - 1)));
+    files->setCurrentIndex(index);
+
+    QTemporaryDir dir;
+    rig.saveAnswer = dir.filePath("padded.txt");
+    const int before = rig.fileReads;
+    rig.w<QPushButton>("pushButton_SD_save")->click();
+    QVERIFY(waitUntil([&] { return rig.fileReads > before && rig.proposals.size() == 1; }));
+    QCOMPARE(rig.proposals.at(0), padded);
+    QCOMPARE(readAll(rig.saveAnswer), QByteArray("padded file\r\n"));
+
+    files->setCurrentIndex(index);
+    QVERIFY(rig.click("pushButton_SD_delete"));
+    QVERIFY(rig.sim.control(QStringLiteral("sd ls")));
+    QVERIFY2(!rig.sim.lastReply().contains(QStringLiteral("\\s\\sPADDED.TXT")), qPrintable(rig.sim.lastReply()));
+    QVERIFY2(rig.sim.lastReply().contains(QStringLiteral(" PADDED.TXT:")), qPrintable(rig.sim.lastReply()));
     QVERIFY(rig.warnings.isEmpty());
 }
 

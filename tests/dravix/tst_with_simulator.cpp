@@ -263,6 +263,62 @@ private slots:
         QCOMPARE(prompts->boxes.first().text, QStringLiteral("Open Error"));
     }
 
+    // The record that closes a run is a reset one: after a disconnect, and
+    // after a run the link ended, the status button reads "Status" in black.
+    void statusButtonAfterTheRunEnds()
+    {
+        SimulatorProcess* sim = startSim({});
+        QVERIFY(sim);
+        const int row = addTcpRow(sim);
+        Dcct_thread* thread = window->boxThread(row);
+        QPushButton* status = window->rowButton(row, MainWindow::StatusButton);
+        auto checkStatusButton = [&] {
+            QVERIFY(waitUntil([&] { return !thread->isRunning(); }, 10000));
+            // Whatever the run sent before it ended has arrived.
+            QCoreApplication::processEvents();
+            QCOMPARE(status->text(), QStringLiteral("Status"));
+            QCOMPARE(status->palette().color(QPalette::ButtonText), QColor(Qt::black));
+        };
+
+        QVERIFY(connectRow(row));
+        QVERIFY(waitUntil([&] { return status->text() == QLatin1String("Data Log"); }));
+        window->rowButton(row, MainWindow::ConnectButton)->click();
+        checkStatusButton();
+
+        QVERIFY(connectRow(row));
+        QVERIFY(waitUntil([&] { return status->text() == QLatin1String("Data Log"); }));
+        QVERIFY(sim->control(QStringLiteral("drop")));
+        checkStatusButton();
+    }
+
+    // A set-up dialog's SD listing asks the size of every file, each reply
+    // coming close to the reply time-out; closing the window meanwhile still
+    // ends the thread within the window's bounded wait.
+    void closingDuringALongSdListing()
+    {
+        SimulatorProcess* sim = startSim({});
+        QVERIFY(sim);
+        for (int i = 0; i < 40; ++i)
+            QVERIFY(sim->control(QStringLiteral("sd put F%1.TXT|x").arg(i)));
+        const int row = addTcpRow(sim);
+        QVERIFY(connectRow(row));
+        QPointer<Dcct_thread> thread = window->boxThread(row);
+        thread->polling = false;
+        QVERIFY(waitUntil([&] { return thread->queue_length() == 0; }));
+        QVERIFY(sim->control(QStringLiteral("delay 2500")));
+        thread->enqueue(96);
+        QVERIFY(waitUntil(
+            [&] {
+                const QStringList log = sim->commandLog();
+                return !log.isEmpty() && log.last().startsWith(QLatin1String("SD:SIZE:"));
+            },
+            10000));
+
+        window.reset();
+        QVERIFY(thread.isNull()); // ended within the wait, then deleted with the window
+        QVERIFY(prompts->boxes.isEmpty());
+    }
+
     // Closing the window with boxes running, one sequence under acquire-all
     // and one box that has stopped answering: every thread ends within the
     // bounded wait, streaming is switched off, and no refusal box appears.
