@@ -175,7 +175,10 @@ void MainWindow::replyError(QString command, int error)
     while (command.endsWith(QLatin1Char('\r')) || command.endsWith(QLatin1Char('\n')))
         command.chop(1);
     mainWindowLogger->trace("replyError called, command = {}, error = {}", command, error);
-    const QString message = errorCodes->message(error);
+    // The supply's code table has no entry for silence; a command that got
+    // no reply at all still says so.
+    const QString message =
+        error == -2 ? QStringLiteral("No reply from the supply") : errorCodes->message(error);
     mainWindowLogger->error("Command {}, {}", command, message);
     statusBar()->showMessage(QStringLiteral("Command ") + command + QStringLiteral(", ") + message,
                              statusMessageMs);

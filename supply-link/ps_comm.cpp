@@ -92,7 +92,11 @@ PS_Comm::Exchange PS_Comm::exchange(const QByteArray& framed, int timeout, QStri
         } else if (socket->state() != QAbstractSocket::ConnectedState) {
             break;
         }
-        if (deadline.hasExpired() || (abort_check && abort_check()))
+        // A stop the user asked for is no fault of the supply: the exchange
+        // ends unreported.
+        if (abort_check && abort_check())
+            return Exchange::Stopped;
+        if (deadline.hasExpired())
             break;
     }
 
@@ -113,7 +117,8 @@ int PS_Comm::writeCommand(QString command, int timeout)
     command = cleanCommand(command);
 
     QString reply;
-    if (exchange(frame(command), timeout, reply) == Exchange::NotSent)
+    const Exchange outcome = exchange(frame(command), timeout, reply);
+    if (outcome == Exchange::NotSent || outcome == Exchange::Stopped)
         return -1;
     const int code = setReplyResult(reply);
     if (code != 0)
@@ -141,7 +146,7 @@ int PS_Comm::query(QString command, QString& value, int timeout, ReplyKind kind)
 
     QString reply;
     const Exchange outcome = exchange(frame(command), timeout, reply);
-    if (outcome == Exchange::NotSent)
+    if (outcome == Exchange::NotSent || outcome == Exchange::Stopped)
         return -2;
     if (outcome == Exchange::Silent) {
         emit commandReplyError(reportedCommand(command + CR), -2);

@@ -41,8 +41,9 @@ public:
     // Called before a command is sent and between the waits of an exchange.
     // When it returns true before sending, nothing is sent and the call fails
     // (-1 or -2) without a commandReplyError; during the waits, the exchange
-    // stops waiting and is classified with what has arrived. By default it
-    // checks the calling thread's interruption request.
+    // stops waiting and, unless its whole reply is already in, fails the same
+    // way (a stop asked for is no supply error). By default it checks the
+    // calling thread's interruption request.
     void setAbortCheck(std::function<bool()> check);
 
     // The per-wait time-out used by the last exchange (after resolving 0).
@@ -119,7 +120,8 @@ signals:
 private:
     enum class ReplyKind { Plain, FileText };
     // Overlong: the reply outgrew max_reply_size before its CR (never an answer).
-    enum class Exchange { Replied, Silent, NotSent, Overlong };
+    // Stopped: the abort check ended the waits before the reply was whole.
+    enum class Exchange { Replied, Silent, NotSent, Overlong, Stopped };
 
     int query(QString command, QString& value, int timeout, ReplyKind kind);
     // Sends `framed` (CR-terminated) and collects one reply.

@@ -11,7 +11,6 @@
 namespace
 {
 
-constexpr int connectTimeout = 10000;   // ms
 constexpr int disconnectTimeout = 1000; // ms
 constexpr int stopPollInterval = 20;    // ms, how often the connection wait looks for a stop request
 
@@ -194,7 +193,7 @@ void ps_thread::run()
             Qt::DirectConnection);
     socket->connectToHost(address, ip_port.toUShort(), QIODevice::ReadWrite);
 
-    psThreadLogger->info("Socket timeout is set to {}, waiting connection", connectTimeout);
+    psThreadLogger->info("Socket timeout is set to {}, waiting connection", connect_timeout);
     if (!connectSocket()) {
         endRun();
         return;
@@ -246,7 +245,7 @@ bool ps_thread::connectSocket()
             if (state == QAbstractSocket::UnconnectedState)
                 loop.quit();
         });
-        limit.start(connectTimeout);
+        limit.start(qMax(connect_timeout, 0));
         stopPoll.start(stopPollInterval);
         loop.exec();
         disconnect(socket, nullptr, &loop, nullptr);

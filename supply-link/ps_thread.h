@@ -125,6 +125,7 @@ public:
     QString ip_address;
     QString ip_port;
     int wait_time = 0; // per-wait reply time-out, ms
+    int connect_timeout = 10000; // longest wait for the connection, ms
 
     // Guards task_queue, current_setpoint, voltage_setpoint and ps_response.
     // Never held by the worker across a socket wait.
@@ -174,6 +175,13 @@ public slots:
 protected:
     void run() override;
 
+protected:
+    // Per-run objects, created and deleted by run() in the worker thread.
+    // Protected so that a test's subclass can watch their lifetime.
+    QTcpSocket* socket = nullptr;
+    QTimer* timer = nullptr;
+    PS_Comm* comm = nullptr;
+
 private:
     void execute_task(ps_task task);
     bool stopRequested() const;
@@ -184,10 +192,6 @@ private:
     ps_data snapshot();
     QString param(const ps_task& task, int index) const;
 
-    // Per-run objects, created and deleted by run() in the worker thread.
-    QTcpSocket* socket = nullptr;
-    QTimer* timer = nullptr;
-    PS_Comm* comm = nullptr;
     QEventLoop* runLoop = nullptr;
 
     QString socketErrorText; // guarded by mutex

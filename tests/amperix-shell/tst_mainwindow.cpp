@@ -370,6 +370,9 @@ void MainWindowTest::replyErrorShowsStatusMessage()
                                       Q_ARG(int, -12345)));
     // A code missing from the table leaves nothing after the comma.
     QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("Command MWI:5.0000000000, "));
+    // A query the supply never answered says so after the comma.
+    QVERIFY(QMetaObject::invokeMethod(&w, "replyError", Q_ARG(QString, QStringLiteral("VER\r")), Q_ARG(int, -2)));
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("Command VER, No reply from the supply"));
 }
 
 // The only test here that shows the main window: the start-up check runs

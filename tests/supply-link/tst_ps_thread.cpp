@@ -1,12 +1,18 @@
 // ps_thread against a scripted peer: poll set, task table, locking, stop and
 // connection handling.
 
+#include "loggers.h"
+#include "ps_comm.h"
 #include "ps_thread.h"
 #include "scriptedpeer.h"
 #include "workerfixture.h"
 
+#include <QAtomicInt>
+#include <QSet>
 #include <QTcpServer>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #ifdef Q_OS_UNIX
 #include <arpa/inet.h>
@@ -85,6 +91,45 @@ struct HangingListener {
     QList<int> fillers;
 };
 #endif
+
+// Counts the socket, timer and PS_Comm each run makes and how many of them
+// were deleted; looked at from the worker thread while they live.
+class WatchedWorker : public ps_thread
+{
+public:
+    WatchedWorker() : ps_thread(10)
+    {
+        connect(
+            this, &ps_thread::signalStateChanged, this,
+            [this](QTcpSocket::SocketState state) {
+                if (state == QAbstractSocket::ConnectedState) {
+                    track(socket);
+                    track(timer);
+                }
+            },
+            Qt::DirectConnection);
+        connect(
+            this, &ps_thread::data_ready, this, [this] { track(comm); }, Qt::DirectConnection);
+    }
+
+    QAtomicInt made;
+    QAtomicInt deleted;
+
+private:
+    void track(QObject* object)
+    {
+        if (!object || live.contains(object))
+            return;
+        live.insert(object);
+        made.ref();
+        connect(object, &QObject::destroyed, [this, object] {
+            live.remove(object);
+            deleted.ref();
+        });
+    }
+
+    QSet<QObject*> live; // touched only by the worker thread
+};
 
 struct Posted {
     int id;
@@ -537,6 +582,9 @@ private slots:
         QVERIFY2(clock.elapsed() < 1000, "stop waited for the stalled batch");
         QVERIFY(w.thread.isFinished());
         QCOMPARE(w.peer.commands().size(), 1); // the rest of the batch was dropped
+        // A stop asked for is no supply error: the cut exchange is not reported.
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(w.recorder.replyErrors.isEmpty());
     }
 };
 
@@ -704,6 +752,66 @@ private slots:
         QVERIFY(w.peer.waitForCommands(before + pollCommands.size()));
         QCOMPARE(w.peer.connectionCount(), 2);
         QVERIFY(w.thread.socketErrorString().isEmpty());
+    }
+
+    // The connection wait is bounded (10 s unless set): a handshake that
+    // never completes ends the attempt with a time-out, without a stop.
+    void connectTimeOutEndsAttempt()
+    {
+#ifdef Q_OS_UNIX
+        HangingListener listener;
+        QVERIFY(listener.port != 0);
+        ps_thread thread(10);
+        QCOMPARE(thread.connect_timeout, 10000);
+        WorkerRecorder recorder(&thread);
+        configureWorker(thread, listener.port, 100);
+        thread.connect_timeout = 200;
+        thread.start();
+        QVERIFY(thread.wait(60000));
+        QVERIFY(recorder.waitForState(QAbstractSocket::UnconnectedState));
+        QVERIFY(!recorder.states.contains(QAbstractSocket::ConnectedState));
+        QCOMPARE(recorder.socketErrors, QStringList{"Socket operation timed out"});
+#else
+        QSKIP("needs a listener that never completes the handshake");
+#endif
+    }
+
+    void eachRunDeletesItsObjects()
+    {
+        ScriptedPeer peer;
+        WatchedWorker thread;
+        configureWorker(thread, peer.port(), 100);
+        for (int run = 1; run <= 2; ++run) {
+            thread.start();
+            QTRY_COMPARE_WITH_TIMEOUT(thread.made.loadAcquire(), 3 * run, 10000);
+            thread.stop();
+            QCOMPARE(thread.deleted.loadAcquire(), 3 * run);
+        }
+    }
+
+    // Sends this process's log to a file of its own, then ends the logging.
+    void typedPasswordNeverReachesTheLogFile()
+    {
+        QTemporaryDir folder;
+        QVERIFY(initLoggersIn(folder.path(), 8192, std::chrono::milliseconds(10)));
+        setGlobalLogLevel(0);
+        {
+            Worker w;
+            w.peer.setReply("PASSWORD:Typed-Secret-1", PeerReply::text("#NAK:07\r\n"));
+            QVERIFY(w.start());
+            QVERIFY(runBatch(w.thread, w.recorder, [&] {
+                w.thread.set_task(ps_thread::TaskSetPassword, "Typed-Secret-1");
+                w.thread.set_task(ps_thread::TaskSetPassword, "Typed-Secret-2", "Typed-Secret-2");
+            }));
+            QVERIFY(w.peer.commands().contains("PASSWORD:Typed-Secret-2"));
+        }
+        flushAllLoggers();
+        QFile file(logFilePath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray log = file.readAll();
+        shutdownLoggers();
+        QVERIFY(log.contains("execute_task called, command id = 20"));
+        QVERIFY(!log.contains("Typed-Secret"));
     }
 
     // A new run starts with an empty queue and an empty record.
