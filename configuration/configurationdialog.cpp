@@ -1,13 +1,17 @@
 #include "configurationdialog.h"
 #include "ui_configurationdialog.h"
 
+#include "configfile.h"
+#include "configprompts.h"
 #include "loggers.h"
-#include "ps_data.h"
+#include "memorymap.h"
 #include "ps_thread.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QMutexLocker>
+#include <QStandardPaths>
+
+using ConfigRules::CellWrite;
 
 ConfigurationDialog::ConfigurationDialog(ps_thread* thread, QWidget* parent)
     : QDialog(parent), ui(new Ui::ConfigurationDialog), thread(thread)
@@ -16,7 +20,8 @@ ConfigurationDialog::ConfigurationDialog(ps_thread* thread, QWidget* parent)
 
     const QString appDir = QCoreApplication::applicationDirPath();
     psm_dir_path = QDir::cleanPath(appDir + QStringLiteral("/../Firmware_PS/psm"));
-    config_file_path = QDir::cleanPath(appDir + QStringLiteral("/Amperix.config"));
+    config_file_path =
+        ConfigFile::location(appDir, QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     configurationDialogLogger->info("PSM directory path is set to {}", psm_dir_path);
     configurationDialogLogger->info("config file path is set to {}", config_file_path);
 
@@ -25,7 +30,11 @@ ConfigurationDialog::ConfigurationDialog(ps_thread* thread, QWidget* parent)
     if (thread) {
         connect(thread, &ps_thread::memory_data_read, this, &ConfigurationDialog::read_mem_field);
         connect(thread, &ps_thread::memory_data_write, this, &ConfigurationDialog::write_mem_filed);
+        connect(thread, &ps_thread::status_read, this, &ConfigurationDialog::write_access);
         connect(thread, &ps_thread::void_sync_signal, this, &ConfigurationDialog::update_visualization);
+        connect(thread, &ps_thread::password_set, this, &ConfigurationDialog::password_set_slot);
+        connect(thread, &ps_thread::privileges_read, this,
+                &ConfigurationDialog::update_privileges_visualization);
     }
 
     ui->tabWidget->setCurrentIndex(0);
@@ -41,20 +50,44 @@ ConfigurationDialog::ConfigurationDialog(ps_thread* thread, QWidget* parent)
     locked_brush = QBrush(Qt::lightGray, Qt::FDiagPattern);
     pid_json_name = QStringLiteral("pid.json");
 
-    configurationDialogLogger->info("ConfigurationDialog initialized");
+    loadConfigFile();
 }
 
 ConfigurationDialog::~ConfigurationDialog()
 {
-    delete ui;
+    // The list is saved whenever it changes; only a failed save is tried again.
+    if (config_unsaved)
+        saveConfigFile();
     configurationDialogLogger->info("ConfigurationDialog destroyed");
+    delete ui;
+}
+
+ps_data ConfigurationDialog::copyData() const
+{
+    ps_data data;
+    if (thread)
+        thread->get_ps_data(data);
+    return data;
+}
+
+QTableWidget* ConfigurationDialog::shownTable() const
+{
+    return ps_mem_table ? ps_mem_table : ui->table_koraPS_series;
 }
 
 void ConfigurationDialog::refresh_visualization()
 {
     configurationDialogLogger->trace("refresh_visualization called");
+    if (!isVisible()) {
+        // Opening: whatever an earlier connection left unanswered is gone.
+        read_batches.clear();
+        write_batches.clear();
+        write_back_check = false;
+        setBusy(false);
+    }
     refresh_table_parameters();
-    read_module_information();
+    if (ps_mem_table)
+        read_module_information();
 }
 
 void ConfigurationDialog::refresh_table_parameters()
@@ -62,30 +95,45 @@ void ConfigurationDialog::refresh_table_parameters()
     configurationDialogLogger->trace("refresh_table_parameters called");
     read_count = 0;
 
-    ps_data data;
-    if (thread)
-        thread->get_ps_data(data);
+    const ps_data data = copyData();
+    if (data.family.isEmpty()) {
+        // The model of a new connection is not read yet: showing or writing a
+        // table now could mix this unit with the previous one.
+        ps_mem_table = nullptr;
+        table_family.clear();
+        ui->label_information->setText(tr("The supply's model is not known yet: refresh again"));
+        configurationDialogLogger->warn("Refresh refused: the supply's family is not known yet");
+        return;
+    }
+    if (ui->label_information->text() == tr("The supply's model is not known yet: refresh again"))
+        ui->label_information->clear();
 
-    if (data.family == QLatin1String("ORTX")) {
+    table_family = data.family;
+    switch (MemoryMap::tableOf(data.family)) {
+    case MemoryMap::Table::Ortx:
         ps_mem_table = ui->table_ORTX_series;
         ui->stackedWidget_table->setCurrentIndex(1);
-    } else if (data.family == QLatin1String("KORA-PS-1K5")) {
+        break;
+    case MemoryMap::Table::KoraPs1K5:
         ps_mem_table = ui->table_KORAPS_1K5_series;
         ui->stackedWidget_table->setCurrentIndex(2);
-    } else {
+        break;
+    case MemoryMap::Table::KoraPs:
         ps_mem_table = ui->table_koraPS_series;
         ui->stackedWidget_table->setCurrentIndex(0);
+        break;
     }
 
     // Every cell the family uses is read; "reserved" rows stand for none.
     int posted = 0;
     for (int row = 0; row < ps_mem_table->rowCount(); ++row) {
-        if (ps_mem_table->item(row, 0)->text().contains(QLatin1String("reserved")))
+        if (MemoryMap::isReserved(ps_mem_table->item(row, 0)->text()))
             continue;
         if (thread)
             thread->set_task(ps_thread::TaskReadMemory, QString::number(row));
         ++posted;
     }
+    read_batches.append({true, posted});
 
     ui->progressBar->setMaximum(posted);
     ui->progressBar->show();
@@ -111,15 +159,23 @@ void ConfigurationDialog::read_mem_field(int index)
         return;
     }
 
-    ps_data data;
-    if (thread)
-        thread->get_ps_data(data);
+    const ps_data data = copyData();
     if (index >= 0 && index < ps_mem_table->rowCount() && index < data.memory.size())
         ps_mem_table->setItem(index, 1, new QTableWidgetItem(data.memory.at(index)));
 
+    if (read_batches.isEmpty())
+        return;
+    Batch& batch = read_batches.first();
+    --batch.remaining;
+    const bool counted = batch.counted;
+    const bool done = batch.remaining <= 0;
+    if (done)
+        read_batches.removeFirst();
+    if (!counted)
+        return;
     ++read_count;
     ui->progressBar->setValue(read_count);
-    if (read_count == ui->progressBar->maximum()) {
+    if (done) {
         setBusy(false);
         ui->progressBar->setValue(0);
     }
@@ -128,9 +184,19 @@ void ConfigurationDialog::read_mem_field(int index)
 void ConfigurationDialog::write_mem_filed(int index)
 {
     configurationDialogLogger->trace("write_mem_filed called, index = {}", index);
+    if (write_batches.isEmpty())
+        return;
+    Batch& batch = write_batches.first();
+    --batch.remaining;
+    const bool counted = batch.counted;
+    const bool done = batch.remaining <= 0;
+    if (done)
+        write_batches.removeFirst();
+    if (!counted)
+        return;
     ++write_count;
     ui->progressBar->setValue(write_count);
-    if (write_count == ui->progressBar->maximum()) {
+    if (done) {
         setBusy(false);
         ui->progressBar->setValue(0);
     }
@@ -140,13 +206,31 @@ void ConfigurationDialog::write_mem_filed(int index)
 void ConfigurationDialog::update_visualization()
 {
     configurationDialogLogger->trace("update_visualization called");
+    update_general_tab();
+    update_interlocks_limits_tab();
+    update_pid_tab();
+
+    if (!write_back_check)
+        return;
+    write_back_check = false;
+    const QList<CellWrite> refused = ConfigRules::notAccepted(write_back_sent, copyData().memory);
+    if (refused.isEmpty())
+        return;
+    QStringList cells;
+    for (const CellWrite& write : refused)
+        cells << QString::number(write.cell);
+    const QString text = tr("%1 of %2 cells were not accepted: %3")
+                             .arg(refused.size())
+                             .arg(write_back_sent.size())
+                             .arg(cells.join(QStringLiteral(", ")));
+    configurationDialogLogger->warn("{}", text);
+    ConfigPrompts::warning(this, tr("Save to PS Memory"), text);
 }
 
 void ConfigurationDialog::on_clear_table_button_clicked()
 {
     configurationDialogLogger->trace("on_clear_table_button_clicked called");
-    // Before the first refresh no family is known yet: clear the table shown.
-    QTableWidget* table = ps_mem_table ? ps_mem_table : ui->table_koraPS_series;
+    QTableWidget* table = shownTable();
     for (int row = 0; row < table->rowCount(); ++row) {
         if (QTableWidgetItem* value = table->item(row, 1))
             value->setText(QString());
@@ -159,13 +243,189 @@ void ConfigurationDialog::on_refresh_button_clicked()
     refresh_visualization();
 }
 
-void ConfigurationDialog::on_ConfigurationDialog_finished(int result)
+void ConfigurationDialog::setBusy(bool isBusy)
 {
-    configurationDialogLogger->trace("on_ConfigurationDialog_finished called, result = {}", result);
+    busy = isBusy;
+    ui->refresh_button->setEnabled(!busy);
+    updateSaveButtons();
 }
 
-void ConfigurationDialog::setBusy(bool busy)
+bool ConfigurationDialog::jsonMode() const
 {
-    ui->refresh_button->setEnabled(!busy);
-    ui->save_in_ps_memory_button->setEnabled(!busy);
+    return ui->groupBoxJSON->isChecked();
+}
+
+void ConfigurationDialog::updateSaveButtons()
+{
+    const ConfigRules::SaveButtons state = ConfigRules::saveButtons(local_mode, busy, jsonMode());
+    ui->save_in_ps_memory_button->setEnabled(state.memory);
+    ui->save_PID_button->setEnabled(state.pid);
+    ui->save_ID_button->setEnabled(state.pages);
+    ui->save_interlocks_limits_button->setEnabled(state.pages);
+}
+
+// ---- privileges, password and write-back ----
+
+void ConfigurationDialog::write_access(ps_data data)
+{
+    configurationDialogLogger->trace("write_access called");
+    local_mode = (data.status_flags & 0xCu) != 0;
+    if (local_mode)
+        ui->label_information->setText(tr("The Power Unit is in LOCAL mode -> Save is NOT permitted"));
+    else
+        ui->label_information->clear();
+    updateSaveButtons();
+}
+
+void ConfigurationDialog::on_set_password_button_clicked()
+{
+    configurationDialogLogger->trace("on_set_password_button_clicked called");
+    bool ok = false;
+    const QString password = ConfigPrompts::password(this, tr("Set Password"), tr("Password:"), &ok);
+    if (!ok || password.isEmpty())
+        return;
+    if (!ConfigRules::isSafeForWire(password)) {
+        ConfigPrompts::warning(this, tr("Password info"),
+                               tr("The password holds characters that cannot be sent; nothing was sent"));
+        return;
+    }
+    if (!thread)
+        return;
+    thread->set_task(ps_thread::TaskSetPassword, password);
+    thread->set_task(ps_thread::TaskReadPrivileges);
+}
+
+void ConfigurationDialog::password_set_slot(int error)
+{
+    configurationDialogLogger->trace("password_set_slot called, error = {}", error);
+    if (error != 0)
+        ConfigPrompts::warning(this, tr("Password info"), tr("Wrong Password"));
+    else
+        ConfigPrompts::information(this, tr("Password info"), tr("Password Accepted"));
+}
+
+void ConfigurationDialog::update_privileges_visualization()
+{
+    configurationDialogLogger->trace("update_privileges_visualization called");
+    const ps_data data = copyData();
+    ui->lineEdit_privileges->setText(data.privileges);
+    privileges_level = MemoryMap::privilegeLevel(data.privileges);
+
+    if (ps_mem_table) {
+        for (int row = 0; row < ps_mem_table->rowCount(); ++row) {
+            const QString field = ps_mem_table->item(row, 0)->text();
+            configurationDialogLogger->debug("Descriptor {}", field);
+            configurationDialogLogger->debug("Table len {}", ps_mem_table->rowCount());
+            const bool writable = MemoryMap::isWritable(field, privileges_level);
+            QTableWidgetItem* value = ps_mem_table->item(row, 1);
+            value->setFlags(writable ? Qt::ItemIsEditable | Qt::ItemIsEnabled : Qt::ItemIsEnabled);
+            ps_mem_table->item(row, 0)->setData(Qt::BackgroundRole, writable ? writable_brush : locked_brush);
+            value->setData(Qt::BackgroundRole, writable ? writable_brush : locked_brush);
+        }
+    }
+    ui->tabWidget->setTabEnabled(1, privileges_level != 0);
+}
+
+bool ConfigurationDialog::refuseUnsafe(const QList<CellWrite>& writes, const QString& title)
+{
+    QStringList bad;
+    for (const CellWrite& write : writes) {
+        if (!ConfigRules::isSafeForWire(write.value))
+            bad << QString::number(write.cell);
+    }
+    if (bad.isEmpty())
+        return false;
+    const QString text =
+        tr("These cells hold line ends, NUL or characters outside Latin-1 and cannot be sent: %1. Nothing was sent.")
+            .arg(bad.join(QStringLiteral(", ")));
+    configurationDialogLogger->warn("{}", text);
+    ConfigPrompts::warning(this, title, text);
+    return true;
+}
+
+namespace
+{
+// The name of a cell for messages: its Field text without the write mark.
+QString cellName(int cell)
+{
+    QString name = MemoryMap::fieldText(MemoryMap::Table::KoraPs1K5, cell);
+    if (MemoryMap::isReserved(name))
+        name = MemoryMap::fieldText(MemoryMap::Table::Ortx, cell);
+    name.remove(QStringLiteral(" (**)"));
+    name.remove(QStringLiteral(" (*)"));
+    return name;
+}
+} // namespace
+
+bool ConfigurationDialog::refuseNotNumber(const QList<CellWrite>& writes, const QString& title)
+{
+    for (const CellWrite& write : writes) {
+        if (!ConfigRules::isNumber(write.value)) {
+            const QString text = tr("%1 is not a number. Nothing was sent.").arg(cellName(write.cell));
+            configurationDialogLogger->warn("{}", text);
+            ConfigPrompts::warning(this, title, text);
+            return true;
+        }
+    }
+    return false;
+}
+
+void ConfigurationDialog::postWrites(const QList<CellWrite>& writes)
+{
+    if (!thread)
+        return;
+    for (const CellWrite& write : writes)
+        thread->set_task(ps_thread::TaskWriteMemory, QString::number(write.cell), write.value);
+    write_batches.append({false, int(writes.size())});
+}
+
+void ConfigurationDialog::postReads(const QList<int>& cells)
+{
+    if (!thread)
+        return;
+    for (int cell : cells)
+        thread->set_task(ps_thread::TaskReadMemory, QString::number(cell));
+    read_batches.append({false, int(cells.size())});
+}
+
+void ConfigurationDialog::on_save_in_ps_memory_button_clicked()
+{
+    configurationDialogLogger->trace("on_save_in_ps_memory_button_clicked called");
+    if (local_mode || busy || !ps_mem_table)
+        return;
+
+    const ps_data data = copyData();
+    if (data.family != table_family) {
+        ConfigPrompts::warning(this, tr("Save to PS Memory"),
+                               tr("The supply changed since the table was read: refresh first. Nothing was sent."));
+        return;
+    }
+    privileges_level = MemoryMap::privilegeLevel(data.privileges);
+
+    QStringList fields;
+    QStringList values;
+    for (int row = 0; row < ps_mem_table->rowCount(); ++row) {
+        fields << ps_mem_table->item(row, 0)->text();
+        values << ps_mem_table->item(row, 1)->data(Qt::DisplayRole).toString();
+    }
+    const QList<CellWrite> plan = ConfigRules::writeBackPlan(fields, values, data.memory, privileges_level);
+    if (plan.isEmpty() || refuseUnsafe(plan, tr("Save to PS Memory")))
+        return;
+
+    write_count = 0;
+    for (const CellWrite& write : plan) {
+        if (thread)
+            thread->set_task(ps_thread::TaskWriteMemory, QString::number(write.cell), write.value);
+        configurationDialogLogger->debug("Privileges level {}", privileges_level);
+    }
+    write_batches.append({true, int(plan.size())});
+    write_back_sent = plan;
+    write_back_check = true;
+    ui->progressBar->setMaximum(plan.size());
+    ui->progressBar->show();
+    setBusy(true);
+    if (thread) {
+        thread->set_task(ps_thread::TaskSave);
+        thread->set_task(ps_thread::TaskSync);
+    }
 }

@@ -1,7 +1,12 @@
 #pragma once
 
+#include "configrules.h"
+#include "piddialog.h"
+#include "ps_data.h"
+
 #include <QBrush>
 #include <QDialog>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -10,6 +15,8 @@ namespace Ui
 class ConfigurationDialog;
 }
 
+class QDragEnterEvent;
+class QDropEvent;
 class QTableWidget;
 class ps_thread;
 
@@ -30,23 +37,89 @@ public:
     void refresh_visualization();
 
     // The memory table of the family chosen by the last refresh (nullptr
-    // before the first one).
+    // before the first one, and after a refresh refused for an unknown family).
     QTableWidget* currentTable() const { return ps_mem_table; }
+    QString configFilePath() const { return config_file_path; }
+    QStringList pidJsonFiles() const { return pid_json_files; }
+    PIDdialog* pidDialog() const { return pid_dialog; }
+
+    // Checks a PID parameter file and, with `isToApply`, puts its values on the page.
+    bool loadPIDConfig(QString fileName, bool isToApply);
+    // Lists a PID parameter file (after checking it) and selects it.
+    void appendPIDJsonFileToCombobox(QString droppedFile);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private slots:
     void read_mem_field(int index);
     void write_mem_filed(int index);
+    void update_privileges_visualization();
+    void on_save_ID_button_clicked();
+    void update_general_tab();
+    void on_save_interlocks_limits_button_clicked();
+    void update_interlocks_limits_tab();
+    void on_save_PID_button_clicked();
+    void update_pid_tab();
+    void updatePIDCCMode(int mode);
+    void updatePIDCVMode(int mode);
     void refresh_table_parameters();
+    void on_save_to_file_button_clicked();
+    void on_load_from_file_button_clicked();
     void on_clear_table_button_clicked();
+    void on_save_in_ps_memory_button_clicked();
     void read_module_information();
     void update_visualization();
     void on_refresh_button_clicked();
+    void on_set_password_button_clicked();
+    void password_set_slot(int error);
+    void write_access(ps_data data);
+    void on_pushButtonPIDCC_clicked();
+    void on_pushButtonPIDCV_clicked();
     void on_ConfigurationDialog_finished(int result);
+    void showPIDImage(EnumPIDType PIDType, bool isFast);
+    void on_checkBoxFastCVLoop_clicked(bool checked);
+    void on_checkBoxFastCCLoop_clicked(bool checked);
+    void on_pushButtonDefaultPIDLimits_clicked();
+    int PCONNECTIONS();
+    void on_pushButtonPIDRemoveConfig_clicked();
+    void on_pushButtonPIDRemoveAllConfig_clicked();
+    void on_pushButtonPIDConfigExport_clicked();
+    void on_comboBoxPIDConfig_currentIndexChanged(int index);
+    void on_groupBoxJSON_clicked();
 
 private:
+    // Replies of one posted batch of reads or writes; the worker answers
+    // batches in posting order. Only the refresh and the write-back batches
+    // move the progress bar and end the busy state.
+    struct Batch {
+        bool counted = false;
+        int remaining = 0;
+    };
+
+    enum class AppendResult { Listed, Unreadable, AlreadyListed };
+
+    ps_data copyData() const;
     void setBusy(bool busy);
+    void updateSaveButtons();
+    bool jsonMode() const;
+    QTableWidget* shownTable() const;
+    // Posts task 17 for each write, then 18; false (and a box) when a value
+    // cannot travel in a command.
+    bool refuseUnsafe(const QList<ConfigRules::CellWrite>& writes, const QString& title);
+    bool refuseNotNumber(const QList<ConfigRules::CellWrite>& writes, const QString& title);
+    void postWrites(const QList<ConfigRules::CellWrite>& writes);
+    void postReads(const QList<int>& cells);
+    bool savePidPage();
+    AppendResult appendEntry(const QString& path);
+    void saveConfigFile();
+    void loadConfigFile();
+    QStringList configEntries() const;
+    QList<ConfigRules::CellWrite> pidPageWrites() const;
 
     Ui::ConfigurationDialog* ui;
+    PIDdialog* pid_dialog = nullptr;
     ps_thread* thread;
     QTableWidget* ps_mem_table = nullptr;
     int read_count = 0;
@@ -58,4 +131,21 @@ private:
     QStringList pid_json_files;
     QString psm_dir_path;
     QString config_file_path;
+
+    // Entries of the configuration file that failed their check at start-up
+    // (a file on a share not mounted yet): kept in the file, not listed.
+    QStringList unavailable_pid_json_files;
+    QList<Batch> read_batches;
+    QList<Batch> write_batches;
+    QList<ConfigRules::CellWrite> write_back_sent;
+    bool write_back_check = false;
+    bool busy = false;
+    bool local_mode = false;
+    bool loading_config = false;
+    bool config_unsaved = false; // the last save of the configuration file failed
+    bool quiet_selection = false;
+    QString table_family;     // family the current table was chosen for
+    QString interlock_family; // family the interlock page was filled for
+    bool interlock_filled = false;
+    int shown_delays[4] = {1, 1, 1, 1};
 };

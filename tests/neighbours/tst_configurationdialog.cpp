@@ -110,7 +110,6 @@ void ConfigurationDialogTest::refreshPostsReadsThenModuleTasks_data()
     QTest::newRow("KORA-PS-1K5") << "KORA-PS-1K5" << 2 << 78 << QList<int>{26, 96, 100, 103}
                                  << QList<int>{75, 77, 89, 113};
     QTest::newRow("UNDEFINED") << "UNDEFINED" << 0 << 64 << QList<int>{} << QList<int>{};
-    QTest::newRow("not read yet") << "" << 0 << 64 << QList<int>{} << QList<int>{};
     QTest::newRow("trailing blank is another family") << "ORTX " << 0 << 64 << QList<int>{} << QList<int>{75};
 }
 

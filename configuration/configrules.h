@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The configuration window's rules, as plain functions of their inputs.
+namespace ConfigRules
+{
+
+struct CellWrite {
+    int cell = 0;
+    QString value;
+    bool operator==(const CellWrite& o) const { return cell == o.cell && value == o.value; }
+};
+
+// The rows a Save to PS Memory sends, in ascending order: the Value is not
+// empty, differs from the last value the worker holds for the cell, and the
+// row is writable at `privilegeLevel`. `fields` and `values` are the table's
+// columns; `memory` the worker's memory list.
+QList<CellWrite> writeBackPlan(const QStringList& fields, const QStringList& values, const QStringList& memory,
+                               int privilegeLevel);
+
+// The writes of a plan whose value the worker does not hold afterwards (it
+// stores an accepted value upper-cased).
+QList<CellWrite> notAccepted(const QList<CellWrite>& sent, const QStringList& memoryAfter);
+
+// Interlock bit sets (cells 90 and 91) are hexadecimal texts, bit 0 for
+// interlock 1. Decoding a text that is not a number gives no bit set.
+QList<bool> decodeInterlockBits(const QString& cellText, int count);
+// The text to write: the page's `checked` bits replace the ones it shows,
+// the others keep what the cell held. Lower-case hexadecimal.
+QString encodeInterlockBits(const QString& oldCellText, const QList<bool>& checked);
+
+// Output limits that the Default button proposes from the supply's four
+// limit texts (vmin, vmax, imin, imax) and its parallel-connection count;
+// nothing when the count is not above 0.
+struct PidLimits {
+    QString vMin;
+    QString vMax;
+    QString iMin;
+    QString iMax;
+};
+std::optional<PidLimits> defaultPidLimits(const QStringList& limits, int connections);
+
+// Text that can travel in one command: no CR, LF or NUL and nothing outside
+// Latin-1 (commands go out Latin-1 encoded, ended by a CR).
+bool isSafeForWire(const QString& text);
+// A finite decimal number ("1e3" style included) with no blanks around it.
+bool isNumber(const QString& text);
+
+// The enabled state of the window's save buttons.
+struct SaveButtons {
+    bool memory = false;   // "Save to PS Memory"
+    bool pid = false;      // the PID page's Save
+    bool pages = false;    // the identification and interlock pages' Save
+};
+SaveButtons saveButtons(bool local, bool busy, bool jsonMode);
+
+// True when a status word's text (hexadecimal) says the supply is in local mode.
+bool isLocal(const QString& statusText);
+
+} // namespace ConfigRules

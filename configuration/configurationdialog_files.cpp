@@ -1,0 +1,356 @@
+// PID parameter files, the configuration file, memory files and the PID
+// picture window of the configuration window.
+#include "configurationdialog.h"
+#include "ui_configurationdialog.h"
+
+#include "configfile.h"
+#include "configprompts.h"
+#include "loggers.h"
+#include "memoryfile.h"
+#include "memorymap.h"
+#include "pidconfig.h"
+
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMimeData>
+#include <QSaveFile>
+#include <QUrl>
+
+namespace
+{
+
+QLineEdit* pidLineEdit(QWidget* page, const QString& key)
+{
+    return page->findChild<QLineEdit*>(QStringLiteral("lineEdit_") + key);
+}
+
+// Writes `bytes` to `path` through a temporary file; the reason of a failure in *error.
+bool saveBytes(const QString& path, const QByteArray& bytes, QString* error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+// ---- PID parameter files ----
+
+bool ConfigurationDialog::loadPIDConfig(QString fileName, bool isToApply)
+{
+    configurationDialogLogger->trace("loadPIDConfig called, fileName = {}, isToApplt = {}", fileName, isToApply);
+    const QString title = QStringLiteral("JSON error");
+    if (fileName.isEmpty()) {
+        ConfigPrompts::warning(this, title, fileName + QStringLiteral(" is empty."));
+        return false;
+    }
+    pid_json_name = fileName;
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        ConfigPrompts::warning(this, title, QStringLiteral("Couldn't open ") + fileName + QStringLiteral("."));
+        return false;
+    }
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
+    if (document.isNull()) {
+        ConfigPrompts::warning(this, title, QStringLiteral("Couldn't parse ") + fileName + QStringLiteral("."));
+        return false;
+    }
+    PIDConfig config;
+    if (!config.read(document.object(), isToApply))
+        return false;
+    if (isToApply) {
+        for (int i = 0; i < PIDConfig::KeyCount; ++i) {
+            if (QLineEdit* edit = pidLineEdit(ui->toolBox_PID, PIDConfig::keys().at(i)))
+                edit->setText(config.value(i));
+        }
+    }
+    return true;
+}
+
+ConfigurationDialog::AppendResult ConfigurationDialog::appendEntry(const QString& path)
+{
+    if (!loadPIDConfig(path, false))
+        return AppendResult::Unreadable;
+    if (pid_json_files.contains(path)) {
+        ConfigPrompts::warning(this, QStringLiteral("JSON error"),
+                               QStringLiteral("File ") + path + QStringLiteral(" already exists."));
+        return AppendResult::AlreadyListed;
+    }
+    pid_json_files.append(path);
+    unavailable_pid_json_files.removeAll(path);
+    QString itemText = path;
+    itemText.remove(QStringLiteral(".json"));
+    // Listing a file never sends it to the supply: only a choice of the user does.
+    quiet_selection = true;
+    ui->comboBoxPIDConfig->addItem(QFileInfo(itemText).fileName());
+    ui->comboBoxPIDConfig->setCurrentIndex(ui->comboBoxPIDConfig->count() - 1);
+    quiet_selection = false;
+    return AppendResult::Listed;
+}
+
+void ConfigurationDialog::appendPIDJsonFileToCombobox(QString droppedFile)
+{
+    configurationDialogLogger->trace("appendPIDJsonFileToCombobox called, droppedFile = {}", droppedFile);
+    if (appendEntry(droppedFile) == AppendResult::Listed)
+        saveConfigFile();
+}
+
+void ConfigurationDialog::on_comboBoxPIDConfig_currentIndexChanged(int index)
+{
+    configurationDialogLogger->trace("on_comboBoxPIDConfig_currentIndexChanged called, indexx = {}", index);
+    if (quiet_selection || !jsonMode() || index < 0 || index >= pid_json_files.size())
+        return;
+    if (local_mode) {
+        configurationDialogLogger->warn("PID set not applied: the supply is in local mode");
+        return;
+    }
+    if (loadPIDConfig(pid_json_files.at(index), true))
+        savePidPage();
+}
+
+void ConfigurationDialog::on_groupBoxJSON_clicked()
+{
+    configurationDialogLogger->trace("on_groupBoxJSON_clicked called");
+    const bool json = jsonMode();
+    setAcceptDrops(json);
+    ui->comboBoxPIDConfig->setEnabled(json);
+    ui->pushButtonPIDRemoveConfig->setEnabled(json);
+    ui->pushButtonPIDRemoveAllConfig->setEnabled(json);
+    ui->PID_I->setEnabled(!json);
+    ui->PID_V->setEnabled(!json);
+    ui->pushButtonDefaultPIDLimits->setEnabled(!json);
+    ui->pushButtonPIDConfigExport->setEnabled(!json);
+    updateSaveButtons();
+    if (json)
+        on_comboBoxPIDConfig_currentIndexChanged(ui->comboBoxPIDConfig->currentIndex());
+}
+
+void ConfigurationDialog::on_pushButtonPIDConfigExport_clicked()
+{
+    configurationDialogLogger->trace("on_pushButtonPIDConfigExport_clicked called");
+    const QString path =
+        ConfigPrompts::saveFileName(this, QStringLiteral("Save PID's config"), pid_json_name, QStringLiteral("*.json"));
+    if (path.isEmpty())
+        return;
+    pid_json_name = path;
+
+    QStringList texts;
+    for (const QString& key : PIDConfig::keys()) {
+        const QLineEdit* edit = pidLineEdit(ui->toolBox_PID, key);
+        texts << (edit ? edit->text() : QString());
+    }
+    const PIDConfig config(texts);
+    QJsonObject object;
+    QString badKey;
+    if (!config.write(object, &badKey)) {
+        ConfigPrompts::warning(this, QStringLiteral("JSON error"),
+                               badKey + tr(" is not a number: the file was not written."));
+        return;
+    }
+    QString error;
+    if (!saveBytes(path, QJsonDocument(object).toJson(), &error)) {
+        ConfigPrompts::warning(this, QStringLiteral("JSON error"),
+                               QStringLiteral("Couldn't open ") + path + QStringLiteral(". ") + error);
+        return;
+    }
+    appendPIDJsonFileToCombobox(path);
+}
+
+void ConfigurationDialog::on_pushButtonPIDRemoveConfig_clicked()
+{
+    configurationDialogLogger->trace("on_pushButtonPIDRemoveConfig_clicked called");
+    const int i = ui->comboBoxPIDConfig->currentIndex();
+    if (i < 0 || i >= pid_json_files.size())
+        return;
+    pid_json_files.removeAt(i);
+    quiet_selection = true;
+    ui->comboBoxPIDConfig->removeItem(i);
+    if (!pid_json_files.isEmpty())
+        ui->comboBoxPIDConfig->setCurrentIndex(0);
+    quiet_selection = false;
+    saveConfigFile();
+}
+
+void ConfigurationDialog::on_pushButtonPIDRemoveAllConfig_clicked()
+{
+    configurationDialogLogger->trace("on_pushButtonPIDRemoveAllConfig_clicked called");
+    pid_json_files.clear();
+    unavailable_pid_json_files.clear();
+    quiet_selection = true;
+    ui->comboBoxPIDConfig->clear();
+    quiet_selection = false;
+    saveConfigFile();
+}
+
+void ConfigurationDialog::dragEnterEvent(QDragEnterEvent* event)
+{
+    configurationDialogLogger->trace("dragEnterEvent called");
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty())
+        return;
+    for (const QUrl& url : urls) {
+        if (!url.toString().endsWith(QLatin1String(".json")))
+            return;
+    }
+    event->accept();
+}
+
+void ConfigurationDialog::dropEvent(QDropEvent* event)
+{
+    configurationDialogLogger->trace("dropEvent called");
+    for (const QUrl& url : event->mimeData()->urls())
+        appendPIDJsonFileToCombobox(url.toLocalFile());
+}
+
+// ---- the configuration file ----
+
+QStringList ConfigurationDialog::configEntries() const
+{
+    QStringList entries = pid_json_files;
+    for (const QString& path : unavailable_pid_json_files) {
+        if (!entries.contains(path))
+            entries << path;
+    }
+    return entries;
+}
+
+void ConfigurationDialog::loadConfigFile()
+{
+    QFile file(config_file_path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        configurationDialogLogger->warn(
+            "Cannot open in read mode the file {}, if it is the first startup time then it is OK", config_file_path);
+        return;
+    }
+    loading_config = true;
+    for (const QString& part : ConfigFile::parse(file.readAll())) {
+        configurationDialogLogger->info("Trying to append file {}", part);
+        if (appendEntry(part) == AppendResult::Unreadable && !unavailable_pid_json_files.contains(part))
+            unavailable_pid_json_files << part;
+    }
+    loading_config = false;
+    configurationDialogLogger->info("ConfigurationDialog initialized");
+}
+
+void ConfigurationDialog::saveConfigFile()
+{
+    if (loading_config)
+        return;
+    QDir().mkpath(QFileInfo(config_file_path).absolutePath());
+    QString error;
+    config_unsaved = !saveBytes(config_file_path, ConfigFile::format(configEntries()), &error);
+    if (config_unsaved) {
+        ConfigPrompts::warning(this, QStringLiteral("Config"), QStringLiteral("Cannot save config file, ") + error);
+        configurationDialogLogger->error("Cannot save file {}, error code = {}", config_file_path, error);
+    }
+}
+
+// ---- memory files ----
+
+void ConfigurationDialog::on_save_to_file_button_clicked()
+{
+    configurationDialogLogger->trace("on_save_to_file_button_clicked called");
+    const QString path = ConfigPrompts::saveFileName(this, tr("Save to PS Memory File"), QStringLiteral(".."),
+                                                     tr("PS Memory File (*.psm)"));
+    if (path.isEmpty())
+        return;
+    QTableWidget* table = shownTable();
+    QStringList values;
+    for (int row = 0; row < table->rowCount(); ++row)
+        values << table->item(row, 1)->data(Qt::DisplayRole).toString();
+    QString error;
+    if (!saveBytes(path, MemoryFile::format(values), &error)) {
+        configurationDialogLogger->error("Cannot save memory file {}: {}", path, error);
+        ConfigPrompts::warning(this, tr("Save to PS Memory File"), tr("Cannot save %1: %2").arg(path, error));
+    }
+}
+
+void ConfigurationDialog::on_load_from_file_button_clicked()
+{
+    configurationDialogLogger->trace("on_load_from_file_button_clicked called");
+    const QString path = ConfigPrompts::openFileName(this, QStringLiteral("Load form PS Memory File"), psm_dir_path,
+                                                     tr("PS Memory File (*.psm)"));
+    if (path.isEmpty())
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        configurationDialogLogger->error("Cannot open memory file {}: {}", path, file.errorString());
+        ConfigPrompts::warning(this, QStringLiteral("Load form PS Memory File"),
+                               tr("Cannot open %1: %2").arg(path, file.errorString()));
+        return;
+    }
+    QTableWidget* table = shownTable();
+    const MemoryFile::Parsed parsed = MemoryFile::parse(file.readAll(), table->rowCount());
+    for (auto it = parsed.values.cbegin(); it != parsed.values.cend(); ++it)
+        table->item(it.key(), 1)->setData(Qt::DisplayRole, it.value());
+    psm_dir_path = path;
+    if (parsed.ignored > 0) {
+        const QString text = tr("%1 lines were ignored: their row is not a row of the table.").arg(parsed.ignored);
+        configurationDialogLogger->warn("{} ({})", text, path);
+        ConfigPrompts::warning(this, QStringLiteral("Load form PS Memory File"), text);
+    }
+}
+
+// ---- PID picture window ----
+
+void ConfigurationDialog::on_pushButtonPIDCC_clicked()
+{
+    configurationDialogLogger->trace("on_pushButtonPIDCC_clicked called");
+    showPIDImage(CC, ui->checkBoxFastCCLoop->isChecked());
+}
+
+void ConfigurationDialog::on_pushButtonPIDCV_clicked()
+{
+    configurationDialogLogger->trace("on_pushButtonPIDCV_clicked called");
+    showPIDImage(CV, ui->checkBoxFastCVLoop->isChecked());
+}
+
+void ConfigurationDialog::on_checkBoxFastCCLoop_clicked(bool checked)
+{
+    configurationDialogLogger->trace("on_checkBoxFastCCLoop_clicked called, checked = {}", checked);
+    if (pid_dialog)
+        pid_dialog->setMode(CC, checked);
+}
+
+void ConfigurationDialog::on_checkBoxFastCVLoop_clicked(bool checked)
+{
+    configurationDialogLogger->trace("on_checkBoxFastCVLoop_clicked called, checked = {}", checked);
+    if (pid_dialog)
+        pid_dialog->setMode(CV, checked);
+}
+
+void ConfigurationDialog::showPIDImage(EnumPIDType PIDType, bool isFast)
+{
+    configurationDialogLogger->trace("showPIDImage called, PIDType = {}, isFast = {}", int(PIDType), isFast);
+    if (pid_dialog) {
+        pid_dialog->setTypeAndMode(PIDType, isFast);
+        return;
+    }
+    pid_dialog = new PIDdialog(this);
+    pid_dialog->setWindowModality(Qt::NonModal);
+    pid_dialog->setTypeAndMode(PIDType, isFast);
+    connect(pid_dialog, &QDialog::finished, this, &ConfigurationDialog::on_ConfigurationDialog_finished);
+    pid_dialog->move(pos().x() + width() + 10, pos().y());
+    pid_dialog->raise();
+    pid_dialog->show();
+}
+
+void ConfigurationDialog::on_ConfigurationDialog_finished(int result)
+{
+    configurationDialogLogger->trace("on_ConfigurationDialog_finished called, result = {}", result);
+    if (!pid_dialog)
+        return;
+    // Forget the window first: closing it finishes it again, which lands here.
+    PIDdialog* dialog = pid_dialog;
+    pid_dialog = nullptr;
+    dialog->close();
+    dialog->deleteLater();
+}
