@@ -123,6 +123,8 @@ void MainWindow::showUnconnected()
     ui->actionSetIP->setEnabled(true);
     ui->actionActionFirmwareUpdate->setEnabled(true);
     consoleDialog->close();
+    // The configuration window shows one unit's memory: never a later unit's.
+    configurationDialog->close();
     enableMainWindow(false);
 }
 

@@ -22,8 +22,10 @@ QString decode(const QByteArray& bytes)
     if (bytes.startsWith("\xEF\xBB\xBF"))
         return QString::fromUtf8(bytes.mid(3));
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
-        QTextCodec* codec = QTextCodec::codecForName("UTF-16");
-        return codec->toUnicode(bytes);
+        QString text = QTextCodec::codecForName("UTF-16")->toUnicode(bytes);
+        if (text.startsWith(QChar(0xFEFF)))
+            text.remove(0, 1);
+        return text;
     }
     QTextCodec::ConverterState state;
     const QString text = QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), bytes.size(), &state);
