@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "configurationdialog.h"
 #include "consoledialog.h"
 #include "errorcodes.h"
 #include "loggers.h"

@@ -38,8 +38,10 @@ void CommandServer::acceptConnections()
 
 void CommandServer::forget(SupplyConnection* connection)
 {
-    if (connections.removeOne(connection))
+    if (connections.removeOne(connection)) {
+        commands.forgetClient(connection);
         connection->deleteLater();
+    }
 }
 
 void CommandServer::closeAll()
@@ -99,7 +101,7 @@ void CommandServer::handleCommand(SupplyConnection* connection, const CommandFra
     } else if (fixed != faults.fixedReplies.constEnd()) {
         body = *fixed;
     } else {
-        const SupplyReply reply = commands.execute(text);
+        const SupplyReply reply = commands.executeFor(connection, text);
         if (reply.kind == SupplyReply::Silent)
             return;
         body = reply.body();

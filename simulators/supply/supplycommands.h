@@ -79,6 +79,12 @@ public:
     explicit SupplyCommands(SupplyState& state);
 
     SupplyReply execute(const QString& received);
+    // The same for one client of the command port, which holds the privilege
+    // level its own PASSWORD granted for as long as it is connected (no
+    // expiry). A new client starts at the unit's level ("set privileges"),
+    // and a change of that level reaches every client. (clientprivileges.cpp)
+    SupplyReply executeFor(const void* client, const QString& received);
+    void forgetClient(const void* client);
     void addCommand(const QString& word, Handler handler);
     QStringList words() const;
 
@@ -100,4 +106,6 @@ private:
 
     SupplyState& state;
     QHash<QString, Handler> handlers;
+    QHash<const void*, QString> clientPrivileges;
+    QString unitPrivileges; // the unit's level when the clients' levels were last valid
 };

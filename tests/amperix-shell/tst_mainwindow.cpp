@@ -324,6 +324,11 @@ void MainWindowTest::configurationOpensAsToolWhenConnected()
     ModalAnswerer answerer;
     reportState(w, QAbstractSocket::ConnectedState);
     auto* configuration = w.findChild<ConfigurationDialog*>();
+    {
+        // The editor reads nothing until the supply's model is known.
+        QMutexLocker lock(&w.getThread()->mutex);
+        w.getThread()->ps_response.family = QStringLiteral("KORA-PS");
+    }
 
     w.findChild<QAction*>(QStringLiteral("actionConfiguration"))->trigger();
     QVERIFY(configuration->isVisible());
@@ -336,6 +341,12 @@ void MainWindowTest::configurationOpensAsToolWhenConnected()
     clearQueue(w.getThread());
     configuration->close();
     QCOMPARE(queuedTaskIds(w.getThread()), QList<int>{23});
+
+    // A lost link closes it: it never shows the next unit with this one's data.
+    w.findChild<QAction*>(QStringLiteral("actionConfiguration"))->trigger();
+    QVERIFY(configuration->isVisible());
+    reportState(w, QAbstractSocket::UnconnectedState);
+    QVERIFY(!configuration->isVisible());
 }
 
 void MainWindowTest::signalGeneratorNeedsOutputOn()

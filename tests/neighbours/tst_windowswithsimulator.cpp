@@ -1,11 +1,16 @@
+#include "configfile.h"
+#include "configprompts.h"
 #include "configurationdialog.h"
 #include "consoledialog.h"
+#include "loggers.h"
 #include "ps_thread.h"
 #include "qconsole.h"
 #include "simulatorprocess.h"
 
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMutexLocker>
+#include <QTemporaryDir>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QtTest>
@@ -22,12 +27,23 @@ struct LiveWorker {
     {
         if (!sim.start(simArgs))
             return false;
+        return connectTo(sim);
+    }
+
+    bool connectTo(SimulatorProcess& target)
+    {
         worker.task_refresh = 20;
         worker.wait_time = 200;
         worker.ip_address = QStringLiteral("127.0.0.1");
-        worker.ip_port = QString::number(sim.port());
+        worker.ip_port = QString::number(target.port());
         worker.start();
         return true;
+    }
+
+    void disconnect()
+    {
+        worker.quit();
+        worker.wait(10000);
     }
 
     QString family()
@@ -56,9 +72,42 @@ private slots:
             QSKIP("supply-sim is not built");
     }
 
+    void init()
+    {
+        ConfigFile::setFolder(configDir.path());
+        ConfigPrompts::setBoxHook([this](QWidget*, ConfigPrompts::BoxKind, const QString& title,
+                                         const QString& text) { boxes << title + QLatin1Char('|') + text; });
+    }
+    void cleanup()
+    {
+        ConfigPrompts::setBoxHook({});
+        ConfigPrompts::setTextHook({});
+        ConfigFile::setFolder(QString());
+        boxes.clear();
+    }
+
     void configurationReadsEveryUsedCell_data();
     void configurationReadsEveryUsedCell();
+    void writeBackAtSuperadminReachesSupply();
+    void localModeRefusesSaving();
+    void reconnectShowsOtherFamily();
     void consoleTalksToSupply();
+
+private:
+    // Opens the window as the main window does and waits for the whole read.
+    static void openAndRead(ConfigurationDialog& dialog, LiveWorker& live)
+    {
+        dialog.refresh_visualization();
+        dialog.show();
+        auto* refresh = dialog.findChild<QPushButton*>(QStringLiteral("refresh_button"));
+        QTRY_VERIFY_WITH_TIMEOUT(refresh->isEnabled(), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog.findChild<QLineEdit*>(QStringLiteral("model_lineEdit"))->text().isEmpty(),
+                                 15000);
+        Q_UNUSED(live);
+    }
+
+    QTemporaryDir configDir;
+    QStringList boxes;
 };
 
 void WindowsWithSimulatorTest::configurationReadsEveryUsedCell_data()
@@ -104,6 +153,118 @@ void WindowsWithSimulatorTest::configurationReadsEveryUsedCell()
             QCOMPARE(table->item(row, 1)->text(), data.memory.at(row));
     }
     QVERIFY(!table->item(130, 1)->text().isEmpty());
+}
+
+void WindowsWithSimulatorTest::writeBackAtSuperadminReachesSupply()
+{
+    QTemporaryDir logDir;
+    QVERIFY(initLoggersIn(logDir.path(), 8192, std::chrono::milliseconds(50)));
+    setGlobalLogLevel(0);
+    const QString password = QStringLiteral("Zq7-secret pw");
+
+    LiveWorker live;
+    QVERIFY(live.start({QStringLiteral("--family"), QStringLiteral("KORA-PS"), QStringLiteral("--enforce-privileges"),
+                        QStringLiteral("--set"), QStringLiteral("password_superadmin=Zq7-secret\\spw")}));
+    QTRY_COMPARE_WITH_TIMEOUT(live.family(), QStringLiteral("KORA-PS"), 10000);
+    ConfigurationDialog dialog(&live.worker);
+    openAndRead(dialog, live);
+    if (QTest::currentTestFailed())
+        return;
+
+    // A wrong password first, then the right one.
+    QString typed = QStringLiteral("Zq7-wrong");
+    ConfigPrompts::setTextHook([&typed](QWidget*, const QString&, const QString&, bool* ok) {
+        *ok = true;
+        return typed;
+    });
+    auto* privileges = dialog.findChild<QLineEdit*>(QStringLiteral("lineEdit_privileges"));
+    dialog.findChild<QPushButton*>(QStringLiteral("set_password_button"))->click();
+    QTRY_VERIFY_WITH_TIMEOUT(boxes.contains(QStringLiteral("Password info|Wrong Password")), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(privileges->text(), QStringLiteral("USER"), 10000);
+    typed = password;
+    dialog.findChild<QPushButton*>(QStringLiteral("set_password_button"))->click();
+    QTRY_COMPARE_WITH_TIMEOUT(privileges->text(), QStringLiteral("SUPERADMIN"), 10000);
+
+    QTableWidget* table = dialog.currentTable();
+    table->item(10, 1)->setText(QStringLiteral("1.25e-3"));
+    table->item(31, 1)->setText(QStringLiteral("7.5"));
+    const int logBefore = live.sim.commandLog().size();
+    auto* save = dialog.findChild<QPushButton*>(QStringLiteral("save_in_ps_memory_button"));
+    save->click();
+    QVERIFY(!save->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(save->isEnabled(), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(live.sim.commandLog().mid(logBefore).contains(QStringLiteral("MSAVE")), 10000);
+
+    const QStringList sent = live.sim.commandLog().mid(logBefore);
+    const int write10 = sent.indexOf(QStringLiteral("MWG:10:1.25e-3"));
+    const int write31 = sent.indexOf(QStringLiteral("MWG:31:7.5"));
+    QVERIFY(write10 >= 0 && write31 > write10);
+    QVERIFY(sent.indexOf(QStringLiteral("MSAVE")) > write31);
+    QVERIFY(live.sim.control(QStringLiteral("get mem 10")));
+    QCOMPARE(live.sim.lastReply(), QStringLiteral("OK 1.25E-3"));
+    QTRY_VERIFY_WITH_TIMEOUT(boxes.contains(QStringLiteral("Password info|Password Accepted")), 10000);
+    QVERIFY(!boxes.join(QLatin1Char('\n')).contains(QLatin1String("not accepted")));
+
+    // The typed passwords are in no log line, at any level.
+    live.disconnect();
+    flushAllLoggers();
+    QFile logFile(logFilePath());
+    QVERIFY(logFile.open(QIODevice::ReadOnly));
+    const QByteArray log = logFile.readAll();
+    QVERIFY(log.contains("set_task called"));
+    QVERIFY(!log.contains("Zq7"));
+    shutdownLoggers();
+}
+
+void WindowsWithSimulatorTest::localModeRefusesSaving()
+{
+    LiveWorker live;
+    QVERIFY(live.start({QStringLiteral("--family"), QStringLiteral("ORTX"), QStringLiteral("--privileges"),
+                        QStringLiteral("SUPERADMIN"), QStringLiteral("--set"), QStringLiteral("local=1")}));
+    QTRY_COMPARE_WITH_TIMEOUT(live.family(), QStringLiteral("ORTX"), 10000);
+    ConfigurationDialog dialog(&live.worker);
+    openAndRead(dialog, live);
+    if (QTest::currentTestFailed())
+        return;
+    auto* save = dialog.findChild<QPushButton*>(QStringLiteral("save_in_ps_memory_button"));
+    QTRY_VERIFY_WITH_TIMEOUT(!save->isEnabled() && !dialog.findChild<QPushButton*>(QStringLiteral("save_PID_button"))->isEnabled(), 10000);
+
+    const int logBefore = live.sim.commandLog().size();
+    dialog.currentTable()->item(31, 1)->setText(QStringLiteral("9"));
+    QMetaObject::invokeMethod(&dialog, "on_save_in_ps_memory_button_clicked");
+    QMetaObject::invokeMethod(&dialog, "on_save_PID_button_clicked");
+    // A refresh goes out after anything the window posted before it.
+    dialog.findChild<QPushButton*>(QStringLiteral("refresh_button"))->click();
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.findChild<QPushButton*>(QStringLiteral("refresh_button"))->isEnabled(), 15000);
+    for (const QString& line : live.sim.commandLog().mid(logBefore))
+        QVERIFY2(!line.startsWith(QLatin1String("MWG")) && line != QLatin1String("MSAVE"), qPrintable(line));
+}
+
+void WindowsWithSimulatorTest::reconnectShowsOtherFamily()
+{
+    LiveWorker live;
+    QVERIFY(live.start({QStringLiteral("--family"), QStringLiteral("KORA-PS")}));
+    QTRY_COMPARE_WITH_TIMEOUT(live.family(), QStringLiteral("KORA-PS"), 10000);
+    ConfigurationDialog dialog(&live.worker);
+    openAndRead(dialog, live);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(dialog.currentTable()->objectName(), QStringLiteral("table_koraPS_series"));
+    dialog.close();
+    live.disconnect();
+
+    SimulatorProcess other(QStringLiteral("supply-sim"));
+    QVERIFY(other.start({QStringLiteral("--family"), QStringLiteral("ORTX"), QStringLiteral("--control"),
+                         QStringLiteral("set mem 93 Door")}));
+    QVERIFY(live.connectTo(other));
+    QTRY_COMPARE_WITH_TIMEOUT(live.family(), QStringLiteral("ORTX"), 10000);
+    openAndRead(dialog, live);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(dialog.currentTable()->objectName(), QStringLiteral("table_ORTX_series"));
+    QCOMPARE(dialog.currentTable()->item(93, 1)->text(), QStringLiteral("Door"));
+    QCOMPARE(dialog.findChild<QLineEdit*>(QStringLiteral("lineEdit_Name_Int1"))->text(), QStringLiteral("Door"));
+    live.disconnect();
 }
 
 void WindowsWithSimulatorTest::consoleTalksToSupply()

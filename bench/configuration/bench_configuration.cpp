@@ -1,0 +1,149 @@
+// The configuration window against supply-sim on loopback, at the fastest
+// refresh: a whole-table refresh and a write-back of every writable cell,
+// timed from the click to the end, against the same commands sent one by one
+// on a bare socket; and the GUI thread's longest pause while a refresh runs
+// against a stalled supply.
+
+#include "benchsupport.h"
+#include "configprompts.h"
+#include "configurationdialog.h"
+#include "memorymap.h"
+#include "ps_thread.h"
+#include "simulatorprocess.h"
+#include "workerfixture.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace
+{
+
+// The commands one after the other on a socket of our own, each waiting for its reply.
+double bareMs(quint16 port, const QStringList& commands)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+    if (!socket.waitForConnected(5000))
+        return -1;
+    QElapsedTimer clock;
+    clock.start();
+    for (const QString& command : commands) {
+        socket.write(command.toLatin1() + '\r');
+        QByteArray reply;
+        while (!reply.contains('\r') && socket.waitForReadyRead(5000))
+            reply += socket.readAll();
+    }
+    return clock.nsecsElapsed() / 1e6;
+}
+
+bool idle(ConfigurationDialog& dialog)
+{
+    return dialog.findChild<QPushButton*>(QStringLiteral("refresh_button"))->isEnabled();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ConfigPrompts::setBoxHook([](QWidget*, ConfigPrompts::BoxKind, const QString&, const QString&) {});
+    const int runs = 10;
+
+    SimulatorProcess sim(QStringLiteral("supply-sim"));
+    if (!sim.start({QStringLiteral("--family"), QStringLiteral("KORA-PS-1K5"), QStringLiteral("--privileges"),
+                    QStringLiteral("SUPERADMIN"), QStringLiteral("--noise"), QStringLiteral("0")})) {
+        std::fprintf(stderr, "cannot start supply-sim\n");
+        return 1;
+    }
+    ps_thread thread(0);
+    configureWorker(thread, sim.port(), 1000, 1);
+    thread.start();
+    if (!QTest::qWaitFor([&] { ps_data d; thread.get_ps_data(d); return d.family == QLatin1String("KORA-PS-1K5"); },
+                         10000)) {
+        std::fprintf(stderr, "the worker does not reach supply-sim\n");
+        return 1;
+    }
+    std::printf("worker tick: %d ms\n", thread.task_refresh);
+
+    ConfigurationDialog dialog(&thread);
+    QTableWidget* table = nullptr;
+    QStringList readCommands;
+    const QStringList fields = MemoryMap::fieldTexts(MemoryMap::Table::KoraPs1K5);
+    for (int row = 0; row < fields.size(); ++row)
+        if (!MemoryMap::isReserved(fields.at(row)))
+            readCommands << QStringLiteral("MRG:%1").arg(row);
+    readCommands << QStringLiteral("MST") << QStringLiteral("PASSWORD:?");
+
+    QList<double> refresh, bareRefresh;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        dialog.refresh_visualization();
+        QTest::qWaitFor([&] { return idle(dialog); }, 20000);
+        refresh << clock.nsecsElapsed() / 1e6;
+        bareRefresh << bareMs(sim.port(), readCommands);
+    }
+    table = dialog.currentTable();
+    std::printf("refresh of %d cells: median %.1f ms (bare socket %.1f ms), longest %.1f ms (bare %.1f ms)\n",
+                int(readCommands.size() - 2), percentile(refresh, 0.5), percentile(bareRefresh, 0.5),
+                percentile(refresh, 1.0), percentile(bareRefresh, 1.0));
+
+    QList<double> writeBack, bareWriteBack;
+    auto* save = dialog.findChild<QPushButton*>(QStringLiteral("save_in_ps_memory_button"));
+    int cells = 0;
+    for (int i = 0; i < runs; ++i) {
+        QStringList writeCommands;
+        cells = 0;
+        for (int row = 0; row < table->rowCount(); ++row) {
+            if (!MemoryMap::isWritable(fields.at(row), 2))
+                continue;
+            const QString value = QStringLiteral("V%1R%2").arg(i).arg(row);
+            table->item(row, 1)->setText(value);
+            writeCommands << QStringLiteral("MWG:%1:%2").arg(row).arg(value + QLatin1Char('B'));
+            ++cells;
+        }
+        writeCommands << QStringLiteral("MSAVE");
+        QElapsedTimer clock;
+        clock.start();
+        save->click();
+        QTest::qWaitFor([&] { return save->isEnabled(); }, 30000);
+        writeBack << clock.nsecsElapsed() / 1e6;
+        bareWriteBack << bareMs(sim.port(), writeCommands);
+    }
+    std::printf("write-back of %d cells and MSAVE: median %.1f ms (bare socket %.1f ms), longest %.1f ms (bare %.1f ms)\n",
+                cells, percentile(writeBack, 0.5), percentile(bareWriteBack, 0.5), percentile(writeBack, 1.0),
+                percentile(bareWriteBack, 1.0));
+
+    // A stalled supply: the GUI thread keeps its timer ticking while the
+    // worker waits on every read.
+    sim.control(QStringLiteral("stall on"));
+    QList<qint64> gaps;
+    QElapsedTimer tick;
+    tick.start();
+    QTimer probe;
+    probe.setInterval(1);
+    QObject::connect(&probe, &QTimer::timeout, [&] { gaps << tick.restart(); });
+    probe.start();
+    dialog.refresh_visualization();
+    QElapsedTimer window;
+    window.start();
+    while (window.elapsed() < 3000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    probe.stop();
+    std::printf("GUI thread during a refresh against a stalled supply: longest pause %lld ms over %d ticks "
+                "(goal: <= 50 ms)\n",
+                qint64(percentile(gaps, 1.0)), int(gaps.size()));
+
+    thread.stop();
+    thread.wait(10000);
+    sim.stop();
+    return 0;
+}

@@ -1,0 +1,610 @@
+#include "configfile.h"
+#include "configprompts.h"
+#include "configurationdialog.h"
+#include "memorymap.h"
+#include "pidconfig.h"
+#include "ps_data.h"
+#include "ps_thread.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMutexLocker>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QtTest>
+
+namespace
+{
+
+// Task ids and their parameters, "17:10:v" style, for compact comparisons.
+QStringList queuedTasks(ps_thread& worker, bool clear = true)
+{
+    QMutexLocker lock(&worker.mutex);
+    QStringList tasks;
+    for (const ps_task& task : worker.task_queue) {
+        QStringList parts{QString::number(task.id)};
+        for (const QString& p : task.params)
+            if (!p.isEmpty() || task.params.size() > 1)
+                parts << p;
+        tasks << parts.join(QLatin1Char(':'));
+    }
+    if (clear)
+        worker.task_queue.clear();
+    return tasks;
+}
+
+QStringList idsOf(const QStringList& tasks)
+{
+    QStringList ids;
+    for (const QString& t : tasks)
+        ids << t.section(QLatin1Char(':'), 0, 0);
+    return ids;
+}
+
+} // namespace
+
+class ConfigurationPagesTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void formRowsAreTheMemoryMap();
+    void refreshRefusedWhileFamilyUnknown();
+    void writeBackPostsWritesSaveSyncAndReportsRefusals();
+    void pageSaveDuringWriteBackKeepsBusy();
+    void writeBackRefusesUnsafeText();
+    void privilegesMarkRowsAndInterlockTab();
+    void localModeLocksEverySave();
+    void passwordSetAndCancel();
+    void idAndPidSavesPostWritesSaveReads();
+    void pidSaveRefusesNonNumbers();
+    void interlockSaveKeepsHiddenBitsAndUnchangedDelays();
+    void interlockSaveRefusedAfterFamilyChange();
+    void defaultLimits();
+    void jsonModeWritesOnlyOnChoice();
+    void pidExportRoundTripAndRefusal();
+    void memoryFileRoundTripAndBadRows();
+    void configFileKeepsUnavailableEntries();
+    void pidPictureWindowLifecycle();
+
+private:
+    template <class T> T* child(ConfigurationDialog& d, const char* name)
+    {
+        T* w = d.findChild<T*>(QLatin1String(name));
+        if (!w)
+            qFatal("no widget %s", name);
+        return w;
+    }
+    void setData(const std::function<void(ps_data&)>& change)
+    {
+        QMutexLocker lock(&worker->mutex);
+        change(worker->ps_response);
+    }
+    // Opens the window on `family` and answers every read, the status, the
+    // privileges and the sync as the worker would.
+    void openOn(ConfigurationDialog& dialog, const QString& family, const QString& privileges = "SUPERADMIN");
+    QString writePidFile(const QString& name, double base);
+
+    ps_thread* worker = nullptr;
+    QTemporaryDir dir;
+    QStringList boxes;
+    QStringList fileAnswers;
+};
+
+void ConfigurationPagesTest::init()
+{
+    worker = new ps_thread(10);
+    boxes.clear();
+    fileAnswers.clear();
+    ConfigFile::setFolder(dir.path());
+    QFile::remove(dir.filePath(QStringLiteral("Amperix.config")));
+    ConfigPrompts::setBoxHook([this](QWidget*, ConfigPrompts::BoxKind, const QString& title, const QString& text) {
+        boxes << title + QLatin1Char('|') + text;
+    });
+    ConfigPrompts::setFileHook([this](QWidget*, bool, const QString&, const QString&, const QString&) {
+        return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
+    });
+}
+
+void ConfigurationPagesTest::cleanup()
+{
+    ConfigPrompts::setBoxHook({});
+    ConfigPrompts::setFileHook({});
+    ConfigPrompts::setTextHook({});
+    ConfigFile::setFolder(QString());
+    delete worker;
+}
+
+void ConfigurationPagesTest::openOn(ConfigurationDialog& dialog, const QString& family, const QString& privileges)
+{
+    setData([&](ps_data& d) {
+        d.family = family;
+        d.model_text = family + QStringLiteral(" 10-20");
+        d.privileges = privileges;
+        d.status = QStringLiteral("0");
+        d.status_flags = 0;
+        for (int cell = 0; cell < 131; ++cell)
+            d.memory[cell] = QString::number(cell);
+    });
+    queuedTasks(*worker);
+    dialog.refresh_visualization();
+    for (const QString& task : queuedTasks(*worker)) {
+        if (task.startsWith(QLatin1String("16:")))
+            emit worker->memory_data_read(task.mid(3).toInt());
+    }
+    ps_data data;
+    worker->get_ps_data(data);
+    emit worker->status_read(data);
+    emit worker->privileges_read();
+    emit worker->void_sync_signal();
+}
+
+QString ConfigurationPagesTest::writePidFile(const QString& name, double base)
+{
+    QJsonObject json;
+    for (int i = 0; i < PIDConfig::KeyCount; ++i)
+        json[PIDConfig::keys().at(i)] = base + i;
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(QJsonDocument(json).toJson());
+    return path;
+}
+
+void ConfigurationPagesTest::formRowsAreTheMemoryMap()
+{
+    ConfigurationDialog dialog(worker);
+    const std::pair<const char*, MemoryMap::Table> tables[] = {
+        {"table_koraPS_series", MemoryMap::Table::KoraPs},
+        {"table_ORTX_series", MemoryMap::Table::Ortx},
+        {"table_KORAPS_1K5_series", MemoryMap::Table::KoraPs1K5}};
+    for (const auto& t : tables) {
+        QTableWidget* table = child<QTableWidget>(dialog, t.first);
+        for (int row = 0; row < MemoryMap::RowCount; ++row)
+            QCOMPARE(table->item(row, 0)->text(), MemoryMap::fieldText(t.second, row));
+    }
+}
+
+void ConfigurationPagesTest::refreshRefusedWhileFamilyUnknown()
+{
+    ConfigurationDialog dialog(worker);
+    openOn(dialog, QStringLiteral("ORTX"));
+    QVERIFY(dialog.currentTable());
+
+    // A new connection whose model is not read yet.
+    setData([](ps_data& d) { d.family.clear(); });
+    dialog.refresh_visualization();
+    QVERIFY(queuedTasks(*worker).isEmpty());
+    QVERIFY(!dialog.currentTable());
+    child<QTableWidget>(dialog, "table_ORTX_series")->item(30, 1)->setText(QStringLiteral("edited"));
+    child<QPushButton>(dialog, "save_in_ps_memory_button")->click();
+    QVERIFY(queuedTasks(*worker).isEmpty());
+}
+
+void ConfigurationPagesTest::writeBackPostsWritesSaveSyncAndReportsRefusals()
+{
+    ConfigurationDialog dialog(worker);
+    openOn(dialog, QStringLiteral("KORA-PS"));
+    QTableWidget* table = dialog.currentTable();
+    table->item(10, 1)->setText(QStringLiteral("1.5"));
+    table->item(42, 1)->setText(QStringLiteral("abc"));
+    table->item(20, 1)->setText(QStringLiteral("9")); // reserved on this family
+    table->item(31, 1)->setText(QStringLiteral("31")); // unchanged
+
+    auto* save = child<QPushButton>(dialog, "save_in_ps_memory_button");
+    save->click();
+    QCOMPARE(queuedTasks(*worker), (QStringList{"17:10:1.5", "17:42:abc", "18", "257"}));
+    QCOMPARE(child<QProgressBar>(dialog, "progressBar")->maximum(), 2);
+    QVERIFY(!save->isEnabled());
+
+    // Cell 42 is refused by the supply: the worker keeps its old value.
+    setData([](ps_data& d) { d.memory[10] = QStringLiteral("1.5"); });
+    emit worker->memory_data_write(10);
+    QVERIFY(!save->isEnabled());
+    emit worker->memory_data_write(42);
+    QVERIFY(save->isEnabled());
+    emit worker->void_sync_signal();
+    QCOMPARE(boxes, QStringList{QStringLiteral("Save to PS Memory|1 of 2 cells were not accepted: 42")});
+
+    // Nothing changed: nothing posted, not even the save.
+    table->item(42, 1)->setText(QStringLiteral("42"));
+    save->click();
+    QVERIFY(queuedTasks(*worker).isEmpty());
+}
+
+void ConfigurationPagesTest::pageSaveDuringWriteBackKeepsBusy()
+{
+    ConfigurationDialog dialog(worker);
+    openOn(dialog, QStringLiteral("KORA-PS"));
+    child<QPushButton>(dialog, "save_PID_button")->click(); // 20 writes ahead of the write-back
+    dialog.currentTable()->item(10, 1)->setText(QStringLiteral("x"));
+    dialog.currentTable()->item(11, 1)->setText(QStringLiteral("y"));
+    auto* save = child<QPushButton>(dialog, "save_in_ps_memory_button");
+    save->click();
+    QVERIFY(!save->isEnabled());
+
+    // The page's two first replies must not end the write-back's batch of two.
+    emit worker->memory_data_write(40);
+    emit worker->memory_data_write(41);
+    QVERIFY(!save->isEnabled());
+    for (int cell = 42; cell <= 69; ++cell)
+        if (cell <= 49 || cell >= 60)
+            emit worker->memory_data_write(cell);
+    QVERIFY(!save->isEnabled());
+    emit worker->memory_data_write(10);
+    emit worker->memory_data_write(11);
+    QVERIFY(save->isEnabled());
+}
+
+void ConfigurationPagesTest::writeBackRefusesUnsafeText()
+{
+    ConfigurationDialog dialog(worker);
+    openOn(dialog, QStringLiteral("ORTX"));
+    dialog.currentTable()->item(30, 1)->setText(QStringLiteral("a\rMOFF"));
+    dialog.currentTable()->item(93, 1)->setText(QString::fromUtf8("5 \u2126"));
+    dialog.currentTable()->item(95, 1)->setText(QStringLiteral("fine"));
+    child<QPushButton>(dialog, "save_in_ps_memory_button")->click();
+    QVERIFY(queuedTasks(*worker).isEmpty());
+    QCOMPARE(boxes.size(), 1);
+    QVERIFY(boxes.first().contains(QLatin1String(": 30, 93.")));
+}
+
+void ConfigurationPagesTest::privilegesMarkRowsAndInterlockTab()
+{
+    ConfigurationDialog dialog(worker);
+    openOn(dialog, QStringLiteral("KORA-PS"), QStringLiteral("ADMIN"));
+    QTableWidget* table = dialog.currentTable();
+    QVERIFY(table->item(50, 1)->flags() & Qt::ItemIsEditable);  // (*)
+    QVERIFY(!(table->item(70, 1)->flags() & Qt::ItemIsEditable)); // (**)
+    QVERIFY(!(table->item(113, 1)->flags() & Qt::ItemIsEditable));
+    QVERIFY(child<QTabWidget>(dialog, "tabWidget")->isTabEnabled(1));
+
+    openOn(dialog, QStringLiteral("KORA-PS"), QStringLiteral("admin"));
+    QVERIFY(!(table->item(50, 1)->flags() & Qt::ItemIsEditable));
+    QVERIFY(table->item(30, 1)->flags() & Qt::ItemIsEditable);
+    QVERIFY(!child<QTabWidget>(dialog, "tabWidget")->isTabEnabled(1));
+    // A changed admin row is not sent at level 0.
+    table->item(50, 1)->setText(QStringLiteral("1"));
+    child<QPushButton>(dialog, "save_in_ps_memory_button")->click();
+    QVERIFY(queuedTasks(*worker).isEmpty());
+}
+
+void ConfigurationPagesTest::localModeLocksEverySave()
+{
+    ConfigurationDialog dialog(worker);
+    openOn(dialog, QStringLiteral("KORA-PS"));
+    const QString pid = writePidFile(QStringLiteral("local.json"), 1);
+    dialog.appendPIDJsonFileToCombobox(pid);
+
+    ps_data data;
+    data.status_flags = 0x4;
+    emit worker->status_read(data);
+    for (const char* name : {"save_ID_button", "save_interlocks_limits_button", "save_in_ps_memory_button",
+                             "save_PID_button"})
+        QVERIFY2(!child<QPushButton>(dialog, name)->isEnabled(), name);
+    QVERIFY(!child<QLabel>(dialog, "label_information")->text().isEmpty());
+
+    // Even a direct call posts nothing; the JSON-mode apply neither.
+    dialog.currentTable()->item(30, 1)->setText(QStringLiteral("x"));
+    QMetaObject::invokeMethod(&dialog, "on_save_in_ps_memory_button_clicked");
+    QMetaObject::invokeMethod(&dialog, "on_save_PID_button_clicked");
+    QMetaObject::invokeMethod(&dialog, "on_save_ID_button_clicked");
+    child<QGroupBox>(dialog, "groupBoxJSON")->setChecked(true);
+    QMetaObject::invokeMethod(&dialog, "on_groupBoxJSON_clicked");
+    QVERIFY(queuedTasks(*worker).isEmpty());
+
+    data.status_flags = 0x3;
+    emit worker->status_read(data);
+    QVERIFY(child<QPushButton>(dialog, "save_in_ps_memory_button")->isEnabled());
+    QVERIFY(child<QPushButton>(dialog, "save_ID_button")->isEnabled());
+    QVERIFY(!child<QPushButton>(dialog, "save_PID_button")->isEnabled()); // JSON mode
+    QVERIFY(child<QLabel>(dialog, "label_information")->text().isEmpty());
+}
+
+void ConfigurationPagesTest::passwordSetAndCancel()
+{
+    ConfigurationDialog dialog(worker);
+    QString answer;
+    bool confirm = true;
+    ConfigPrompts::setTextHook([&](QWidget*, const QString&, const QString&, bool* ok) {
+        *ok = confirm;
+        return answer;
+    });
+    auto* button = child<QPushButton>(dialog, "set_password_button");
+    answer = QStringLiteral("two words");
+    button->click();
+    QCOMPARE(queuedTasks(*worker), (QStringList{"20:two words", "21"}));
+    confirm = false;
+    button->click();
+    confirm = true;
+    answer.clear();
+    button->click();
+    answer = QStringLiteral("pw\rMOFF");
+    button->click();
+    QVERIFY(queuedTasks(*worker).isEmpty());
+    QCOMPARE(boxes.size(), 1);
+    QVERIFY(!boxes.first().contains(QLatin1String("MOFF"))); // never shown
+
+    emit worker->password_set(7);
+    emit worker->password_set(0);
+    QCOMPARE(boxes.mid(1), (QStringList{"Password info|Wrong Password", "Password info|Password Accepted"}));
+}
+
+void ConfigurationPagesTest::idAndPidSavesPostWritesSaveReads()
+{
+    ConfigurationDialog dialog(worker);
+    openOn(dialog, QStringLiteral("KORA-PS"));
+    child<QLineEdit>(dialog, "id_lineEdit")->setText(QStringLiteral("Magnet 7"));
+    child<QPushButton>(dialog, "save_ID_button")->click();
+    QCOMPARE(queuedTasks(*worker), (QStringList{"17:30:Magnet 7", "18", "16:30"}));
+
+    child<QPushButton>(dialog, "save_PID_button")->click();
+    const QStringList tasks = queuedTasks(*worker);
+    QCOMPARE(tasks.size(), 43);
+    QCOMPARE(tasks.first(), QStringLiteral("17:40:40"));
+    QCOMPARE(tasks.at(10), QStringLiteral("17:60:60"));
+    QCOMPARE(tasks.at(20), QStringLiteral("18"));
+    QCOMPARE(tasks.at(21), QStringLiteral("16:40"));
+    QCOMPARE(tasks.mid(41), (QStringList{"16:50", "16:70"}));
+    QVERIFY(!tasks.contains(QStringLiteral("17:50:50")));
+}
+
+void ConfigurationPagesTest::pidSaveRefusesNonNumbers()
+{
+    ConfigurationDialog dialog(worker);
+    openOn(dialog, QStringLiteral("KORA-PS"));
+    child<QLineEdit>(dialog, "lineEdit_PIDV_Ki_v")->setText(QString());
+    child<QPushButton>(dialog, "save_PID_button")->click();
+    QVERIFY(queuedTasks(*worker).isEmpty());
+    QCOMPARE(boxes.size(), 1);
+    QVERIFY(boxes.first().contains(QLatin1String("Constant Voltage (CV) PID: Ki_v")));
+}
+
+void ConfigurationPagesTest::interlockSaveKeepsHiddenBitsAndUnchangedDelays()
+{
+    ConfigurationDialog dialog(worker);
+    setData([](ps_data& d) { d.memory[90] = QStringLiteral("A"); });
+    openOn(dialog, QStringLiteral("KORA-PS"));
+    setData([](ps_data& d) {
+        d.memory[90] = QStringLiteral("A");
+        d.memory[92] = QStringLiteral("none");
+    });
+    emit worker->void_sync_signal();
+    QVERIFY(!child<QCheckBox>(dialog, "checkBox_Enable_Int1")->isChecked());
+    QVERIFY(child<QCheckBox>(dialog, "checkBox_Enable_Int2")->isChecked());
+    QCOMPARE(child<QSpinBox>(dialog, "spinBox_Delay_Int1")->value(), 1);
+
+    auto* save = child<QPushButton>(dialog, "save_interlocks_limits_button");
+    save->click();
+    QStringList tasks = queuedTasks(*worker);
+    QCOMPARE(tasks.mid(0, 4), (QStringList{"17:93:93", "17:95:95", "17:90:a", "17:91:91"}));
+    QCOMPARE(idsOf(tasks).count(QStringLiteral("17")), 10); // no delay written
+    const int save18 = tasks.indexOf(QStringLiteral("18"));
+    QStringList reads;
+    for (const QString& t : tasks.mid(save18 + 1))
+        reads << t.mid(3);
+    QCOMPARE(reads, (QStringList{"93", "95", "92", "94", "90", "91", "78", "79", "80", "81", "82", "83", "84",
+                                 "86", "87", "88"}));
+
+    child<QSpinBox>(dialog, "spinBox_Delay_Int2")->setValue(500);
+    save->click();
+    tasks = queuedTasks(*worker);
+    QVERIFY(tasks.contains(QStringLiteral("17:94:500")));
+    QVERIFY(!tasks.contains(QStringLiteral("17:92:1")));
+
+    // Four interlocks and quench: 24 read-backs.
+    openOn(dialog, QStringLiteral("KORA-PS-1K5"));
+    save->click();
+    tasks = queuedTasks(*worker);
+    QCOMPARE(idsOf(tasks).count(QStringLiteral("16")), 24);
+    QCOMPARE(tasks.last(), QStringLiteral("16:103"));
+    QVERIFY(tasks.contains(QStringLiteral("17:100:100")));
+
+    child<QLineEdit>(dialog, "lineEdit_quench_Rmin")->setText(QStringLiteral("low"));
+    save->click();
+    QVERIFY(queuedTasks(*worker).isEmpty());
+    QVERIFY(boxes.last().contains(QLatin1String("Minimum Magnet Resistance")));
+}
+
+void ConfigurationPagesTest::interlockSaveRefusedAfterFamilyChange()
+{
+    ConfigurationDialog dialog(worker);
+    openOn(dialog, QStringLiteral("ORTX"));
+    setData([](ps_data& d) { d.family = QStringLiteral("KORA-PS"); });
+    child<QPushButton>(dialog, "save_interlocks_limits_button")->click();
+    QVERIFY(queuedTasks(*worker).isEmpty());
+    QCOMPARE(boxes.size(), 1);
+}
+
+void ConfigurationPagesTest::defaultLimits()
+{
+    ConfigurationDialog dialog(worker);
+    setData([](ps_data& d) {
+        d.pconnections = QStringLiteral("2");
+        d.limits = QStringList{"0", "100", "-50", "50"};
+    });
+    child<QPushButton>(dialog, "pushButtonDefaultPIDLimits")->click();
+    QCOMPARE(child<QLineEdit>(dialog, "lineEdit_PIDI_I_min")->text(), QStringLiteral("-25"));
+    QCOMPARE(child<QLineEdit>(dialog, "lineEdit_PIDV_V_max")->text(), QStringLiteral("100"));
+    QVERIFY(queuedTasks(*worker).isEmpty());
+
+    setData([](ps_data& d) { d.pconnections = QStringLiteral("x"); });
+    child<QPushButton>(dialog, "pushButtonDefaultPIDLimits")->click();
+    QCOMPARE(boxes, QStringList{
+                        QStringLiteral("Error default PID's limits|Cannot set limits because PCONNECTIONS is invalid x")});
+}
+
+void ConfigurationPagesTest::jsonModeWritesOnlyOnChoice()
+{
+    ConfigurationDialog dialog(worker);
+    openOn(dialog, QStringLiteral("KORA-PS"));
+    const QString a = writePidFile(QStringLiteral("a.json"), 100);
+    const QString b = writePidFile(QStringLiteral("b.json"), 200);
+    dialog.appendPIDJsonFileToCombobox(a);
+    dialog.appendPIDJsonFileToCombobox(b);
+    QVERIFY(queuedTasks(*worker).isEmpty()); // manual mode: listing sends nothing
+    auto* combo = child<QComboBox>(dialog, "comboBoxPIDConfig");
+    QCOMPARE(combo->currentText(), QStringLiteral("b"));
+
+    auto* group = child<QGroupBox>(dialog, "groupBoxJSON");
+    group->setChecked(true);
+    QMetaObject::invokeMethod(&dialog, "on_groupBoxJSON_clicked");
+    QStringList tasks = queuedTasks(*worker);
+    QCOMPARE(tasks.size(), 43);
+    QCOMPARE(tasks.first(), QStringLiteral("17:40:200"));
+
+    combo->setCurrentIndex(0); // the user's choice
+    QCOMPARE(queuedTasks(*worker).first(), QStringLiteral("17:40:100"));
+
+    // Listing and removing never write.
+    const QString c = writePidFile(QStringLiteral("c.json"), 300);
+    dialog.appendPIDJsonFileToCombobox(c);
+    child<QPushButton>(dialog, "pushButtonPIDRemoveConfig")->click();
+    QVERIFY(queuedTasks(*worker).isEmpty());
+
+    // A chosen file that fails to load writes nothing.
+    QFile::remove(b);
+    combo->setCurrentIndex(1);
+    QVERIFY(queuedTasks(*worker).isEmpty());
+    QCOMPARE(boxes.last(), QStringLiteral("JSON error|Couldn't open ") + b + QStringLiteral("."));
+    child<QPushButton>(dialog, "pushButtonPIDRemoveAllConfig")->click();
+    QVERIFY(queuedTasks(*worker).isEmpty());
+    QCOMPARE(combo->count(), 0);
+}
+
+void ConfigurationPagesTest::pidExportRoundTripAndRefusal()
+{
+    ConfigurationDialog dialog(worker);
+    QStringList texts;
+    for (int i = 0; i < PIDConfig::KeyCount; ++i) {
+        texts << QString::number(1.5 * (i + 1));
+        child<QLineEdit>(dialog, qPrintable(QStringLiteral("lineEdit_") + PIDConfig::keys().at(i)))
+            ->setText(texts.last());
+    }
+    const QString path = dir.filePath(QStringLiteral("export.json"));
+    fileAnswers << path;
+    child<QPushButton>(dialog, "pushButtonPIDConfigExport")->click();
+    QCOMPARE(dialog.pidJsonFiles(), QStringList{path});
+    QVERIFY(queuedTasks(*worker).isEmpty());
+
+    for (const QString& key : PIDConfig::keys())
+        child<QLineEdit>(dialog, qPrintable(QStringLiteral("lineEdit_") + key))->clear();
+    QVERIFY(dialog.loadPIDConfig(path, true));
+    for (int i = 0; i < PIDConfig::KeyCount; ++i)
+        QCOMPARE(child<QLineEdit>(dialog, qPrintable(QStringLiteral("lineEdit_") + PIDConfig::keys().at(i)))->text(),
+                 texts.at(i));
+
+    child<QLineEdit>(dialog, "lineEdit_PIDV_I_max")->setText(QStringLiteral("abc"));
+    const QString refused = dir.filePath(QStringLiteral("refused.json"));
+    fileAnswers << refused;
+    child<QPushButton>(dialog, "pushButtonPIDConfigExport")->click();
+    QVERIFY(!QFile::exists(refused));
+    QVERIFY(boxes.last().contains(QLatin1String("PIDV_I_max")));
+}
+
+void ConfigurationPagesTest::memoryFileRoundTripAndBadRows()
+{
+    ConfigurationDialog dialog(worker);
+    openOn(dialog, QStringLiteral("ORTX"));
+    QTableWidget* table = dialog.currentTable();
+    table->item(3, 1)->setText(QStringLiteral("00:1A:2B:3C:4D:5E"));
+    const QString path = dir.filePath(QStringLiteral("unit.psm"));
+    fileAnswers << path;
+    child<QPushButton>(dialog, "save_to_file_button")->click();
+    child<QPushButton>(dialog, "clear_table_button")->click();
+    fileAnswers << path;
+    child<QPushButton>(dialog, "load_from_file_button")->click();
+    QCOMPARE(table->item(3, 1)->text(), QStringLiteral("00:1A:2B:3C:4D:5E"));
+    QCOMPARE(table->item(30, 1)->text(), QStringLiteral("30"));
+    QVERIFY(boxes.isEmpty());
+    QVERIFY(queuedTasks(*worker).isEmpty()); // loading sends nothing
+
+    // The loaded MAC address reaches the supply whole.
+    setData([](ps_data& d) { d.memory[3] = QStringLiteral("0"); });
+    child<QPushButton>(dialog, "save_in_ps_memory_button")->click();
+    QCOMPARE(queuedTasks(*worker).first(), QStringLiteral("17:3:00:1A:2B:3C:4D:5E"));
+
+    const QString bad = dir.filePath(QStringLiteral("bad.psm"));
+    QFile file(bad);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("x:5\n200:5\n31:ok\n");
+    file.close();
+    table->item(0, 1)->setText(QStringLiteral("kept"));
+    fileAnswers << bad;
+    child<QPushButton>(dialog, "load_from_file_button")->click();
+    QCOMPARE(table->item(0, 1)->text(), QStringLiteral("kept"));
+    QCOMPARE(table->item(31, 1)->text(), QStringLiteral("ok"));
+    QCOMPARE(boxes.size(), 1);
+    QVERIFY(boxes.first().contains(QLatin1String("2 lines were ignored")));
+
+    fileAnswers << dir.filePath(QStringLiteral("missing.psm"));
+    child<QPushButton>(dialog, "load_from_file_button")->click();
+    QCOMPARE(boxes.size(), 2);
+    fileAnswers << dir.filePath(QStringLiteral("no/such/folder/unit.psm"));
+    child<QPushButton>(dialog, "save_to_file_button")->click();
+    QCOMPARE(boxes.size(), 3);
+}
+
+void ConfigurationPagesTest::configFileKeepsUnavailableEntries()
+{
+    const QString a = writePidFile(QStringLiteral("cfg_a.json"), 1);
+    const QString gone = dir.filePath(QStringLiteral("share/gone.json"));
+    const QString config = dir.filePath(QStringLiteral("Amperix.config"));
+    {
+        QFile file(config);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write((gone + "\n\n" + a + "\n" + a + "\n").toUtf8());
+    }
+    ConfigurationDialog dialog(worker);
+    QCOMPARE(dialog.configFilePath(), config);
+    QCOMPARE(dialog.pidJsonFiles(), QStringList{a});
+    QCOMPARE(boxes.size(), 2); // the missing file and the repeated line
+
+    // The list is saved when it changes, and the unavailable entry stays in it.
+    const QString b = writePidFile(QStringLiteral("cfg_b.json"), 2);
+    dialog.appendPIDJsonFileToCombobox(b);
+    QFile file(config);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList saved = ConfigFile::parse(file.readAll());
+    QCOMPARE(saved, (QStringList{a, b, gone}));
+}
+
+void ConfigurationPagesTest::pidPictureWindowLifecycle()
+{
+    ConfigurationDialog dialog(worker);
+    dialog.show();
+    child<QPushButton>(dialog, "pushButtonPIDCC")->click();
+    QPointer<PIDdialog> picture = dialog.pidDialog();
+    QVERIFY(picture);
+    QCOMPARE(picture->windowTitle(), QStringLiteral("PID controller CC "));
+    child<QPushButton>(dialog, "pushButtonPIDCV")->click();
+    QCOMPARE(dialog.pidDialog(), picture.data());
+    QCOMPARE(picture->windowTitle(), QStringLiteral("PID controller CV "));
+
+    // Closing the picture window releases it once, later.
+    picture->reject();
+    QVERIFY(!dialog.pidDialog());
+    QTRY_VERIFY(!picture);
+
+    child<QPushButton>(dialog, "pushButtonPIDCC")->click();
+    picture = dialog.pidDialog();
+    QCOMPARE(picture->pos().x(), dialog.pos().x() + dialog.width() + 10);
+    dialog.close();
+    QVERIFY(!dialog.pidDialog());
+    QTRY_VERIFY(!picture);
+}
+
+QTEST_MAIN(ConfigurationPagesTest)
+#include "tst_configurationpages.moc"
