@@ -350,7 +350,8 @@ int PS_Comm::writeFloatMode(const QString& mode)
 int PS_Comm::writeMemory(const QString& cell, const QString& value)
 {
     // The supply needs long to store cells 3, 4 and 5.
-    const int timeout = QStringLiteral("3,4,5").contains(cell) ? slow_timeout : 0;
+    static const QStringList slowCells = {QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5")};
+    const int timeout = slowCells.contains(cell) ? slow_timeout : 0;
     return writeCommand(QStringLiteral("MWG:") + cell + QLatin1Char(':') + value, timeout);
 }
 int PS_Comm::writePolarity(const QString& polarity)
