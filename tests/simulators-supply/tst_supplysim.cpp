@@ -123,6 +123,19 @@ private slots:
         QCOMPARE(sim.lastReply(), QStringLiteral("OK 2"));
     }
 
+    void privilegesBelongToEachConnection()
+    {
+        RawClient second;
+        QVERIFY(second.connectTo(sim.port()));
+        QCOMPARE(second.exchange("PASSWORD:superadmin\r"), reply("AK"));
+        QCOMPARE(second.exchange("PASSWORD:?\r"), reply("PASSWORD:SUPERADMIN"));
+        QCOMPARE(client.exchange("PASSWORD:?\r"), reply("PASSWORD:USER"));
+        // The unit's level, when changed, reaches every connection.
+        QVERIFY(sim.control(QStringLiteral("set privileges ADMIN")));
+        QCOMPARE(second.exchange("PASSWORD:?\r"), reply("PASSWORD:ADMIN"));
+        QVERIFY(sim.control(QStringLiteral("set privileges USER")));
+    }
+
     void controlFieldsReachTheWire()
     {
         QVERIFY(sim.control(QStringLiteral("set current nan")));
