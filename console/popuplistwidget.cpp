@@ -4,7 +4,6 @@
 
 #include <QKeyEvent>
 #include <QScrollBar>
-#include <QStyleOptionViewItem>
 
 PopupListWidget::PopupListWidget(QWidget* parent) : QListWidget(parent) {}
 
@@ -20,8 +19,9 @@ QSize PopupListWidget::sizeHint() const
     const int frame = margins.top() + margins.bottom();
     int height = 0;
     for (int row = 0; row < count(); ++row) {
-        const int rowHeight =
-            itemDelegate()->sizeHint(QStyleOptionViewItem(), model()->index(row, 0)).height();
+        // The row as the list draws it: a bare style option measures it
+        // smaller, and the last row would then need a scroll bar.
+        const int rowHeight = sizeHintForRow(row);
         if (height + rowHeight + frame >= maximumHeight())
             return QSize(margins.left() + margins.right() + width() + verticalScrollBar()->sizeHint().width(),
                          height + frame);

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTextBlock>
 #include <QtTest>
@@ -68,6 +69,7 @@ private slots:
     void historyUpAndDown();
     void completion_data();
     void completion();
+    void popupFitsItsWords();
     void lockedWhileCommandRuns();
     void resultsArePrintedWithNewPrompt();
 
@@ -203,6 +205,32 @@ void QConsoleTest::completion()
     QCOMPARE(chooser.opened, !offered.isEmpty());
     QCOMPARE(chooser.words, offered);
     QCOMPARE(console->getCurrentCommand(), result);
+}
+
+void QConsoleTest::popupFitsItsWords()
+{
+    // A few words: as wide as the widest with room after it, all rows shown.
+    const QStringList few{"mon", "moff", "mst"};
+    PopupCompleter small(few);
+    small.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&small));
+    PopupListWidget* list = small.listWidget();
+    QCOMPARE(list->width(),
+             QFontMetrics(list->item(1)->font()).horizontalAdvance(QStringLiteral("moff       ")));
+    QCOMPARE(small.size(), list->size());
+    QVERIFY(!list->verticalScrollBar()->isVisible());
+    QCOMPARE(list->currentRow(), 0);
+
+    // Many words: under 200 pixels high, the rest reached by scrolling.
+    QStringList many;
+    for (int i = 0; i < 50; ++i)
+        many << QStringLiteral("mrg:%1").arg(i);
+    PopupCompleter tall(many);
+    tall.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&tall));
+    QVERIFY(tall.height() < 200);
+    QVERIFY(tall.listWidget()->verticalScrollBar()->isVisible());
+    QCOMPARE(tall.listWidget()->currentRow(), 0);
 }
 
 void QConsoleTest::lockedWhileCommandRuns()
