@@ -1,0 +1,74 @@
+#include "firmwarereply.h"
+
+#include <QRegularExpression>
+
+namespace
+{
+
+const QString ack = QStringLiteral("ACK");
+const QString nak = QStringLiteral("NAK:");
+
+const QRegularExpression& progressLine()
+{
+    static const QRegularExpression pattern(QStringLiteral("\\$\\:([^\\n]+)\\n"));
+    return pattern;
+}
+
+// The text after a "#" is not yet enough to tell which marker it is.
+bool incomplete(const QString& tail)
+{
+    if (tail.size() < ack.size() && ack.startsWith(tail))
+        return true;
+    if (tail.size() < nak.size() && nak.startsWith(tail))
+        return true;
+    // A refusal's detail runs to its line end.
+    return tail.startsWith(nak) && !tail.contains(QLatin1Char('\n')) && !tail.contains(QLatin1Char('\r'));
+}
+
+} // namespace
+
+FirmwareReplyParser::Step FirmwareReplyParser::feed(const QByteArray& bytes)
+{
+    const int nul = bytes.indexOf('\0');
+    const QString text = QString::fromUtf8(nul >= 0 ? bytes.left(nul) : bytes);
+    const QString reply = held + text;
+    held.clear();
+    return judge(reply, false);
+}
+
+FirmwareReplyParser::Step FirmwareReplyParser::finish()
+{
+    const QString reply = held;
+    held.clear();
+    if (reply.isEmpty())
+        return {};
+    return judge(reply, true);
+}
+
+FirmwareReplyParser::Step FirmwareReplyParser::judge(const QString& reply, bool final)
+{
+    Step step;
+    const int hash = reply.indexOf(QLatin1Char('#'));
+    if (hash >= 0) {
+        if (reply.contains(QStringLiteral("#ACK"))) {
+            step.outcome = Outcome::Success;
+            return step;
+        }
+        if (!final && incomplete(reply.mid(hash + 1))) {
+            held = reply;
+            return step;
+        }
+        step.outcome = Outcome::Failure;
+        step.detail = reply;
+        step.detail.remove(QStringLiteral("#NAK:"));
+        step.detail = step.detail.trimmed();
+        return step;
+    }
+
+    QRegularExpressionMatchIterator it = progressLine().globalMatch(reply);
+    while (it.hasNext())
+        step.progress.append(it.next().captured(1).toInt(nullptr, 10));
+    step.shown = reply;
+    step.shown.remove(progressLine());
+    return step;
+}
