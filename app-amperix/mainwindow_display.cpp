@@ -40,7 +40,7 @@ void MainWindow::update_window(ps_data data)
     if (faultDialog->isVisible()) {
         ps_data live;
         thread->get_ps_data(live);
-        faultDialog->setStatus(live.status.toUInt(nullptr, 16));
+        faultDialog->setStatusText(live.status);
     }
     if (realTimePlot->isVisible())
         realTimePlot->addData(data.current.toDouble(), data.voltage.toDouble());

@@ -6,10 +6,19 @@
 #include "ps_thread.h"
 #include "workerlookup.h"
 
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QUrl>
+
 EPICSDialog::EPICSDialog(QWidget* parent, ps_thread* worker)
     : QDialog(parent), ui(new Ui::EPICSDialog), worker(worker ? worker : workerOf(parent))
 {
     ui->setupUi(this);
+
+    // Until a file has been read, its editor holds nothing of the supply's and
+    // saving it would overwrite the supply's file with that.
+    ui->pushButtonProtocolsSave->setEnabled(false);
+    ui->pushButtonDbSave->setEnabled(false);
 
     if (this->worker) {
         connect(this->worker, &ps_thread::EPICS_db_ready, this, &EPICSDialog::onEPICS_db_ready);
@@ -29,6 +38,79 @@ EPICSDialog::~EPICSDialog()
     epicsDialogLogger->info("EPICSDialog destroyed");
 }
 
+void EPICSDialog::post(int task)
+{
+    if (worker)
+        worker->set_task(task);
+}
+
+void EPICSDialog::remindRestart(const QString& title)
+{
+    QMessageBox::warning(this, title, QStringLiteral("Remember to restart the power supply to apply the changes"),
+                         QMessageBox::Ok);
+}
+
+void EPICSDialog::showEvent(QShowEvent*)
+{
+    epicsDialogLogger->trace("showEvent called");
+    post(ps_thread::TaskReadEpicsPvName);
+    post(ps_thread::TaskReadEpicsPvValue);
+    post(ps_thread::TaskReadEpicsDb);
+    post(ps_thread::TaskReadEpicsProtocols);
+}
+
+void EPICSDialog::on_pushButtonProtocolsSave_clicked()
+{
+    epicsDialogLogger->trace("on_pushButtonProtocolsSave_clicked called");
+    remindRestart(QStringLiteral("Save"));
+    if (worker)
+        worker->set_task(ps_thread::TaskWriteEpicsProtocols, ui->plainTextEditProtocols->toPlainText());
+    post(ps_thread::TaskReadEpicsProtocols);
+}
+
+void EPICSDialog::on_pushButtonProtocolsRestore_clicked()
+{
+    epicsDialogLogger->trace("on_pushButtonProtocolsRestore_clicked called");
+    remindRestart(QStringLiteral("Restore"));
+    post(ps_thread::TaskRestoreEpicsProtocols);
+    post(ps_thread::TaskReadEpicsProtocols);
+}
+
+void EPICSDialog::on_pushButtonProtocolsRefresh_clicked()
+{
+    epicsDialogLogger->trace("on_pushButtonProtocolsRefresh_clicked called");
+    post(ps_thread::TaskReadEpicsProtocols);
+}
+
+void EPICSDialog::on_pushButtonDbSave_clicked()
+{
+    epicsDialogLogger->trace("on_pushButtonDbSave_clicked called");
+    remindRestart(QStringLiteral("Save"));
+    if (worker)
+        worker->set_task(ps_thread::TaskWriteEpicsDb, ui->plainTextEditDb->toPlainText());
+    post(ps_thread::TaskReadEpicsDb);
+}
+
+void EPICSDialog::on_pushButtonDbRestore_clicked()
+{
+    epicsDialogLogger->trace("on_pushButtonDbRestore_clicked called");
+    remindRestart(QStringLiteral("Restore"));
+    post(ps_thread::TaskRestoreEpicsDb);
+    post(ps_thread::TaskReadEpicsDb);
+}
+
+void EPICSDialog::on_pushButtonDbRefresh_clicked()
+{
+    epicsDialogLogger->trace("on_pushButtonDbRefresh_clicked called");
+    post(ps_thread::TaskReadEpicsDb);
+}
+
+void EPICSDialog::on_pushButtonOPI_clicked()
+{
+    epicsDialogLogger->trace("on_pushButtonOPI_clicked called");
+    QDesktopServices::openUrl(QUrl(QStringLiteral("Examples/EPICS/opi")));
+}
+
 void EPICSDialog::onEPICS_PV_name_ready(ps_data data)
 {
     epicsDialogLogger->trace("onEPICS_PV_name_ready called");
@@ -45,10 +127,12 @@ void EPICSDialog::onEPICS_db_ready(ps_data data)
 {
     epicsDialogLogger->trace("onEPICS_db_ready called");
     ui->plainTextEditDb->setPlainText(data.epics_db);
+    ui->pushButtonDbSave->setEnabled(true);
 }
 
 void EPICSDialog::onEPICS_protocols_ready(ps_data data)
 {
     epicsDialogLogger->trace("onEPICS_protocols_ready called");
     ui->plainTextEditProtocols->setPlainText(data.epics_protocols);
+    ui->pushButtonProtocolsSave->setEnabled(true);
 }

@@ -11,8 +11,8 @@ class EPICSDialog;
 
 class ps_thread;
 
-// Shows the supply's EPICS process variable and the protocol and database
-// files it keeps; everything goes through the supply worker's tasks.
+// Shows the supply's EPICS process variable and edits the protocol and
+// database files it keeps; every read and write is a task of the supply worker.
 class EPICSDialog : public QDialog
 {
     Q_OBJECT
@@ -22,13 +22,26 @@ public:
     explicit EPICSDialog(QWidget* parent, ps_thread* worker = nullptr);
     ~EPICSDialog() override;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private slots:
+    void on_pushButtonProtocolsSave_clicked();
+    void on_pushButtonProtocolsRestore_clicked();
+    void on_pushButtonDbSave_clicked();
+    void on_pushButtonDbRestore_clicked();
+    void on_pushButtonProtocolsRefresh_clicked();
+    void on_pushButtonDbRefresh_clicked();
+    void on_pushButtonOPI_clicked();
     void onEPICS_PV_name_ready(ps_data data);
     void onEPICS_PV_value_ready(ps_data data);
     void onEPICS_db_ready(ps_data data);
     void onEPICS_protocols_ready(ps_data data);
 
 private:
+    void remindRestart(const QString& title);
+    void post(int task);
+
     Ui::EPICSDialog* ui;
     ps_thread* worker;
 };

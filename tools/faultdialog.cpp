@@ -75,6 +75,17 @@ void FaultDialog::setStatus(quint32 status)
     }
 }
 
+void FaultDialog::setStatusText(const QString& status)
+{
+    bool ok = false;
+    const quint32 word = status.trimmed().toUInt(&ok, 16);
+    if (!ok) {
+        faultDialogLogger->debug("status text {} is no status word", status);
+        return;
+    }
+    setStatus(word);
+}
+
 QString FaultDialog::extInterlockName(QString name, QString defaultName)
 {
     faultDialogLogger->trace("extInterlockName called, name = {}, defaultName = {}", name, defaultName);

@@ -24,6 +24,9 @@ public:
     ~FaultDialog() override;
 
     void setStatus(quint32 status);
+    // The status word as the supply sends it (hexadecimal). A text that is
+    // no such number leaves the indicators as they are.
+    void setStatusText(const QString& status);
     void setModel(const ps_data& data);
     void setTemperature(QString value);
     void setEarthLeak(QString value);

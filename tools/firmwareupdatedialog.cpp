@@ -3,14 +3,28 @@
 
 #include "loggers.h"
 
+#include "firmwarereply.h"
+
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QScrollBar>
+#include <QTcpSocket>
+
+#include <algorithm>
 
 namespace
 {
+
+constexpr qint64 chunkSize = 16384;
+constexpr int socketWaitMs = 4000;
+constexpr int chunksPerDot = 300;
 
 FirmwareUpdateDialog::FileChooser& fileChooser()
 {
@@ -109,4 +123,220 @@ void FirmwareUpdateDialog::setControlsEnabled(bool enabled)
     ui->browse_Button->setEnabled(enabled);
     ui->update_firwmare_button->setEnabled(enabled);
     ui->buttonBox->setEnabled(enabled);
+}
+
+void FirmwareUpdateDialog::setVisible(bool visible)
+{
+    if (!visible && uploading)
+        return;
+    QDialog::setVisible(visible);
+}
+
+void FirmwareUpdateDialog::done(int result)
+{
+    if (uploading)
+        return;
+    QDialog::done(result);
+}
+
+void FirmwareUpdateDialog::closeEvent(QCloseEvent* event)
+{
+    if (uploading) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void FirmwareUpdateDialog::keepWindowAlive()
+{
+    // Repaints and socket notifications, but no clicks or keys: the
+    // procedure below must not be entered twice.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void FirmwareUpdateDialog::on_update_firwmare_button_clicked()
+{
+    firmwareUpdateDialogLogger->trace("on_update_firwmare_button_clicked called");
+    if (uploading)
+        return;
+    uploading = true;
+    upload();
+    uploading = false;
+}
+
+void FirmwareUpdateDialog::socketError(QTcpSocket& socket)
+{
+    const QString error = socket.errorString();
+    socket.abort();
+    error_popup(QStringLiteral("Socket Error"), error);
+    firmwareUpdateDialogLogger->error("Socket Error, {}", error);
+}
+
+void FirmwareUpdateDialog::endWithMarker(QTcpSocket& socket, bool success, const QString& detail)
+{
+    socket.close();
+    emit updateText(QStringLiteral("\nSocket closed\n"));
+    if (success) {
+        emit updateText(QStringLiteral("\nFIRMWARE SUCCESSFULLY UPDATED!!!"));
+        keepWindowAlive();
+        ui->progressBar->setValue(100);
+        QMessageBox::information(this, QStringLiteral("Fimrware Updated"),
+                                 QStringLiteral("Firmware Successfully Updated!!!"), QMessageBox::Ok);
+        firmwareUpdateDialogLogger->info("FIRMWARE SUCCESSFULLY UPDATED!!!");
+    } else {
+        error_popup(QStringLiteral("Update Error"), detail);
+        firmwareUpdateDialogLogger->error("Update Error, {}", detail);
+    }
+    setControlsEnabled(true);
+}
+
+void FirmwareUpdateDialog::upload()
+{
+    using Outcome = FirmwareReplyParser::Outcome;
+
+    setControlsEnabled(false);
+    emit clearText();
+    const QString path = ui->filepath_lineEdit->text();
+    emit updateText(QStringLiteral("KORA-PS/KORA-PS-M FIRMWARE UPDATE....\n"));
+    emit updateText(QStringLiteral("Selected Firmware File: \""));
+    emit updateText(path);
+    emit updateText(QStringLiteral("\"\n"));
+    ui->progressBar->setValue(0);
+
+    QFile file(path);
+    emit updateText(QStringLiteral("Firmware File Opening....\n"));
+    if (!file.open(QIODevice::ReadOnly)) {
+        const QString error = file.errorString();
+        file.close();
+        error_popup(QStringLiteral("Error in File Opening"), error);
+        firmwareUpdateDialogLogger->error("Error in File Opening {}", error);
+        return;
+    }
+    // A device or pipe has no end the upload could wait for.
+    if (file.isSequential() || !QFileInfo(path).isFile()) {
+        file.close();
+        const QString error = QStringLiteral("Not a regular file");
+        error_popup(QStringLiteral("Error in File Opening"), error);
+        firmwareUpdateDialogLogger->error("Error in File Opening {}", error);
+        return;
+    }
+    emit updateText(QStringLiteral("File Opened\n"));
+    ui->progressBar->setValue(1);
+    firmwareUpdateDialogLogger->debug("File Opened");
+
+    QTcpSocket socket;
+    socket.connectToHost(ip_add, uploadPort, QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
+    emit updateText(QStringLiteral("Socket Connection to "));
+    emit updateText(ip_add + QStringLiteral("\n"));
+    if (!socket.waitForConnected(socketWaitMs)) {
+        socketError(socket);
+        return;
+    }
+    emit updateText(QStringLiteral("Socket Opened\n"));
+    ui->progressBar->setValue(2);
+    firmwareUpdateDialogLogger->debug("Socket Opened");
+    emit updateText(QStringLiteral("Firmware Upload\n"));
+    socket.readAll();
+
+    FirmwareReplyParser parser;
+    // What the supply says while it still receives: progress, or an early verdict.
+    auto show = [&](const FirmwareReplyParser::Step& step) {
+        for (int n : step.progress) {
+            ui->progressBar->setValue(n + 8);
+            firmwareUpdateDialogLogger->info("%: {}", n + 8);
+        }
+        emit updateText(step.shown);
+    };
+    auto readDuringUpload = [&](bool final) {
+        FirmwareReplyParser::Step step = parser.feed(socket.readAll());
+        if (step.outcome == Outcome::Pending && final)
+            step = parser.finish();
+        if (step.outcome != Outcome::Pending) {
+            file.close();
+            endWithMarker(socket, step.outcome == Outcome::Success, step.detail);
+            return true;
+        }
+        if (!step.shown.isEmpty() || !step.progress.isEmpty())
+            show(step);
+        return false;
+    };
+
+    for (qint64 chunk = 0;; ++chunk) {
+        const QByteArray data = file.read(chunkSize);
+        if (data.isEmpty()) {
+            if (file.error() != QFileDevice::NoError) {
+                const QString error = file.errorString();
+                socket.abort();
+                error_popup(QStringLiteral("Error in File Reading"), error);
+                firmwareUpdateDialogLogger->error("Error in File Reading {}", error);
+                return;
+            }
+            break;
+        }
+        socket.write(data.constData(), data.size());
+        if (chunk % chunksPerDot == 0) {
+            emit updateText(QStringLiteral("."));
+            if (ui->progressBar->value() < 8)
+                ui->progressBar->setValue(ui->progressBar->value() + 1);
+        }
+        if (!socket.waitForBytesWritten(socketWaitMs)) {
+            if (readDuringUpload(true))
+                return;
+            socketError(socket);
+            return;
+        }
+        if (socket.bytesAvailable() > 0 && readDuringUpload(false))
+            return;
+        keepWindowAlive();
+    }
+    while (socket.bytesToWrite() > 0) {
+        if (!socket.waitForBytesWritten(socketWaitMs)) {
+            if (readDuringUpload(true))
+                return;
+            socketError(socket);
+            return;
+        }
+    }
+
+    emit updateText(QStringLiteral("\nFiwmware uploaded"));
+    ui->progressBar->setValue(8);
+    file.close();
+    firmwareUpdateDialogLogger->debug("Firmware uploaded");
+    emit updateText(QStringLiteral("\nFiwmware Installation (this procedure may take several minutes)\n"));
+    firmwareUpdateDialogLogger->info("Fiwmware Installation (this procedure may take several minutes)");
+
+    QElapsedTimer silence;
+    silence.start();
+    for (;;) {
+        const int wait = int(std::clamp<qint64>(installSilenceLimitMs - silence.elapsed(), 1, socketWaitMs));
+        FirmwareReplyParser::Step step;
+        const bool received = socket.waitForReadyRead(wait);
+        if (received) {
+            silence.restart();
+            step = parser.feed(socket.readAll());
+        }
+        const QAbstractSocket::SocketError error = socket.error();
+        const bool broken =
+            error != QAbstractSocket::SocketTimeoutError && error != QAbstractSocket::UnknownSocketError;
+        // A marker held back for its rest is judged once no rest can come.
+        if (step.outcome == Outcome::Pending && (broken || !received) && parser.holding()) {
+            step = parser.feed(socket.readAll());
+            if (step.outcome == Outcome::Pending)
+                step = parser.finish();
+        }
+        if (step.outcome != Outcome::Pending) {
+            endWithMarker(socket, step.outcome == Outcome::Success, step.detail);
+            return;
+        }
+        if (broken || silence.elapsed() >= installSilenceLimitMs) {
+            socketError(socket);
+            return;
+        }
+        if (!received)
+            emit updateText(QStringLiteral("."));
+        else if (!parser.holding())
+            show(step);
+        keepWindowAlive();
+    }
 }

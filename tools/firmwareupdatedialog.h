@@ -5,6 +5,8 @@
 
 #include <functional>
 
+class QTcpSocket;
+
 namespace Ui
 {
 class FirmwareUpdateDialog;
@@ -28,6 +30,16 @@ public:
 
     void prepare_dialog(QString ip, QString port);
 
+    // The supply's firmware port; tests point the dialog at a simulator's.
+    void setUploadPort(quint16 port) { uploadPort = port; }
+    // How long an installation may stay silent before it is given up.
+    void setInstallSilenceLimit(int ms) { installSilenceLimitMs = ms; }
+    bool isUploading() const { return uploading; }
+
+    // While an upload runs the dialog stays open.
+    void setVisible(bool visible) override;
+    void done(int result) override;
+
     // Replaces the file chooser of every dialog (tests answer it this way);
     // an empty function restores QFileDialog.
     static void setFileChooser(FileChooser chooser);
@@ -38,6 +50,7 @@ public:
 
 public slots:
     void on_browse_Button_clicked();
+    void on_update_firwmare_button_clicked();
 
 signals:
     void updateText(const QString str);
@@ -48,10 +61,20 @@ private slots:
     void clear_text_browser();
     void error_popup(QString name, QString details);
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void setControlsEnabled(bool enabled);
+    void upload();
+    void endWithMarker(QTcpSocket& socket, bool success, const QString& detail);
+    void socketError(QTcpSocket& socket);
+    void keepWindowAlive();
 
     Ui::FirmwareUpdateDialog* ui;
     QString ip_add;
     QString ip_port;
+    quint16 uploadPort = 13192;
+    int installSilenceLimitMs = 10 * 60 * 1000;
+    bool uploading = false;
 };

@@ -82,10 +82,19 @@ QCustomPlot* RealTimePlot::plot() const
 void RealTimePlot::addData(double current, double voltage)
 {
     const double key = clock();
+    QCustomPlot* p = ui->plot1;
+    if (key < lastPointKey) {
+        // The wall clock was set back: the old points lie in a future that
+        // would hold back every new one until the clock caught up. Start afresh.
+        for (int i = 0; i < p->graphCount(); ++i)
+            p->graph(i)->data()->clear();
+        lastPointKey = 0.0;
+        lastLower = 0.0;
+        lastUpper = 0.0;
+    }
     if (!(key - lastPointKey > minimumSpacing))
         return;
 
-    QCustomPlot* p = ui->plot1;
     p->graph(0)->addData(key, current);
     p->graph(1)->addData(key, voltage);
     p->graph(0)->data()->removeBefore(key - windowSeconds);

@@ -74,6 +74,8 @@ QString ControlCommands::execute(const QString& input)
 
     if (verb.isEmpty())
         return err(QStringLiteral("empty control line"));
+    if (extraVerbs.contains(verb))
+        return extraVerbs.value(verb)(rest);
     if (verb == QLatin1String("help"))
         return ok + QLatin1Char(' ') + QLatin1String(helpText);
     if (verb == QLatin1String("ping"))

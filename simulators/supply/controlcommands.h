@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QMap>
 #include <QString>
+
+#include <functional>
 
 class CommandServer;
 class SupplyState;
@@ -18,6 +21,11 @@ public:
     // The server is attached once it exists (options are applied before).
     void setServer(CommandServer* s) { server = s; }
 
+    // A further verb, handled by another part of the simulator; it gets the
+    // rest of the line and answers "OK ..." or "ERR ...".
+    using Verb = std::function<QString(const QString& rest)>;
+    void addVerb(const QString& verb, Verb handler) { extraVerbs.insert(verb, std::move(handler)); }
+
     QString execute(const QString& line);
     bool quitRequested() const { return quit; }
 
@@ -28,4 +36,5 @@ private:
     FaultSwitches& faults;
     CommandServer* server = nullptr;
     bool quit = false;
+    QMap<QString, Verb> extraVerbs;
 };

@@ -6,6 +6,7 @@
 #include "console.h"
 #include "controlcommands.h"
 #include "faultswitches.h"
+#include "firmwareserver.h"
 #include "stdinreader.h"
 #include "supplycommands.h"
 #include "supplystate.h"
@@ -56,6 +57,9 @@ int main(int argc, char* argv[])
     parser.addOption({QStringLiteral("port"),
                       QStringLiteral("Command port (default 10001, 0: any free port)."), QStringLiteral("n"),
                       QStringLiteral("10001")});
+    parser.addOption({QStringLiteral("firmware-port"),
+                      QStringLiteral("Firmware-upload port (default 13192, 0: any free port)."),
+                      QStringLiteral("n"), QStringLiteral("13192")});
     parser.addOption({QStringLiteral("bind"), QStringLiteral("Address to listen on (default: all)."),
                       QStringLiteral("address")});
     parser.addOption({QStringLiteral("log"), QStringLiteral("Append every command received to this file."),
@@ -90,6 +94,8 @@ int main(int argc, char* argv[])
     SupplyState state;
     FaultSwitches faults;
     ControlCommands control(state, faults);
+    FirmwareServer firmware;
+    control.addVerb(QStringLiteral("firmware"), [&firmware](const QString& rest) { return firmware.control(rest); });
 
     // Options become control lines, in a fixed order: the family first, as
     // it resets the model, limits and memory the later options may change.
@@ -149,6 +155,21 @@ int main(int argc, char* argv[])
     }
     printLine(QStringLiteral("PORT %1").arg(server.port()));
 
+    // The firmware port is a second server beside the command port. When the
+    // default port is taken (another simulator runs), the command port still works.
+    const uint firmwarePort = parser.value(QStringLiteral("firmware-port")).toUInt(&ok);
+    if (!ok || firmwarePort > 65535) {
+        printLine(QStringLiteral("supply-sim: invalid --firmware-port"), stderr);
+        return 2;
+    }
+    if (firmware.listen(address, quint16(firmwarePort), &error))
+        printLine(QStringLiteral("FIRMWARE_PORT %1").arg(firmware.port()));
+    else if (parser.isSet(QStringLiteral("firmware-port"))) {
+        printLine(QStringLiteral("supply-sim: cannot listen on the firmware port: ") + error, stderr);
+        return 1;
+    } else
+        printLine(QStringLiteral("supply-sim: firmware port not open: ") + error, stderr);
+
     quitOnStopSignals();
 #ifdef SIGTTIN
     // Started in the background of a terminal, reading stdin must not stop us.
@@ -168,5 +189,6 @@ int main(int argc, char* argv[])
 
     const int result = app.exec();
     server.closeAll();
+    firmware.closeAll();
     return result;
 }

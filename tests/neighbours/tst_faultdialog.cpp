@@ -40,6 +40,7 @@ private slots:
     void interlockNamesComeFromMemoryCells();
     void unknownFamilyLeavesLabels();
     void familyChangeSwitchesVisibility();
+    void unparsableStatusKeepsIndicators();
 };
 
 void FaultDialogTest::formStartsWithBitNames()
@@ -271,6 +272,21 @@ void FaultDialogTest::familyChangeSwitchesVisibility()
     QVERIFY(!dialog.bitLabel(18)->isHidden());
     QVERIFY(!dialog.bitLabel(19)->isHidden());
     QCOMPARE(dialog.bitLabel(17)->text(), QStringLiteral("Input Over-Current"));
+}
+
+void FaultDialogTest::unparsableStatusKeepsIndicators()
+{
+    FaultDialog dialog;
+    dialog.setStatusText(QStringLiteral("80000000"));
+    const QString red = dialog.bitLabel(31)->styleSheet();
+    const QString green = dialog.bitLabel(30)->styleSheet();
+    QVERIFY(red != green);
+    for (const QString& text : {QString(), QStringLiteral("nan"), QStringLiteral("ZZ")}) {
+        dialog.setStatusText(text);
+        QCOMPARE(dialog.bitLabel(31)->styleSheet(), red);
+    }
+    dialog.setStatusText(QStringLiteral("0"));
+    QCOMPARE(dialog.bitLabel(31)->styleSheet(), green);
 }
 
 QTEST_MAIN(FaultDialogTest)

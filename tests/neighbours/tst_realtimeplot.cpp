@@ -25,6 +25,7 @@ private slots:
 
     void oldPointsLeaveAfterTenSeconds();
     void timeAxisEndsHalfSecondAfterNewest();
+    void clockSteppingBackStartsAfresh();
 };
 
 void RealTimePlotTest::formAndInitialAxes()
@@ -153,6 +154,24 @@ void RealTimePlotTest::timeAxisEndsHalfSecondAfterNewest()
     window.addData(1.0, 1.0);
     QCOMPARE(window.plot()->xAxis->range().upper, clock.now + 0.5);
     QCOMPARE(window.plot()->xAxis->range().lower, clock.now - 9.5);
+}
+
+void RealTimePlotTest::clockSteppingBackStartsAfresh()
+{
+    RealTimePlot window;
+    FakeClock clock;
+    window.setClock([&] { return clock.now; });
+    for (int i = 0; i < 5; ++i, clock.now += 0.1)
+        window.addData(3.0, 1.0);
+    clock.now -= 3600.0; // the wall clock is set back an hour
+    window.addData(2.0, 1.0);
+    QCustomPlot* plot = window.plot();
+    QCOMPARE(plot->graph(0)->data()->size(), 1);
+    QCOMPARE(plot->graph(0)->data()->begin()->key, clock.now);
+    QCOMPARE(plot->xAxis->range().upper, clock.now + 0.5);
+    clock.now += 0.1;
+    window.addData(2.0, 1.0);
+    QCOMPARE(plot->graph(0)->data()->size(), 2);
 }
 
 QTEST_MAIN(RealTimePlotTest)

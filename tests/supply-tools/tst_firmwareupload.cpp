@@ -1,0 +1,266 @@
+#include "firmwareupdatedialog.h"
+#include "modalanswerer.h"
+#include "simulatorprocess.h"
+
+#include <QCryptographicHash>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QRandomGenerator>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QtTest>
+
+// Uploads to supply-sim's firmware port, which stands in for the supply's
+// port 13192, and reads the simulator's account of what it received.
+class FirmwareUploadTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void bytesReceivedEqualTheFile_data();
+    void bytesReceivedEqualTheFile();
+    void refusalKeepsItsCode_data();
+    void refusalKeepsItsCode();
+    void earlyRefusalIsReadDuringUpload();
+    void refusedPort();
+    void peerClosingMidInstall();
+    void silentInstallationEnds();
+    void fileThatIsNoRegularFileIsRefusedBeforeSending();
+    void readErrorIsAnError();
+    void uploadCannotBeRestartedClosedOrHidden();
+
+private:
+    QString writeFile(qint64 size);
+    void upload();
+    QString firmware(const QString& line);
+
+    QTemporaryDir dir;
+    SimulatorProcess* sim = nullptr;
+    FirmwareUpdateDialog* dialog = nullptr;
+    ModalAnswerer* answerer = nullptr;
+    quint16 port = 0;
+};
+
+void FirmwareUploadTest::initTestCase()
+{
+    if (!QFileInfo::exists(SimulatorProcess::programPath(QStringLiteral("supply-sim"))))
+        QSKIP("supply-sim is not built");
+    QVERIFY(dir.isValid());
+}
+
+void FirmwareUploadTest::init()
+{
+    sim = new SimulatorProcess(QStringLiteral("supply-sim"));
+    QVERIFY(sim->start({QStringLiteral("--firmware-port"), QStringLiteral("0"), QStringLiteral("--control"),
+                        QStringLiteral("firmware gap 100"), QStringLiteral("--control"),
+                        QStringLiteral("firmware step 10")}));
+    port = quint16(firmware(QStringLiteral("port")).toUInt());
+    QVERIFY(port != 0);
+    dialog = new FirmwareUpdateDialog;
+    dialog->prepare_dialog(QStringLiteral("127.0.0.1"), QStringLiteral("10001"));
+    dialog->setUploadPort(port);
+    answerer = new ModalAnswerer;
+}
+
+void FirmwareUploadTest::cleanup()
+{
+    delete answerer;
+    delete dialog;
+    delete sim;
+}
+
+QString FirmwareUploadTest::firmware(const QString& line)
+{
+    if (!sim->control(QStringLiteral("firmware ") + line))
+        return QString();
+    return sim->lastReply().mid(3);
+}
+
+QString FirmwareUploadTest::writeFile(qint64 size)
+{
+    static int n = 0;
+    const QString path = dir.filePath(QStringLiteral("image%1.updt").arg(++n));
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return QString();
+    QByteArray data(int(size), Qt::Uninitialized);
+    for (char& c : data)
+        c = char(QRandomGenerator::global()->bounded(256));
+    f.write(data);
+    return path;
+}
+
+void FirmwareUploadTest::upload()
+{
+    dialog->on_update_firwmare_button_clicked();
+}
+
+static QString fileSha1(const QString& path)
+{
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return QString::fromLatin1(QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1).toHex());
+}
+
+void FirmwareUploadTest::bytesReceivedEqualTheFile_data()
+{
+    QTest::addColumn<qint64>("size");
+    QTest::newRow("empty") << qint64(0);
+    QTest::newRow("chunk - 1") << qint64(16383);
+    QTest::newRow("chunk") << qint64(16384);
+    QTest::newRow("chunk + 1") << qint64(16385);
+    QTest::newRow("several chunks") << qint64(3 * 16384 + 7);
+}
+
+void FirmwareUploadTest::bytesReceivedEqualTheFile()
+{
+    QFETCH(qint64, size);
+    const QString path = writeFile(size);
+    dialog->findChild<QLineEdit*>(QStringLiteral("filepath_lineEdit"))->setText(path);
+    auto* bar = dialog->findChild<QProgressBar*>(QStringLiteral("progressBar"));
+    QList<int> values;
+    connect(bar, &QProgressBar::valueChanged, this, [&values](int v) { values << v; });
+
+    upload();
+
+    QCOMPARE(answerer->count(QStringLiteral("Fimrware Updated")), 1);
+    QCOMPARE(firmware(QStringLiteral("received")),
+             QStringLiteral("%1 %2").arg(size).arg(fileSha1(path)));
+    // Progress lines move the bar (n + 8) and are not shown as text.
+    QVERIFY(values.contains(98));
+    QCOMPARE(bar->value(), 100);
+    const QString text = dialog->findChild<QTextBrowser*>(QStringLiteral("textBrowser"))->toPlainText();
+    QVERIFY(text.contains(QLatin1String("Installing firmware")));
+    QVERIFY(!text.contains(QLatin1String("$:")));
+    QVERIFY(text.endsWith(QLatin1String("FIRMWARE SUCCESSFULLY UPDATED!!!")));
+}
+
+void FirmwareUploadTest::refusalKeepsItsCode_data()
+{
+    QTest::addColumn<bool>("split");
+    QTest::newRow("whole marker") << false;
+    QTest::newRow("marker split across reads") << true;
+}
+
+void FirmwareUploadTest::refusalKeepsItsCode()
+{
+    QFETCH(bool, split);
+    if (split) {
+        // A success split after its "#" stays a success.
+        firmware(QStringLiteral("split on"));
+        dialog->findChild<QLineEdit*>(QStringLiteral("filepath_lineEdit"))->setText(writeFile(100));
+        upload();
+        QCOMPARE(answerer->count(QStringLiteral("Fimrware Updated")), 1);
+        QCOMPARE(answerer->count(QStringLiteral("Update Error")), 0);
+    }
+    firmware(QStringLiteral("refuse 12"));
+    dialog->findChild<QLineEdit*>(QStringLiteral("filepath_lineEdit"))->setText(writeFile(100));
+    upload();
+    QCOMPARE(answerer->count(QStringLiteral("Update Error")), 1);
+    QCOMPARE(answerer->lastText(QStringLiteral("Update Error")), QStringLiteral("12"));
+    QCOMPARE(dialog->findChild<QProgressBar*>(QStringLiteral("progressBar"))->value(), 0);
+}
+
+void FirmwareUploadTest::earlyRefusalIsReadDuringUpload()
+{
+    firmware(QStringLiteral("early-refuse 07"));
+    dialog->setInstallSilenceLimit(20000);
+    dialog->findChild<QLineEdit*>(QStringLiteral("filepath_lineEdit"))->setText(writeFile(4 * 1024 * 1024));
+    upload();
+    QCOMPARE(answerer->count(QStringLiteral("Update Error")), 1);
+    QCOMPARE(answerer->lastText(QStringLiteral("Update Error")), QStringLiteral("07"));
+    QCOMPARE(answerer->count(QStringLiteral("Socket Error")), 0);
+}
+
+void FirmwareUploadTest::refusedPort()
+{
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost));
+    const quint16 unused = probe.serverPort();
+    probe.close();
+    dialog->setUploadPort(unused);
+    dialog->findChild<QLineEdit*>(QStringLiteral("filepath_lineEdit"))->setText(writeFile(10));
+    upload();
+    QCOMPARE(answerer->count(QStringLiteral("Socket Error")), 1);
+    QCOMPARE(answerer->lastText(QStringLiteral("Socket Error")), QStringLiteral("Connection refused"));
+}
+
+void FirmwareUploadTest::peerClosingMidInstall()
+{
+    firmware(QStringLiteral("close"));
+    dialog->findChild<QLineEdit*>(QStringLiteral("filepath_lineEdit"))->setText(writeFile(100));
+    upload();
+    QCOMPARE(answerer->count(QStringLiteral("Socket Error")), 1);
+    QCOMPARE(answerer->lastText(QStringLiteral("Socket Error")),
+             QStringLiteral("The remote host closed the connection"));
+    QCOMPARE(answerer->count(QStringLiteral("Fimrware Updated")), 0);
+}
+
+void FirmwareUploadTest::silentInstallationEnds()
+{
+    firmware(QStringLiteral("silence"));
+    dialog->setInstallSilenceLimit(500);
+    dialog->findChild<QLineEdit*>(QStringLiteral("filepath_lineEdit"))->setText(writeFile(100));
+    upload();
+    QCOMPARE(answerer->count(QStringLiteral("Socket Error")), 1);
+    QVERIFY(!dialog->isUploading());
+}
+
+void FirmwareUploadTest::fileThatIsNoRegularFileIsRefusedBeforeSending()
+{
+    for (const QString& path : {dir.path(), QStringLiteral("/dev/zero")}) {
+        answerer->clear();
+        dialog->findChild<QLineEdit*>(QStringLiteral("filepath_lineEdit"))->setText(path);
+        upload();
+        QCOMPARE(answerer->count(QStringLiteral("Error in File Opening")), 1);
+    }
+    QCOMPARE(firmware(QStringLiteral("status")).section(QLatin1Char(' '), 1, 1), QStringLiteral("0"));
+}
+
+void FirmwareUploadTest::readErrorIsAnError()
+{
+    // Reading a process's own memory file from its start fails.
+    QFile probe(QStringLiteral("/proc/self/mem"));
+    if (!probe.open(QIODevice::ReadOnly) || probe.read(16).size() != 0 || probe.error() == QFile::NoError)
+        QSKIP("no file here fails on reading");
+    dialog->findChild<QLineEdit*>(QStringLiteral("filepath_lineEdit"))->setText(QStringLiteral("/proc/self/mem"));
+    upload();
+    QCOMPARE(answerer->count(QStringLiteral("Error in File Reading")), 1);
+    QCOMPARE(answerer->count(QStringLiteral("Fimrware Updated")), 0);
+}
+
+void FirmwareUploadTest::uploadCannotBeRestartedClosedOrHidden()
+{
+    firmware(QStringLiteral("silence"));
+    dialog->setInstallSilenceLimit(1500);
+    dialog->findChild<QLineEdit*>(QStringLiteral("filepath_lineEdit"))->setText(writeFile(100));
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog));
+    int attempts = 0;
+    QTimer poke;
+    connect(&poke, &QTimer::timeout, this, [&] {
+        if (!dialog->isUploading())
+            return;
+        ++attempts;
+        dialog->reject();
+        dialog->close();
+        dialog->hide();
+        dialog->on_update_firwmare_button_clicked();
+    });
+    poke.start(50);
+    upload();
+    poke.stop();
+    QVERIFY(attempts > 0);
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(answerer->count(QStringLiteral("Socket Error")), 1);
+    QCOMPARE(firmware(QStringLiteral("status")).section(QLatin1Char(' '), 1, 1), QStringLiteral("1"));
+}
+
+QTEST_MAIN(FirmwareUploadTest)
+#include "tst_firmwareupload.moc"
