@@ -25,6 +25,7 @@ namespace
 constexpr qint64 chunkSize = 16384;
 constexpr int socketWaitMs = 4000;
 constexpr int chunksPerDot = 300;
+constexpr int waitSliceMs = 20; // longest the installation keeps the window waiting
 
 FirmwareUpdateDialog::FileChooser& fileChooser()
 {
@@ -306,21 +307,28 @@ void FirmwareUpdateDialog::upload()
     emit updateText(QStringLiteral("\nFiwmware Installation (this procedure may take several minutes)\n"));
     firmwareUpdateDialogLogger->info("Fiwmware Installation (this procedure may take several minutes)");
 
-    QElapsedTimer silence;
+    // The socket is waited on in short slices with events processed between
+    // them, so the window stays live; a silent socket wait still ends with a
+    // dot, and a marker held back for its rest is judged then.
+    QElapsedTimer silence; // since the supply last said anything
+    QElapsedTimer pass;    // since the last text or dot
     silence.start();
+    pass.start();
     for (;;) {
-        const int wait = int(std::clamp<qint64>(installSilenceLimitMs - silence.elapsed(), 1, socketWaitMs));
+        const qint64 left = installSilenceLimitMs - silence.elapsed();
+        const int wait = int(std::clamp<qint64>(std::min<qint64>(left, socketWaitMs - pass.elapsed()), 1, waitSliceMs));
         FirmwareReplyParser::Step step;
         const bool received = socket.waitForReadyRead(wait);
         if (received) {
             silence.restart();
+            pass.restart();
             step = parser.feed(socket.readAll());
         }
         const QAbstractSocket::SocketError error = socket.error();
         const bool broken =
             error != QAbstractSocket::SocketTimeoutError && error != QAbstractSocket::UnknownSocketError;
-        // A marker held back for its rest is judged once no rest can come.
-        if (step.outcome == Outcome::Pending && (broken || !received) && parser.holding()) {
+        const bool silentPass = !received && pass.elapsed() >= socketWaitMs;
+        if (step.outcome == Outcome::Pending && (broken || silentPass) && parser.holding()) {
             step = parser.feed(socket.readAll());
             if (step.outcome == Outcome::Pending)
                 step = parser.finish();
@@ -333,10 +341,12 @@ void FirmwareUpdateDialog::upload()
             socketError(socket);
             return;
         }
-        if (!received)
+        if (silentPass) {
             emit updateText(QStringLiteral("."));
-        else if (!parser.holding())
+            pass.restart();
+        } else if (received && !parser.holding()) {
             show(step);
+        }
         keepWindowAlive();
     }
 }

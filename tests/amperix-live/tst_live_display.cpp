@@ -426,10 +426,10 @@ void LiveDisplayTest::faultWindowFedWhileVisible()
     QCOMPARE(faults->bitLabel(16)->styleSheet(), red);
     QCOMPARE(faults->bitLabel(17)->styleSheet(), green);
 
-    // A status that is not hexadecimal clears every indicator.
+    // A status that is not hexadecimal leaves the indicators as they were.
     editLive(w.getThread(), [](ps_data& live) { live.status = QStringLiteral("zz"); });
     QVERIFY(deliver(w, "update_window", statusRecord(0x02)));
-    QCOMPARE(faults->bitLabel(16)->styleSheet(), green);
+    QCOMPARE(faults->bitLabel(16)->styleSheet(), red);
     faults->close();
 }
 
