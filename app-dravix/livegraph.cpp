@@ -5,6 +5,37 @@
 
 LiveGraph::LiveGraph(QCPAxis* keyAxis, QCPAxis* valueAxis) : QCPGraph(keyAxis, valueAxis) {}
 
+void LiveGraph::drawInPieces(QCPPainter* painter, const QVector<QPointF>& lines) const
+{
+    // A file export draws the line as one path, as any graph does.
+    if (painter->modes().testFlag(QCPPainter::pmVectorized)) {
+        QCPGraph::drawLinePlot(painter, lines);
+        return;
+    }
+    // The rasteriser's cost for one stroked path grows with the square of
+    // the cells that share a pixel row, and a long, nearly flat line puts
+    // all of its cells on a few rows: drawn in short pieces the same line
+    // costs a fraction. Each piece starts where the last one ended, and a
+    // dashed pen continues its pattern across the joins.
+    const QPen pen = painter->pen();
+    const bool dashed = pen.style() != Qt::SolidLine;
+    const qreal unit = qMax<qreal>(1, pen.widthF());
+    QPen piecePen = pen;
+    qreal travelled = 0;
+    applyDefaultAntialiasingHint(painter);
+    for (int start = 0; start + 1 < lines.size(); start += pieceSegments) {
+        const int count = qMin(pieceSegments + 1, lines.size() - start);
+        if (dashed) {
+            piecePen.setDashOffset(pen.dashOffset() + travelled / unit);
+            painter->setPen(piecePen);
+            for (int k = start; k + 1 < start + count; ++k)
+                travelled += QLineF(lines.at(k), lines.at(k + 1)).length();
+        }
+        painter->drawPolyline(lines.constData() + start, count);
+    }
+    painter->setPen(pen);
+}
+
 bool LiveGraph::syncSummary() const
 {
     const QCPGraphDataContainer& data = *mDataContainer;
@@ -149,16 +180,16 @@ void LiveGraph::drawLinePlot(QCPPainter* painter, const QVector<QPointF>& lines)
         QCPGraph::drawLinePlot(painter, lines);
         return;
     }
-    const double width = std::abs(lines.last().x() - lines.first().x());
-    if (lines.size() < 2 * qMax(1.0, width)) {
-        QCPGraph::drawLinePlot(painter, lines);
-        return;
-    }
     for (const QPointF& p : lines) {
         if (std::isnan(p.x()) || std::isnan(p.y())) {
             QCPGraph::drawLinePlot(painter, lines); // gaps: the ordinary way
             return;
         }
+    }
+    const double width = std::abs(lines.last().x() - lines.first().x());
+    if (lines.size() < 2 * qMax(1.0, width)) {
+        drawInPieces(painter, lines);
+        return;
     }
 
     // Per pixel column the band the line passes through, the segment

@@ -24,6 +24,8 @@ public:
     static constexpr int bucketSize = 32;
     // Points per pixel column from which the summary is used.
     static constexpr int summaryDensity = 4 * bucketSize;
+    // Segments of a sparse line drawn as one path.
+    static constexpr int pieceSegments = 32;
 
     // The points that drawing uses for the visible data (exposed for tests).
     QVector<QCPGraphData> reducedLineData() const;
@@ -43,6 +45,9 @@ private:
         double minValue;
         double maxValue;
     };
+
+    // A sparse line, stroked piece by piece.
+    void drawInPieces(QCPPainter* painter, const QVector<QPointF>& lines) const;
 
     // Brings the summary up to date with the data; false when the data
     // holds values the summary cannot stand for (NaN gaps).

@@ -26,7 +26,7 @@ MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent), ui(new Ui::MainWindow), new_connection_dialog(nullptr), add_button(nullptr),
       add_row(0), acquire_all_button(nullptr), x_origin(0), acquire_all_running(false), all_acquiring(false),
       master_row(-1), about_window(nullptr), change_log_window(nullptr), updates(nullptr), paint_events(0),
-      shutting_down(false)
+      shutting_down(false), frame_timer(nullptr)
 {
     ui->setupUi(this);
     QHeaderView* header = ui->tableWidget_dcct->horizontalHeader();

@@ -2,6 +2,7 @@
 
 #include "dcct_data.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
@@ -25,6 +26,7 @@ class QCPRange;
 class QCustomPlot;
 class QDialog;
 class QPushButton;
+class QTimer;
 class Updates;
 
 // The viewer's main window: a table with one row per SENTREL box, each row
@@ -87,6 +89,12 @@ public:
     // others, and the result is checked after checkDelayMs.
     static constexpr int masterDelayMs = 90;
     static constexpr int checkDelayMs = 1000;
+    // Incoming samples are drawn at most once a frame (25 frames a second),
+    // however many boxes stream and however their blocks interleave.
+    static constexpr int frameIntervalMs = 40;
+
+    // Whether samples received are still waiting for their frame.
+    bool framePending() const;
 
 protected:
     bool event(QEvent* e) override;
@@ -168,6 +176,8 @@ private:
     void clearRowGraphs(int row);
     void plotBlock(int row, const Dcct_data& data);
     void removeRowGraphs(int row);
+    void requestFrame();
+    void drawFrame();
 
     Ui::MainWindow* ui;
     New_connection_dialog* new_connection_dialog;
@@ -213,4 +223,9 @@ private:
 
     int paint_events;
     bool shutting_down;
+
+    // The plot's frame clock: the next frame is due frameIntervalMs after
+    // the last one drawn.
+    QTimer* frame_timer;
+    QElapsedTimer last_frame;
 };

@@ -2,8 +2,12 @@
 // current on the left axis, temperatures on the right; samples arrive in
 // blocks from the box threads.
 //
-// Redraws are queued (rpQueuedReplot): every block asks for one, and all the
-// blocks that arrive in one pass of the event loop share a single redraw.
+// Samples are drawn frame by frame: a block asks for the next frame, which
+// comes at once when the plot has been quiet for a frame's time and
+// otherwise one frame after the last. However many boxes stream, the plot
+// redraws at most 25 times a second; every block that arrived meanwhile
+// shares that redraw. Other changes (graphs shown, legend moved, rescaling)
+// redraw at once.
 
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
@@ -14,6 +18,7 @@
 #include <QAction>
 #include <QLocale>
 #include <QMenu>
+#include <QTimer>
 
 #include <cstdlib>
 
@@ -88,6 +93,30 @@ void MainWindow::setup_plot()
     connect(p, &QCustomPlot::mouseWheel, this, &MainWindow::mouseWheel);
     p->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(p, &QWidget::customContextMenuRequested, this, &MainWindow::contextMenuRequest);
+
+    frame_timer = new QTimer(this);
+    frame_timer->setSingleShot(true);
+    frame_timer->setTimerType(Qt::PreciseTimer);
+    connect(frame_timer, &QTimer::timeout, this, &MainWindow::drawFrame);
+}
+
+bool MainWindow::framePending() const
+{
+    return frame_timer->isActive();
+}
+
+void MainWindow::requestFrame()
+{
+    if (frame_timer->isActive())
+        return;
+    const qint64 since = last_frame.isValid() ? last_frame.elapsed() : qint64(frameIntervalMs);
+    frame_timer->start(int(qBound<qint64>(0, frameIntervalMs - since, frameIntervalMs)));
+}
+
+void MainWindow::drawFrame()
+{
+    last_frame.start();
+    ui->customPlot->replot();
 }
 
 void MainWindow::makeRowGraphs()
@@ -218,9 +247,9 @@ void MainWindow::plotBlock(int row, const Dcct_data& data)
             ext_graphs.at(row)->addData(x, ext.at(i));
         if ((data.line_layout & 1) && i < adc.size())
             adc_graphs.at(row)->addData(x, adc.at(i));
-
-        ui->customPlot->replot(QCustomPlot::rpQueuedReplot);
     }
+    if (n > 0)
+        requestFrame();
 }
 
 void MainWindow::onXRangeChanged(const QCPRange& range)
