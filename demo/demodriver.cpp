@@ -1,6 +1,7 @@
 #include "demodriver.h"
 
 #include "consoledialog.h"
+#include "epicsdialog.h"
 #include "faultdialog.h"
 #include "ps_thread.h"
 #include "qconsole.h"
@@ -51,11 +52,12 @@ DemoDriver* DemoDriver::attachIfRequested(QMainWindow* window)
     const QString screenshot = envText("AMPERIX_DEMO_SCREENSHOT");
     bool closeOk = false;
     const int closeAfter = qEnvironmentVariableIntValue("AMPERIX_DEMO_CLOSE_AFTER_MS", &closeOk);
-    if (!connect && !outputOn && screenshot.isEmpty() && !closeOk)
+    if (!connect && !outputOn && screenshot.isEmpty() && !closeOk && qgetenv("AMPERIX_DEMO_EPICS") != "1")
         return nullptr;
 
     auto* driver = new DemoDriver(window);
-    driver->connectRequested = connect || outputOn;
+    driver->epicsRequested = qgetenv("AMPERIX_DEMO_EPICS") == "1";
+    driver->connectRequested = connect || outputOn || driver->epicsRequested;
     driver->outputOnRequested = outputOn;
     driver->current = envNumber("AMPERIX_DEMO_CURRENT", 5.0);
     driver->voltage = envNumber("AMPERIX_DEMO_VOLTAGE", 12.0);
@@ -128,6 +130,10 @@ void DemoDriver::onStateChanged(QTcpSocket::SocketState state)
 
 void DemoDriver::afterConnected()
 {
+    // No control of the program opens the EPICS editor; the demo shows it.
+    if (epicsRequested)
+        if (auto* epics = window->findChild<EPICSDialog*>())
+            epics->show();
     if (outputOnRequested) {
         switchOutputOn();
         return;

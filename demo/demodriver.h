@@ -35,6 +35,9 @@ class QMainWindow;
 //                                   console, type a few commands into it
 //                                   (one the supply refuses) and save a
 //                                   picture of the console to <file>
+//   AMPERIX_DEMO_EPICS=1            connect, then open the EPICS editor, which
+//                                   reads the supply's files (no control of
+//                                   the program opens it)
 //   AMPERIX_DEMO_CLOSE_AFTER_MS=<n> close the window <n> ms after it is shown
 //
 // Nothing happens when none of them is set.
@@ -72,6 +75,7 @@ private:
     template <typename T> T* child(const char* name) const;
 
     QPointer<QMainWindow> window;
+    bool epicsRequested = false;
     bool connectRequested = false;
     bool outputOnRequested = false;
     double current = 5.0;

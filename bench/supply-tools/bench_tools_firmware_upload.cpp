@@ -23,8 +23,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     SimulatorProcess sim(QStringLiteral("supply-sim"));
-    if (!sim.start({QStringLiteral("--firmware-port"), QStringLiteral("0"), QStringLiteral("--no-stdin")}) &&
-        !sim.start({QStringLiteral("--firmware-port"), QStringLiteral("0")})) {
+    if (!sim.start({QStringLiteral("--firmware-port"), QStringLiteral("0")})) {
         std::printf("supply-sim did not start\n");
         return 1;
     }
