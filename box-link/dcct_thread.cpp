@@ -125,7 +125,18 @@ bool Dcct_thread::open_tcp()
 {
     socket = new QTcpSocket;
     // The text may be an address or a host name; both resolve here.
-    socket->connectToHost(ip.trimmed(), quint16(tcp_port.toUInt()), QIODevice::ReadWrite);
+    const QString host = ip.trimmed();
+    const quint16 port = quint16(tcp_port.toUInt());
+    if (resolve_host && QHostAddress(host).isNull()) {
+        const QHostAddress address = resolve_host(host);
+        if (address.isNull()) {
+            failure_code = tcpErrorCode(QAbstractSocket::HostNotFoundError);
+            return false;
+        }
+        socket->connectToHost(address, port, QIODevice::ReadWrite);
+    } else {
+        socket->connectToHost(host, port, QIODevice::ReadWrite);
+    }
     if (!socket->waitForConnected(3000)) {
         failure_code = tcpErrorCode(socket->error());
         return false;

@@ -3,6 +3,7 @@
 #include "dcct_data.h"
 
 #include <QAbstractSocket>
+#include <QHostAddress>
 #include <QList>
 #include <QMutex>
 #include <QSerialPort>
@@ -65,6 +66,10 @@ public:
     QString ip;       // box address in TCP mode (an IP address or a host name)
     QString com_port; // serial port name or device path (e.g. /dev/ttyUSB0, /dev/pts/5)
     QString tcp_port; // "10001"
+    // Looks a box's host name up (an address given as such is used as it
+    // is); a null result means the name is unknown (code 12). Left empty,
+    // the socket asks the system's resolver. Set before start().
+    std::function<QHostAddress(const QString& name)> resolve_host;
     bool is_tcp;
 
     Dcct_data data;

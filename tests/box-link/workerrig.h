@@ -26,7 +26,7 @@ public:
     QList<Dcct_data> foundAcquiring;
     QStringList order; // signal names in arrival order
 
-    WorkerRig(bool tcp, const QString& ip, const QString& port, const QString& comPort, int timeoutMs = 1000)
+    WorkerRig(bool tcp, const QString& ip, const QString& port, const QString& comPort, int timeoutMs = 5000)
     {
         thread = std::make_unique<Dcct_thread>(tcp, ip, 80, comPort);
         thread->tcp_port = port;
@@ -92,7 +92,7 @@ public:
     bool isUp() const { return !connections.isEmpty() && connections.last() == qMakePair(3, true); }
 
     // Waits for `count` more status reports after `before` and returns the last.
-    bool waitStatus(int before, int timeoutMs = 5000)
+    bool waitStatus(int before, int timeoutMs = 20000)
     {
         QElapsedTimer t;
         t.start();
@@ -104,7 +104,7 @@ public:
         return true;
     }
 
-    bool waitFor(const std::function<bool()>& cond, int timeoutMs = 5000)
+    bool waitFor(const std::function<bool()>& cond, int timeoutMs = 20000)
     {
         QElapsedTimer t;
         t.start();
@@ -117,7 +117,7 @@ public:
     }
 
     // Queues what the windows would, then waits for the report that follows.
-    bool runAndReport(const std::function<void(Dcct_thread*)>& queue, int timeoutMs = 5000)
+    bool runAndReport(const std::function<void(Dcct_thread*)>& queue, int timeoutMs = 20000)
     {
         const int before = statuses.size();
         queue(thread.get());
