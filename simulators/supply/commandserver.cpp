@@ -88,8 +88,10 @@ void CommandServer::handleCommand(SupplyConnection* connection, const CommandFra
 
     const QString text = QString::fromLatin1(frame.text);
     const QString upper = text.toUpper();
-    if (faults.stall || faults.isIgnored(upper))
+    if (faults.stall || faults.isIgnored(upper)) {
+        ++unanswered;
         return;
+    }
 
     QString body;
     const auto refusal = FaultSwitches::find(faults.refusals, upper);

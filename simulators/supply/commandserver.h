@@ -25,6 +25,8 @@ public:
     bool listen(const QHostAddress& address, quint16 port, QString* error);
     quint16 port() const { return server.serverPort(); }
     int connectionCount() const { return connections.size(); }
+    // Commands read but left unanswered by `stall` or `ignore` so far.
+    int unansweredCount() const { return unanswered; }
     void closeAll();
 
     // Called by a connection for every command it has framed.
@@ -46,4 +48,5 @@ private:
     QTcpServer server;
     QList<SupplyConnection*> connections;
     QElapsedTimer clock;
+    int unanswered = 0;
 };

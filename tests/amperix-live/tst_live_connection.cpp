@@ -8,6 +8,7 @@
 #include "livetest.h"
 
 #include "modalanswerer.h"
+#include "postedevents.h"
 #include "simulatorprocess.h"
 #include "tempsettings.h"
 
@@ -166,7 +167,7 @@ void LiveConnectionTest::refusedConnectionShowsQtTextOnce()
 
     QVERIFY(answerer.waitFor(errorTitle, connectMs));
     QTRY_VERIFY_WITH_TIMEOUT(disconnected(w), connectMs);
-    QTest::qWait(300);
+    deliverPostedEvents(); // the stopped worker's last reports
     QCOMPARE(answerer.count(errorTitle), 1);
     // The socket's own text, as the worker captured it.
     QCOMPARE(answerer.lastText(errorTitle), QStringLiteral("Connection refused"));
@@ -190,7 +191,7 @@ void LiveConnectionTest::supplyClosingTheLinkShowsOneBox()
     QVERIFY(sim->control(QStringLiteral("close-all")));
     QVERIFY(answerer.waitFor(errorTitle, connectMs));
     QTRY_VERIFY_WITH_TIMEOUT(disconnected(w), connectMs);
-    QTest::qWait(500);
+    deliverPostedEvents();
     QCOMPARE(answerer.count(errorTitle), 1);
     QCOMPARE(answerer.lastText(errorTitle), QStringLiteral("The remote host closed the connection"));
     QVERIFY(!action(w, "actionConsole")->isEnabled());
@@ -212,7 +213,7 @@ void LiveConnectionTest::userDisconnectShowsNoBox()
         action(w, "actionConnection")->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(disconnected(w), connectMs);
     }
-    QTest::qWait(300);
+    deliverPostedEvents();
     QCOMPARE(answerer.count(errorTitle), 0);
     QCOMPARE(answerer.seen().size(), 0);
 }
@@ -235,9 +236,9 @@ void LiveConnectionTest::stopCutsStalledBatchShort()
     connectWindow(*w);
 
     QVERIFY(sim->control(QStringLiteral("stall on")));
-    const int logged = sim->commandLog().size();
-    QVERIFY(sim->waitForLogLines(logged + 1, 5000)); // a command is waiting for its reply
-    QTest::qWait(200);
+    // A command is waiting for its reply.
+    QTRY_VERIFY_WITH_TIMEOUT(sim->control(QStringLiteral("unanswered")) && sim->lastReply() != "OK 0",
+                             connectMs);
 
     QElapsedTimer clock;
     clock.start();
@@ -248,10 +249,10 @@ void LiveConnectionTest::stopCutsStalledBatchShort()
         QVERIFY(!w->getThread()->isRunning());
     }
     // Far below one stalled command's 20 s.
-    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
     if (w) {
         QTRY_VERIFY_WITH_TIMEOUT(disconnected(*w), connectMs);
-        QTest::qWait(200);
+        deliverPostedEvents();
         QCOMPARE(answerer.count(errorTitle), 0);
     }
 }
@@ -269,12 +270,14 @@ void LiveConnectionTest::reportsOfReplacedRunIgnored()
     QVERIFY(QMetaObject::invokeMethod(&w, "stopThread", Qt::DirectConnection));
     QVERIFY(QMetaObject::invokeMethod(&w, "startThread", Qt::DirectConnection));
     QTRY_VERIFY_WITH_TIMEOUT(connected(w), connectMs);
-    QTest::qWait(500);
+    // The new run polls on; by the time its reports are shown, the old run's
+    // (queued before them) have been handled too.
+    const int polls = sim->commandLog().count(QStringLiteral("MPLST"));
+    QTRY_VERIFY_WITH_TIMEOUT(sim->commandLog().count(QStringLiteral("MPLST")) > polls + 2, connectMs);
+    deliverPostedEvents();
     QVERIFY(connected(w));
     QVERIFY(sim->control(QStringLiteral("connections")));
     QCOMPARE(sim->lastReply(), QStringLiteral("OK 1"));
-    const int polls = sim->commandLog().count(QStringLiteral("MPLST"));
-    QTRY_VERIFY_WITH_TIMEOUT(sim->commandLog().count(QStringLiteral("MPLST")) > polls + 2, connectMs);
     QCOMPARE(answerer.seen().size(), 0);
 
     action(w, "actionConnection")->trigger();

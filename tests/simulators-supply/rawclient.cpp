@@ -40,6 +40,21 @@ QByteArray RawClient::exchange(const QByteArray& bytes, int timeoutMs)
     return readReplies(1, timeoutMs);
 }
 
+QByteArray RawClient::readBytes(int bytes, int timeoutMs)
+{
+    QElapsedTimer t;
+    t.start();
+    while (buffer.size() < bytes && t.elapsed() < timeoutMs &&
+           socket.state() == QAbstractSocket::ConnectedState) {
+        if (socket.bytesAvailable() > 0 || socket.waitForReadyRead(20))
+            buffer += socket.readAll();
+    }
+    buffer += socket.readAll();
+    const QByteArray all = buffer;
+    buffer.clear();
+    return all;
+}
+
 QByteArray RawClient::readFor(int ms)
 {
     QElapsedTimer t;
