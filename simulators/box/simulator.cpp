@@ -130,9 +130,8 @@ void Simulator::onCommand(Session* session, const QByteArray& command, bool over
         }
         if (faults.garbage)
             reply = garbageLine();
-        session->sendReply(reply);
-        if (faults.doubleReply)
-            session->sendReply(reply);
+        // A doubled reply goes out in the same write, as a box repeating itself would.
+        session->sendReply(faults.doubleReply ? reply + reply : reply);
         updateStreamTimer();
     }
     if (dropNow) {

@@ -52,7 +52,7 @@ public:
     // Commands received so far (without their carriage return).
     QByteArrayList commands() const;
     QByteArray received() const;
-    bool waitForCommands(int count, int timeoutMs = 5000) const;
+    bool waitForCommands(int count, int timeoutMs = 20000) const;
     void clearLog();
 
     // Cross-thread actions, run in the box's thread.
@@ -60,7 +60,7 @@ public:
     void dropClient();
     void stopListening();
     int connectionCount() const;
-    bool waitForConnections(int count, int timeoutMs = 3000) const;
+    bool waitForConnections(int count, int timeoutMs = 20000) const;
 
 private:
     class Worker;

@@ -24,18 +24,34 @@ private:
     std::unique_ptr<QTcpSocket> socket;
     std::unique_ptr<QSerialPort> serial;
     std::unique_ptr<Command> cmd;
-    int timeout = 1000;
+    int timeout = 10000; // a ceiling only: every reply here comes
+
+    QIODevice* device() const { return tcp ? static_cast<QIODevice*>(socket.get()) : serial.get(); }
+
+    // Reads the link directly up to the reply `text`, so that whatever the
+    // box sent before it has been consumed.
+    bool readThrough(const QByteArray& text)
+    {
+        QByteArray seen;
+        return QTest::qWaitFor(
+            [&] {
+                device()->waitForReadyRead(10);
+                seen += device()->readAll();
+                return seen.endsWith(text);
+            },
+            10000);
+    }
 
 private slots:
     void init()
     {
         sim = std::make_unique<SimulatorProcess>(QStringLiteral("box-sim"));
         QVERIFY(sim->start(tcp ? QStringList() : QStringList{QStringLiteral("--pty")}, !tcp));
-        timeout = 1000;
+        timeout = 10000;
         if (tcp) {
             socket = std::make_unique<QTcpSocket>();
             socket->connectToHost(QStringLiteral("127.0.0.1"), sim->port());
-            QVERIFY(socket->waitForConnected(3000));
+            QVERIFY(socket->waitForConnected(20000));
             cmd = std::make_unique<Command>(socket.get(), nullptr, &timeout, true);
         } else {
             serial = std::make_unique<QSerialPort>();
@@ -89,7 +105,6 @@ private slots:
     {
         QVERIFY(sim->control(QStringLiteral("double on")));
         QCOMPARE(cmd->send(QStringLiteral("sentrel:name:?")), 3);
-        QTest::qWait(50);
         QCOMPARE(cmd->send(QStringLiteral("freq:?")), 3);
         QCOMPARE(cmd->reply, QStringLiteral("10"));
         QCOMPARE(cmd->send(QStringLiteral("pturns:?")), 3);
@@ -102,7 +117,8 @@ private slots:
         QVERIFY(sim->control(QStringLiteral("delay 400")));
         QCOMPARE(cmd->send(QStringLiteral("sentrel:name:?")), 0);
         QVERIFY(sim->control(QStringLiteral("delay 0")));
-        QTest::qWait(400);
+        // The late reply is in before the next command goes out.
+        QTRY_VERIFY_WITH_TIMEOUT(device()->bytesAvailable() > 0, 10000);
         QCOMPARE(cmd->send(QStringLiteral("freq:?")), 3);
         QCOMPARE(cmd->reply, QStringLiteral("10"));
     }
@@ -162,7 +178,10 @@ private slots:
             QVERIFY(r == 0 || r == 3);
         }
         QVERIFY(sim->control(QStringLiteral("garbage off")));
-        QTest::qWait(50);
+        // Junk still on its way would be read as the start of any reply: take
+        // everything up to a clean one first.
+        device()->write("freq:?\r");
+        QVERIFY(readThrough("10\r"));
         QCOMPARE(cmd->send(QStringLiteral("freq:?")), 3);
         QCOMPARE(cmd->reply, QStringLiteral("10"));
     }

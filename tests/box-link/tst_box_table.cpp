@@ -41,7 +41,7 @@ protected:
         });
         socket = std::make_unique<QTcpSocket>();
         socket->connectToHost(QStringLiteral("127.0.0.1"), box->port());
-        QVERIFY(socket->waitForConnected(3000));
+        QVERIFY(socket->waitForConnected(20000));
         QVERIFY(box->waitForConnections(1));
         thread = std::make_unique<Dcct_thread>(true, QStringLiteral("127.0.0.1"), 80, QString());
         thread->reply_timeout_ms = 300;

@@ -16,7 +16,7 @@ std::unique_ptr<QTcpSocket> connectTo(quint16 port)
 {
     auto s = std::make_unique<QTcpSocket>();
     s->connectToHost(QHostAddress::LocalHost, port);
-    if (!s->waitForConnected(3000))
+    if (!s->waitForConnected(20000))
         return nullptr;
     return s;
 }
