@@ -16,7 +16,7 @@ struct CommLink {
     explicit CommLink(int waitTime) : comm(&socket, waitTime)
     {
         socket.connectToHost(QHostAddress::LocalHost, peer.port());
-        connected = socket.waitForConnected(3000);
+        connected = socket.waitForConnected(20000);
     }
     ScriptedPeer peer;
     QTcpSocket socket;

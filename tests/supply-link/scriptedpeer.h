@@ -56,7 +56,7 @@ public:
     QByteArray received() const;
     int connectionCount() const;
     void clearLog();
-    bool waitForCommands(int count, int timeoutMs = 5000) const;
+    bool waitForCommands(int count, int timeoutMs = 20000) const;
     // Index of the first logged `command` at or after `from`, -1 if none.
     int indexOf(const QString& command, int from = 0) const;
 

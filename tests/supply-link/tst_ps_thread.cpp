@@ -17,6 +17,7 @@
 #ifdef Q_OS_UNIX
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #endif
@@ -78,7 +79,9 @@ struct HangingListener {
             ::connect(c, reinterpret_cast<sockaddr*>(&addr), len);
             fillers.append(c);
         }
-        QThread::msleep(50);
+        // The first filler takes the queue's one place once its handshake is done.
+        pollfd first{fillers.first(), POLLOUT, 0};
+        ::poll(&first, 1, 10000);
     }
     ~HangingListener()
     {
@@ -539,11 +542,11 @@ class PsThreadLocking : public QObject
 private slots:
     void stalledSupplyDoesNotBlockCallers()
     {
-        Worker w(500);
+        Worker w(2000);
         w.peer.setResponder([](const QString&) { return std::optional<PeerReply>(PeerReply::silence()); });
         QVERIFY(w.start());
-        QVERIFY(w.peer.waitForCommands(1));
-        QTest::qWait(50);
+        QVERIFY(w.peer.waitForCommands(1)); // the worker now waits up to 4 x 2 s
+
         ps_data data;
         const qint64 longest = longestCallNs(
             [&] {
@@ -553,7 +556,9 @@ private slots:
             },
             400);
         qInfo("longest set_task/set_current/get_ps_data during a stall: %.3f ms", longest / 1e6);
-        QVERIFY2(longest < 50 * 1000 * 1000, "the window waited on the supply");
+        // A call that waited on the supply would take seconds; a loaded
+        // machine may hold a thread back for a fraction of one.
+        QVERIFY2(longest < 1000 * 1000 * 1000, "the window waited on the supply");
     }
 
     void stopDuringStall_data()
@@ -569,7 +574,6 @@ private slots:
         w.peer.setResponder([](const QString&) { return std::optional<PeerReply>(PeerReply::silence()); });
         QVERIFY(w.start());
         QVERIFY(w.peer.waitForCommands(1));
-        QTest::qWait(50);
         QElapsedTimer clock;
         clock.start();
         if (interrupt) {
@@ -579,7 +583,7 @@ private slots:
             w.thread.wait();
         }
         qInfo("stop during a stall took %lld ms", clock.elapsed());
-        QVERIFY2(clock.elapsed() < 1000, "stop waited for the stalled batch");
+        QVERIFY2(clock.elapsed() < 5000, "stop waited for the stalled batch"); // a wait is 8 s
         QVERIFY(w.thread.isFinished());
         QCOMPARE(w.peer.commands().size(), 1); // the rest of the batch was dropped
         // A stop asked for is no supply error: the cut exchange is not reported.
@@ -655,8 +659,8 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         w.thread.start();
-        QVERIFY(w.thread.wait(3000));
-        QVERIFY(clock.elapsed() < 3000);
+        QVERIFY(w.thread.wait(20000));
+        QVERIFY(clock.elapsed() < 20000);
         QVERIFY(w.recorder.waitForState(QAbstractSocket::UnconnectedState));
         const QString text = QStringLiteral("The host %1 is invalid").arg(address);
         QCOMPARE(w.recorder.errorAtState.value(0), text);
@@ -681,7 +685,6 @@ private slots:
         configureWorker(thread, listener.port, 100);
         thread.start();
         QVERIFY(recorder.waitForState(QAbstractSocket::ConnectingState));
-        QTest::qWait(200);
         QVERIFY2(!recorder.states.contains(QAbstractSocket::ConnectedState), "the handshake did not hang");
         QElapsedTimer clock;
         clock.start();
@@ -691,7 +694,7 @@ private slots:
             thread.quit();
             thread.wait();
         }
-        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(recorder.waitForState(QAbstractSocket::UnconnectedState));
         // A stop is not a connection error: the window shows no box for it.
         QVERIFY(recorder.socketErrors.isEmpty());
@@ -713,7 +716,7 @@ private slots:
         WorkerRecorder recorder(&thread);
         configureWorker(thread, port, 100);
         thread.start();
-        QVERIFY(thread.wait(5000));
+        QVERIFY(thread.wait(20000));
         QVERIFY(recorder.waitForState(QAbstractSocket::UnconnectedState));
         QCOMPARE(recorder.socketErrors.size(), 1);
         QVERIFY(!recorder.socketErrors.at(0).isEmpty());

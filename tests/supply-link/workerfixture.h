@@ -37,7 +37,7 @@ public:
         source = thread;
     }
 
-    bool waitForState(QAbstractSocket::SocketState state, int timeoutMs = 5000)
+    bool waitForState(QAbstractSocket::SocketState state, int timeoutMs = 20000)
     {
         return QTest::qWaitFor([&] { return states.contains(state); }, timeoutMs);
     }
@@ -64,7 +64,7 @@ inline void configureWorker(ps_thread& thread, quint16 port, int waitTime, int r
 // Posts `post` (a sequence of set_task calls) followed by the sync task and
 // waits until the worker has run them all.
 inline bool runBatch(ps_thread& thread, WorkerRecorder& recorder, const std::function<void()>& post,
-                     int timeoutMs = 5000)
+                     int timeoutMs = 20000)
 {
     const int before = recorder.syncs;
     post();

@@ -37,7 +37,7 @@ public:
     int count(const QString& title) const;
     QString lastText(const QString& title) const;
     // Processes events until a box titled `title` has been seen, or the time runs out.
-    bool waitFor(const QString& title, int timeoutMs = 5000);
+    bool waitFor(const QString& title, int timeoutMs = 20000);
     void clear() { seenBoxes.clear(); }
 
 private:

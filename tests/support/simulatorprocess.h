@@ -25,7 +25,7 @@ public:
 
     // Starts the program with "--port 0 --log <temp file>" plus `extraArgs`
     // and waits for its "PORT" line (and "PTY" line when `expectPty`).
-    bool start(const QStringList& extraArgs = {}, bool expectPty = false, int timeoutMs = 10000);
+    bool start(const QStringList& extraArgs = {}, bool expectPty = false, int timeoutMs = 30000);
     void stop();
     bool isRunning() const;
 
@@ -35,13 +35,13 @@ public:
 
     // Sends one control line and waits for its "OK"/"ERR" answer.
     // Returns true for "OK"; the answer line is stored in lastReply().
-    bool control(const QString& line, int timeoutMs = 5000);
+    bool control(const QString& line, int timeoutMs = 20000);
     QString lastReply() const { return reply; }
 
     // The commands the simulator has received so far, as logged.
     QStringList commandLog() const;
     // Waits until the command log holds at least `count` lines.
-    bool waitForLogLines(int count, int timeoutMs = 5000) const;
+    bool waitForLogLines(int count, int timeoutMs = 20000) const;
     // Everything else the program printed (diagnostics).
     QString output() const { return outputText; }
 
