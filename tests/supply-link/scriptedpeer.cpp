@@ -7,6 +7,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
+
 PeerReply PeerReply::text(const QByteArray& bytes, int delayMs)
 {
     PeerReply reply;
@@ -71,10 +74,17 @@ void ScriptedPeer::run()
             {
                 QMutexLocker locker(&lock);
                 ++connections;
+                descriptors.append(socket->socketDescriptor());
             }
             pending.insert(socket, QByteArray());
             connect(socket, &QTcpSocket::readyRead, context, [this, socket] { handleReadable(socket); });
-            connect(socket, &QTcpSocket::disconnected, context, [this, socket] {
+            connect(socket, &QTcpSocket::bytesWritten, context, [this](qint64 bytes) { unsent -= bytes; });
+            const qintptr descriptor = socket->socketDescriptor();
+            connect(socket, &QTcpSocket::disconnected, context, [this, socket, descriptor] {
+                {
+                    QMutexLocker locker(&lock);
+                    descriptors.removeAll(descriptor);
+                }
                 pending.remove(socket);
                 socket->deleteLater();
             });
@@ -84,6 +94,10 @@ void ScriptedPeer::run()
     listenPort = tcpServer.serverPort();
     ready.release();
     exec();
+    {
+        QMutexLocker locker(&lock);
+        descriptors.clear();
+    }
     for (QTcpSocket* socket : pending.keys())
         delete socket;
     pending.clear();
@@ -155,10 +169,13 @@ void ScriptedPeer::send(QTcpSocket* socket, const PeerReply& reply)
     int at = qMax(reply.delayMs, 0);
     for (int i = 0; i < reply.chunks.size(); ++i) {
         const QByteArray chunk = reply.chunks.at(i);
-        QTimer::singleShot(at, context, [target, chunk] {
+        unsent += chunk.size();
+        QTimer::singleShot(at, context, [this, target, chunk] {
             if (target) {
                 target->write(chunk);
                 target->flush();
+            } else {
+                unsent -= chunk.size();
             }
         });
         at += reply.gapMs;
@@ -187,6 +204,19 @@ void ScriptedPeer::setValue(const QString& echo, const QString& value)
 {
     QMutexLocker locker(&lock);
     values.insert(echo, value);
+}
+
+bool ScriptedPeer::allSent() const
+{
+    if (unsent > 0)
+        return false;
+    QMutexLocker locker(&lock);
+    for (qintptr descriptor : descriptors) {
+        int queued = 0;
+        if (::ioctl(int(descriptor), SIOCOUTQ, &queued) != 0 || queued > 0)
+            return false;
+    }
+    return true;
 }
 
 QStringList ScriptedPeer::commands() const

@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <QThread>
 
+#include <atomic>
 #include <functional>
 #include <optional>
 
@@ -57,6 +58,10 @@ public:
     int connectionCount() const;
     void clearLog();
     bool waitForCommands(int count, int timeoutMs = 20000) const;
+    // True once every reply byte scheduled so far has left the peer: written,
+    // and out of its kernel send queue, so the client's side holds it. The
+    // client must go on reading meanwhile (poll it with QTRY_VERIFY).
+    bool allSent() const;
     // Index of the first logged `command` at or after `from`, -1 if none.
     int indexOf(const QString& command, int from = 0) const;
 
@@ -78,6 +83,8 @@ private:
     QStringList log;
     QByteArray raw;
     int connections = 0;
+    QList<qintptr> descriptors;      // of the open client connections, under `lock`
+    std::atomic<qint64> unsent{0};   // reply bytes scheduled but not yet written
 
     QTcpServer* server = nullptr;
     QObject* context = nullptr; // lives in the peer thread; target of cross-thread calls

@@ -371,7 +371,8 @@ private slots:
         QString value = QStringLiteral("old");
         QCOMPARE(link.comm.readCurrent(value), -1);
         QCOMPARE(value, QStringLiteral("old"));
-        QTest::qWait(300);
+        // Once the rest has come in, the next exchange drains it.
+        QTRY_VERIFY_WITH_TIMEOUT(link.peer.allSent(), 20000);
         QCOMPARE(link.comm.readVoltage(value), 0);
     }
 
@@ -407,7 +408,7 @@ private slots:
         QCOMPARE(errors.at(0).at(0).toString(), command);
         QCOMPARE(errors.at(0).at(1).toInt(), -1);
         // The rest of it is drained; the next exchange reads its own reply.
-        QTest::qWait(100);
+        QTRY_VERIFY_WITH_TIMEOUT(link.peer.allSent(), 20000);
         QCOMPARE(link.comm.readVoltage(value), 0);
     }
 
