@@ -4,6 +4,7 @@
 // failures; and closing the window with boxes running.
 
 #include "modalanswerer.h"
+#include "postedevents.h"
 #include "simulatorprocess.h"
 #include "viewertestsupport.h"
 
@@ -110,9 +111,21 @@ private:
         window->rowButton(row, MainWindow::AcquireButton)->click();
         QCOMPARE(buttonText(row, MainWindow::AcquireButton), QStringLiteral("Acquire"));
         QVERIFY(waitUntil([&] { return indexOf(sim->commandLog(), QStringLiteral("acq:OFF")) >= 0; }, 5000));
-        QTest::qWait(300);
+        // The worker sends a status query only once the one before has been
+        // answered, and the box sent every earlier line ahead of that answer:
+        // after the second query past the stop, all streamed lines are in.
+        const auto polledAfterStop = [&](int polls) {
+            const QStringList log = sim->commandLog();
+            int at = indexOf(log, QStringLiteral("acq:OFF"));
+            for (int i = 0; i < polls && at >= 0; ++i)
+                at = indexOf(log, QStringLiteral("status:?"), at + 1);
+            return at >= 0;
+        };
+        QVERIFY(waitUntil([&] { return polledAfterStop(2); }, 20000));
+        deliverPostedEvents();
         const int stopped = points(row);
-        QTest::qWait(500);
+        QVERIFY(waitUntil([&] { return polledAfterStop(4); }, 20000));
+        deliverPostedEvents();
         QCOMPARE(points(row), stopped);
         QVERIFY(sim->control(QStringLiteral("get acquiring")));
         QCOMPARE(sim->lastReply(), QStringLiteral("OK 0"));
