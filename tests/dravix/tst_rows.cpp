@@ -6,6 +6,7 @@
 #include "modalanswerer.h"
 #include "monitor.h"
 #include "new_connection_dialog.h"
+#include "postedevents.h"
 #include "viewertestsupport.h"
 
 #include <QAction>
@@ -414,14 +415,15 @@ private slots:
         ModalAnswerer answerer;
         window = std::make_unique<MainWindow>();
         window->show();
-        QTest::qWait(200);
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        deliverPostedEvents();
         QCOMPARE(answerer.count(QStringLiteral("Updates")), 0); // painted once so far
         window->repaint();
         window->repaint();
-        QVERIFY(answerer.waitFor(QStringLiteral("Updates"), 5000));
+        QVERIFY(answerer.waitFor(QStringLiteral("Updates"), 20000));
         for (int i = 0; i < 5; ++i) {
             window->repaint();
-            QTest::qWait(20);
+            deliverPostedEvents();
         }
         QCOMPARE(answerer.count(QStringLiteral("Updates")), 1);
     }
