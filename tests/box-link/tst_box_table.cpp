@@ -179,8 +179,7 @@ private slots:
         else
             thread->enqueue(code, arg);
         thread->process();
-        QTest::qWait(20);
-        QCOMPARE(box->received(), text + '\r');
+        QTRY_COMPARE_WITH_TIMEOUT(box->received(), text + '\r', 10000);
     }
 
     void setsAppendTheirArgument()
@@ -483,7 +482,7 @@ private slots:
         d.freq = QStringLiteral("10");
         QSignalSpy blocks(thread.get(), &Dcct_thread::data_updated);
         box->sendNow("1 0 1\r2 0 2\r3 0 3\r");
-        QTest::qWait(30);
+        QTRY_VERIFY_WITH_TIMEOUT(socket->bytesAvailable() >= 18, 10000);
         thread->process();
         QCOMPARE(d.time_a.size(), 3);
         box->setResponder([](const QByteArray& c) -> QList<Piece> {
