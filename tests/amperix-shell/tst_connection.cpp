@@ -9,6 +9,7 @@
 #include "setipdialog.h"
 
 #include "modalanswerer.h"
+#include "postedevents.h"
 #include "simulatorprocess.h"
 #include "tempsettings.h"
 
@@ -108,8 +109,9 @@ void ConnectionTest::connectAndDisconnect()
     QTRY_VERIFY_WITH_TIMEOUT(action(w, "actionSetIP")->isEnabled(), 5000);
     QVERIFY(!action(w, "actionConfiguration")->isEnabled());
     QVERIFY(!w.findChild<QWidget*>(QStringLiteral("groupBox_Output"))->isEnabled());
-    // A disconnect the user asked for is no error.
-    QTest::qWait(200);
+    // A disconnect the user asked for is no error: the worker has ended, so
+    // all it reported is among the posted events.
+    deliverPostedEvents();
     QCOMPARE(answerer.count(QStringLiteral("Socket connection error")), 0);
 
     // And the window connects again.
@@ -148,7 +150,7 @@ void ConnectionTest::refusedConnectionShowsOneWarning()
 
     QVERIFY(answerer.waitFor(QStringLiteral("Socket connection error"), connectMs));
     QTRY_VERIFY_WITH_TIMEOUT(!w.getThread()->isRunning(), 5000);
-    QTest::qWait(300);
+    deliverPostedEvents();
     QCOMPARE(answerer.count(QStringLiteral("Socket connection error")), 1);
     QVERIFY(!answerer.lastText(QStringLiteral("Socket connection error")).isEmpty());
     QVERIFY(!action(w, "actionConnection")->isChecked());
