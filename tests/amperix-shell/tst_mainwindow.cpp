@@ -12,6 +12,7 @@
 #include "updates.h"
 
 #include "modalanswerer.h"
+#include "postedevents.h"
 #include "tempsettings.h"
 
 #include <QAction>
@@ -214,7 +215,7 @@ void MainWindowTest::faultButtonDoesNothingWhileNotConnected()
     MainWindow w;
     ModalAnswerer answerer;
     QVERIFY(QMetaObject::invokeMethod(&w, "on_fault_pushButton_clicked"));
-    QTest::qWait(50);
+    deliverPostedEvents();
     QVERIFY(answerer.seen().isEmpty());
     QVERIFY(!w.findChild<FaultDialog*>()->isVisible());
 }
@@ -404,13 +405,14 @@ void MainWindowTest::startUpUpdateCheckRunsOnce()
 
     for (int i = 0; i < 5; ++i) {
         w.repaint();
-        QTest::qWait(20);
+        deliverPostedEvents();
     }
     MainWindow second;
     second.show();
     QVERIFY(QTest::qWaitForWindowExposed(&second));
     second.repaint();
-    QTest::qWait(300);
+    second.repaint();
+    deliverPostedEvents();
     QCOMPARE(answerer.count(QStringLiteral("Updates")), 1);
 }
 
