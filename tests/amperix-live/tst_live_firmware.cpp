@@ -7,6 +7,7 @@
 
 #include "firmwarecheck.h"
 #include "firmwareupdatedialog.h"
+#include "postedevents.h"
 
 #include "simulatorprocess.h"
 #include "tempsettings.h"
@@ -410,7 +411,10 @@ void LiveFirmwareTest::upgradeDeclinedReconnects()
     // "No" connects again; 1.3 suits this program, so nothing more is asked.
     QTRY_VERIFY_WITH_TIMEOUT(connected(*window), connectMs);
     QTRY_VERIFY_WITH_TIMEOUT(sim->commandLog().count(QStringLiteral("VER")) >= 2, connectMs);
-    QTest::qWait(300);
+    // Later polls come after all the earlier ones reported.
+    const int polls = sim->commandLog().count(QStringLiteral("MPLST"));
+    QTRY_VERIFY_WITH_TIMEOUT(sim->commandLog().count(QStringLiteral("MPLST")) >= polls + 2, connectMs);
+    deliverPostedEvents();
     QCOMPARE(q.titles, QStringList{upgradeTitle});
     QVERIFY(connected(*window));
     QVERIFY(chooserDirs.isEmpty());
@@ -427,7 +431,9 @@ void LiveFirmwareTest::upgradeAcceptedOpensUploadLeavingConnectionClosed()
     QCOMPARE(chooserDirs.first(), folder->path() + QStringLiteral("|Choose Power Supply firmware to upload|"
                                                                   "Power Supply Firmware (*.updt)"));
     QVERIFY(upload->isVisible());
-    QTest::qWait(500);
+    // The worker has ended: all it reported is among the posted events.
+    QTRY_VERIFY_WITH_TIMEOUT(!window->getThread()->isRunning(), connectMs);
+    deliverPostedEvents();
     QCOMPARE(questions->titles, QStringList{upgradeTitle});
     QVERIFY(disconnected(*window));
     QVERIFY(window->findChild<QAction*>(QStringLiteral("actionActionFirmwareUpdate"))->isEnabled());
@@ -448,7 +454,9 @@ void LiveFirmwareTest::incompatibleDeclinedStaysDisconnected()
     QVERIFY(!q.snapshots.value(compatibilityTitle).controls);
 
     // The status report that ran the check must not bring the controls back.
-    QTest::qWait(500);
+    // The worker has ended: all it reported is among the posted events.
+    QTRY_VERIFY_WITH_TIMEOUT(!window->getThread()->isRunning(), connectMs);
+    deliverPostedEvents();
     QVERIFY(disconnected(*window));
     QCOMPARE(q.titles.size(), 1);
 }
@@ -485,7 +493,9 @@ void LiveFirmwareTest::olderAndIncompatibleAsksBoth()
 
     QTRY_COMPARE_WITH_TIMEOUT(q.titles, (QStringList{upgradeTitle, compatibilityTitle}), connectMs);
     QVERIFY(q.texts.last().contains(QStringLiteral("version 1.2.9.")));
-    QTest::qWait(500);
+    // The worker has ended: all it reported is among the posted events.
+    QTRY_VERIFY_WITH_TIMEOUT(!window->getThread()->isRunning(), connectMs);
+    deliverPostedEvents();
     QVERIFY(disconnected(*window));
     QCOMPARE(q.titles.size(), 2);
 }
@@ -510,7 +520,10 @@ void LiveFirmwareTest::otherFamilyFilesAndShortVersionsAskNothing()
     window->findChild<QAction*>(QStringLiteral("actionConnection"))->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(connected(*window), connectMs);
     QTRY_VERIFY_WITH_TIMEOUT(sim->commandLog().count(QStringLiteral("MPLST")) >= 3, connectMs);
-    QTest::qWait(400);
+    // Later polls come after all the earlier ones reported.
+    const int polls = sim->commandLog().count(QStringLiteral("MPLST"));
+    QTRY_VERIFY_WITH_TIMEOUT(sim->commandLog().count(QStringLiteral("MPLST")) >= polls + 2, connectMs);
+    deliverPostedEvents();
     QCOMPARE(questions->titles, QStringList());
     QVERIFY(connected(*window));
 }
