@@ -5,6 +5,7 @@
 #ifdef FOR_AMPERIX
 #include "logcapture.h"
 #endif
+#include "postedevents.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -274,12 +275,12 @@ void TestWindows::screenshots()
     AboutDialog about;
     about.show();
     QVERIFY(QTest::qWaitForWindowExposed(&about));
-    QTest::qWait(200);
+    deliverPostedEvents();
     QVERIFY(about.grab().save(prefix + QStringLiteral("about.png")));
     ChangeLog changes;
     changes.show();
     QVERIFY(QTest::qWaitForWindowExposed(&changes));
-    QTest::qWait(200);
+    deliverPostedEvents();
     QVERIFY(changes.grab().save(prefix + QStringLiteral("changelog.png")));
 }
 
