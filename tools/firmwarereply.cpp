@@ -47,28 +47,31 @@ FirmwareReplyParser::Step FirmwareReplyParser::finish()
 
 FirmwareReplyParser::Step FirmwareReplyParser::judge(const QString& reply, bool final)
 {
+    // Text before a marker is ordinary output (progress lines included), even
+    // when it arrived in the same read as the marker.
     Step step;
     const int hash = reply.indexOf(QLatin1Char('#'));
-    if (hash >= 0) {
-        if (reply.contains(QStringLiteral("#ACK"))) {
-            step.outcome = Outcome::Success;
-            return step;
-        }
-        if (!final && incomplete(reply.mid(hash + 1))) {
-            held = reply;
-            return step;
-        }
-        step.outcome = Outcome::Failure;
-        step.detail = reply;
-        step.detail.remove(QStringLiteral("#NAK:"));
-        step.detail = step.detail.trimmed();
-        return step;
-    }
-
-    QRegularExpressionMatchIterator it = progressLine().globalMatch(reply);
+    const QString before = hash >= 0 ? reply.left(hash) : reply;
+    QRegularExpressionMatchIterator it = progressLine().globalMatch(before);
     while (it.hasNext())
         step.progress.append(it.next().captured(1).toInt(nullptr, 10));
-    step.shown = reply;
+    step.shown = before;
     step.shown.remove(progressLine());
+    if (hash < 0)
+        return step;
+
+    const QString marker = reply.mid(hash);
+    if (marker.contains(QStringLiteral("#ACK"))) {
+        step.outcome = Outcome::Success;
+        return step;
+    }
+    if (!final && incomplete(marker.mid(1))) {
+        held = marker;
+        return step;
+    }
+    step.outcome = Outcome::Failure;
+    step.detail = marker;
+    step.detail.remove(QStringLiteral("#NAK:"));
+    step.detail = step.detail.trimmed();
     return step;
 }

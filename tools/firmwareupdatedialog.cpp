@@ -249,17 +249,22 @@ void FirmwareUpdateDialog::upload()
         }
         emit updateText(step.shown);
     };
+    auto showAny = [&](const FirmwareReplyParser::Step& step) {
+        if (!step.shown.isEmpty() || !step.progress.isEmpty())
+            show(step);
+    };
     auto readDuringUpload = [&](bool final) {
         FirmwareReplyParser::Step step = parser.feed(socket.readAll());
-        if (step.outcome == Outcome::Pending && final)
+        showAny(step);
+        if (step.outcome == Outcome::Pending && final) {
             step = parser.finish();
+            showAny(step);
+        }
         if (step.outcome != Outcome::Pending) {
             file.close();
             endWithMarker(socket, step.outcome == Outcome::Success, step.detail);
             return true;
         }
-        if (!step.shown.isEmpty() || !step.progress.isEmpty())
-            show(step);
         return false;
     };
 
@@ -323,6 +328,7 @@ void FirmwareUpdateDialog::upload()
             silence.restart();
             pass.restart();
             step = parser.feed(socket.readAll());
+            showAny(step);
         }
         const QAbstractSocket::SocketError error = socket.error();
         const bool broken =
@@ -330,8 +336,11 @@ void FirmwareUpdateDialog::upload()
         const bool silentPass = !received && pass.elapsed() >= socketWaitMs;
         if (step.outcome == Outcome::Pending && (broken || silentPass) && parser.holding()) {
             step = parser.feed(socket.readAll());
-            if (step.outcome == Outcome::Pending)
+            showAny(step);
+            if (step.outcome == Outcome::Pending) {
                 step = parser.finish();
+                showAny(step);
+            }
         }
         if (step.outcome != Outcome::Pending) {
             endWithMarker(socket, step.outcome == Outcome::Success, step.detail);
@@ -344,8 +353,6 @@ void FirmwareUpdateDialog::upload()
         if (silentPass) {
             emit updateText(QStringLiteral("."));
             pass.restart();
-        } else if (received && !parser.holding()) {
-            show(step);
         }
         keepWindowAlive();
     }

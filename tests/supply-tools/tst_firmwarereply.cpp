@@ -25,10 +25,11 @@ void FirmwareReplyTest::progressLinesAreTakenOutOfTheText()
     QCOMPARE(step.outcome, Outcome::Pending);
     QVERIFY(!parser.holding());
 
-    // A chunk with a marker ends the exchange; its progress lines are not applied.
+    // A chunk with a marker ends the exchange; what came before the marker
+    // in the same chunk still counts as progress.
     const auto end = parser.feed("$:50\n#ACK\r\n");
     QCOMPARE(end.outcome, Outcome::Success);
-    QVERIFY(end.progress.isEmpty());
+    QCOMPARE(end.progress, QList<int>{50});
 }
 
 void FirmwareReplyTest::markerSplitAcrossReadsWaitsForTheRest_data()
@@ -40,6 +41,8 @@ void FirmwareReplyTest::markerSplitAcrossReadsWaitsForTheRest_data()
     QTest::newRow("hash alone") << QByteArrayList{"$:90\n#", "ACK\r\n"} << int(Outcome::Success) << QString();
     QTest::newRow("ack halves") << QByteArrayList{"#AC", "K"} << int(Outcome::Success) << QString();
     QTest::newRow("nak code split") << QByteArrayList{"#NA", "K:1", "2\r\n"} << int(Outcome::Failure) << "12";
+    QTest::newRow("progress then refusal") << QByteArrayList{"$:90\n#NAK:12\r\n"} << int(Outcome::Failure) << "12";
+    QTest::newRow("progress then split refusal") << QByteArrayList{"$:90\n#NAK:1", "2\n"} << int(Outcome::Failure) << "12";
     QTest::newRow("other marker") << QByteArrayList{"#BUSY\n"} << int(Outcome::Failure) << "#BUSY";
 }
 
