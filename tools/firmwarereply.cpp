@@ -70,8 +70,9 @@ FirmwareReplyParser::Step FirmwareReplyParser::judge(const QString& reply, bool 
         return step;
     }
     step.outcome = Outcome::Failure;
-    step.detail = marker;
-    step.detail.remove(QStringLiteral("#NAK:"));
-    step.detail = step.detail.trimmed();
+    // The detail is what follows the last "#NAK:"; removing every "#NAK:"
+    // instead could join the pieces around one into a new "#NAK:".
+    const int nakAt = marker.lastIndexOf(QStringLiteral("#NAK:"));
+    step.detail = (nakAt >= 0 ? marker.mid(nakAt + 5) : marker).trimmed();
     return step;
 }

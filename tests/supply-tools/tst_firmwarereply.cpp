@@ -43,6 +43,7 @@ void FirmwareReplyTest::markerSplitAcrossReadsWaitsForTheRest_data()
     QTest::newRow("nak code split") << QByteArrayList{"#NA", "K:1", "2\r\n"} << int(Outcome::Failure) << "12";
     QTest::newRow("progress then refusal") << QByteArrayList{"$:90\n#NAK:12\r\n"} << int(Outcome::Failure) << "12";
     QTest::newRow("progress then split refusal") << QByteArrayList{"$:90\n#NAK:1", "2\n"} << int(Outcome::Failure) << "12";
+    QTest::newRow("refusal inside a broken marker") << QByteArrayList{"#N#NAK:AK:\n"} << int(Outcome::Failure) << "AK:";
     QTest::newRow("other marker") << QByteArrayList{"#BUSY\n"} << int(Outcome::Failure) << "#BUSY";
 }
 
