@@ -190,6 +190,13 @@ bool Dcct_thread::handshake()
     quint64 word = 0;
     parseHexWord(command->reply, &word);
     if (word & 1) {
+        // The word just read already says the box acquires; keep that even if
+        // a query below is lost among the stream lines.
+        {
+            QMutexLocker lock(&mutex);
+            if (decodeStatusWord(command->reply, &data))
+                command->line_layout = data.line_layout;
+        }
         // Already acquiring: learn what the windows need before the first tick.
         for (int code : {73, 257, 53, 5, 80}) {
             enqueue(code);
