@@ -169,19 +169,25 @@ bool Dcct_thread::open_serial()
 
 bool Dcct_thread::handshake()
 {
-    command->send(QStringLiteral(" "));
+    // A box found streaming may have lines queued ahead of its answers: they
+    // are read as stream lines (whatever the box's layout, a line holds at
+    // least counter, flags and current) so that no answer is taken for the
+    // next command's, and they are dropped once the box is quiet.
+    auto ask = [this](const char* text) { return command->send_during_stream(QString::fromLatin1(text), true); };
+    ask(" ");
     if (!link_up())
         return false;
-    if (command->send(QStringLiteral(" ")) == Command::NoReply) {
+    if (ask(" ") == Command::NoReply) {
         link_failed(11);
         return false;
     }
     for (const char* text : {"PRINT:OFF", "PRINT:OFF", "STATUS:?", "STATUS:?"}) {
-        command->send(QString::fromLatin1(text));
+        ask(text);
         if (!link_up())
             return false;
     }
-    const int result = command->send(QStringLiteral("STATUS:?"));
+    const int result = ask("STATUS:?");
+    command->reset_stream(true);
     if (!link_up())
         return false;
     if (result != Command::Value)

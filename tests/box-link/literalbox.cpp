@@ -52,6 +52,22 @@ QByteArray LiteralBox::statusWord() const
 QList<ScriptedBox::Piece> LiteralBox::answer(const QByteArray& command)
 {
     QMutexLocker lock(&mutex);
+    QByteArray ahead;
+    if (s.acquiring && s.printing) {
+        for (int i = 0; i < s.lines_ahead_of_answers; ++i)
+            ahead += streamLine(s.counter++);
+    }
+    QList<ScriptedBox::Piece> out = answerAlone(command);
+    if (!ahead.isEmpty() && !out.isEmpty()) {
+        // The queued lines take a while to go out over the line.
+        out.first().first += 30;
+        out.prepend(ScriptedBox::Piece(0, ahead));
+    }
+    return out;
+}
+
+QList<ScriptedBox::Piece> LiteralBox::answerAlone(const QByteArray& command)
+{
     const QByteArray c = command.toLower();
     auto reply = [](const QByteArray& text) { return ScriptedBox::line(text); };
     if (c == " " || s.nak_everything)

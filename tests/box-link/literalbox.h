@@ -35,6 +35,10 @@ public:
         int lines_with_start = 0;
         bool lines_before_ack = false;
         bool nak_everything = false; // but the greeting still gets its "NAK"
+        // Lines still queued in the box's output when an answer is written
+        // while it streams: they go out ahead of the answer, which follows
+        // 30 ms later.
+        int lines_ahead_of_answers = 0;
     };
     State state();
     void change(const std::function<void(State&)>& edit);
@@ -45,6 +49,7 @@ public:
 
 private:
     QList<ScriptedBox::Piece> answer(const QByteArray& command);
+    QList<ScriptedBox::Piece> answerAlone(const QByteArray& command);
     QByteArray tick();
     QByteArray statusWord() const;
 

@@ -167,6 +167,8 @@ private slots:
             QMutexLocker l(&rig->thread->mutex);
             return !rig->thread->data.printing;
         }));
+        // Blocks read with the stop's answer were sent before the flag fell.
+        QCoreApplication::sendPostedEvents();
         const int blocks = rig->blocks.size();
         rig->thread->enqueue(16, QStringLiteral("ON"));
         QVERIFY(rig->waitFor([&] { return rig->blocks.size() >= blocks + 3; }, 8000));
@@ -180,6 +182,7 @@ private slots:
             s.acquiring = true;
             s.printing = true;
             s.lines_per_tick = 5;
+            s.lines_ahead_of_answers = 3;
         });
         startRig();
         QVERIFY(rig->waitFor([this] { return !rig->foundAcquiring.isEmpty(); }));
