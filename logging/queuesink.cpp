@@ -95,6 +95,12 @@ int QueueSink::blockedCallers() const
     return waitingForRoom;
 }
 
+bool QueueSink::writerAsleep() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return writerWaiting && !writerDozing && queue.empty();
+}
+
 void QueueSink::log(const spdlog::details::log_msg& msg)
 {
     std::unique_lock<std::mutex> lock(mutex);

@@ -46,6 +46,9 @@ public:
     std::size_t queuedCount() const;
     // Callers waiting for room in a full queue.
     int blockedCallers() const;
+    // The writer has nothing queued and nothing left to flush: it sleeps until
+    // the next line comes.
+    bool writerAsleep() const;
 
     const std::string& loggerName() const { return name; }
 

@@ -27,6 +27,9 @@ public:
     int connectionCount() const { return connections.size(); }
     // Commands read but left unanswered by `stall` or `ignore` so far.
     int unansweredCount() const { return unanswered; }
+    // Bytes read from command connections so far.
+    qint64 receivedBytes() const { return received; }
+    void noteReceived(qint64 bytes) { received += bytes; }
     void closeAll();
 
     // Called by a connection for every command it has framed.
@@ -49,4 +52,5 @@ private:
     QList<SupplyConnection*> connections;
     QElapsedTimer clock;
     int unanswered = 0;
+    qint64 received = 0;
 };

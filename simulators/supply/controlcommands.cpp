@@ -43,7 +43,7 @@ const char* const helpText =
     "ignore-clear [KEY] | delay MS | delay KEY MS | delay-clear [KEY] | stall on|off | chunk N [GAP_MS] | "
     "garbage on|off | "
     "nul off|inside|after | drop-after N|off | refuse-connections on|off | close-all | connections | "
-    "unanswered | port | clear-faults | set FIELD VALUE | get FIELD | fields | quit";
+    "unanswered | received | port | clear-faults | set FIELD VALUE | get FIELD | fields | quit";
 
 } // namespace
 
@@ -194,6 +194,8 @@ QString ControlCommands::execute(const QString& input)
         return ok + QLatin1Char(' ') + QString::number(server ? server->connectionCount() : 0);
     if (verb == QLatin1String("unanswered"))
         return ok + QLatin1Char(' ') + QString::number(server ? server->unansweredCount() : 0);
+    if (verb == QLatin1String("received"))
+        return ok + QLatin1Char(' ') + QString::number(server ? server->receivedBytes() : 0);
     if (verb == QLatin1String("port"))
         return ok + QLatin1Char(' ') + QString::number(server ? server->port() : 0);
 

@@ -184,6 +184,9 @@ int main(int argc, char* argv[])
         if (control.quitRequested())
             QCoreApplication::quit();
     });
+    QObject::connect(&reader, &StdinReader::inputEnded, &app, [] {
+        printLine(QStringLiteral("supply-sim: end of input; running until stopped"), stderr);
+    });
     if (!parser.isSet(QStringLiteral("no-stdin")))
         reader.start();
 

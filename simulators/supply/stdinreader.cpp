@@ -42,5 +42,9 @@ void StdinReader::start()
             QMetaObject::invokeMethod(
                 target, [target, text] { emit target->lineReceived(text); }, Qt::QueuedConnection);
         }
+        std::lock_guard<std::mutex> lock(receiverMutex);
+        if (StdinReader* target = receiver)
+            QMetaObject::invokeMethod(
+                target, [target] { emit target->inputEnded(); }, Qt::QueuedConnection);
     }).detach();
 }

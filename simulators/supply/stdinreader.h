@@ -19,4 +19,6 @@ public:
 
 signals:
     void lineReceived(const QString& line);
+    // Standard input has ended (or failed); no more lines will come.
+    void inputEnded();
 };

@@ -18,7 +18,9 @@ SupplyConnection::SupplyConnection(QTcpSocket* s, CommandServer* srv, qint64 max
 void SupplyConnection::readCommands()
 {
     while (!dropped && socket->bytesAvailable() > 0) {
-        const QList<CommandFramer::Frame> frames = framer.feed(socket->read(64 * 1024));
+        const QByteArray bytes = socket->read(64 * 1024);
+        server->noteReceived(bytes.size());
+        const QList<CommandFramer::Frame> frames = framer.feed(bytes);
         for (const CommandFramer::Frame& f : frames) {
             server->handleCommand(this, f);
             if (dropped)

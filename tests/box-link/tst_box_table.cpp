@@ -70,10 +70,23 @@ protected:
             thread->process();
     }
 
+    // What the box received so far. A marker written after the worker's
+    // commands reaches the box after them, so once it is logged nothing the
+    // worker sent is still on its way.
     QByteArrayList sent()
     {
-        QTest::qWait(20);
-        return box->commands();
+        static const QByteArray marker("(test marker)");
+        socket->write(marker + '\r');
+        socket->flush();
+        const bool arrived = QTest::qWaitFor([this] {
+            const QByteArrayList log = box->commands();
+            return !log.isEmpty() && log.last() == marker;
+        }, 20000);
+        if (!arrived)
+            qWarning("the box never logged the test marker");
+        QByteArrayList log = box->commands();
+        log.removeAll(marker);
+        return log;
     }
 };
 

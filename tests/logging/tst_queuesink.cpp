@@ -148,8 +148,6 @@ void QueueSinkTest::fullQueueBlocksTheCallerAndLosesNothing()
         return queue->blockedCallers() == 1 && int(queue->queuedCount()) == capacity && sent == capacity + 1;
     };
     QTRY_VERIFY_WITH_TIMEOUT(settled(), 5000);
-    QTest::qWait(30);
-    QVERIFY(settled());
 
     target->setOpen(true);
     caller.join();
@@ -221,18 +219,18 @@ void QueueSinkTest::flushReturnsOnceQueuedLinesAreWritten()
     for (int i = 0; i < 5; ++i)
         logger->info("line {}", i);
 
-    std::atomic<bool> flushed{false};
+    // What the target holds at the moment flush() returns.
+    std::atomic<int> writtenAtReturn{-1};
     std::thread flusher([&] {
         queue->flush();
-        flushed = true;
+        writtenAtReturn = int(target->lines().size());
     });
     QVERIFY(target->waitUntilWriterInside());
-    QTest::qWait(50);
-    QVERIFY(!flushed.load());
+    QCOMPARE(writtenAtReturn.load(), -1);
 
     target->setOpen(true);
     flusher.join();
-    QCOMPARE(int(target->lines().size()), 5);
+    QCOMPARE(writtenAtReturn.load(), 5);
     QVERIFY(target->flushCount() >= 1);
 }
 
@@ -243,10 +241,10 @@ void QueueSinkTest::idleWriterFlushesOnceThenSleeps()
     QTRY_VERIFY_WITH_TIMEOUT(target->flushCount() >= 1, 5000);
     QCOMPARE(int(target->lines().size()), 1);
 
-    // Nothing new was written, so there is nothing to flush.
-    const int flushes = target->flushCount();
-    QTest::qWait(100);
-    QCOMPARE(target->flushCount(), flushes);
+    // Nothing new was written, so there is nothing to flush: once asleep the
+    // writer only wakes for a line.
+    QTRY_VERIFY_WITH_TIMEOUT(queue->writerAsleep(), 5000);
+    QCOMPARE(target->flushCount(), 1);
 }
 
 void QueueSinkTest::stopWritesEverythingQueued()

@@ -99,9 +99,15 @@ private slots:
     {
         QFETCH(QList<QByteArray>, pieces);
         QFETCH(QByteArray, expected);
+        // Each piece is read by the simulator before the next is sent.
+        QVERIFY(sim.control(QStringLiteral("received")));
+        qint64 total = sim.lastReply().mid(3).toLongLong();
         for (const QByteArray& p : pieces) {
             client.send(p);
-            QTest::qWait(30);
+            total += p.size();
+            const QString expectedReply = QStringLiteral("OK ") + QString::number(total);
+            QVERIFY(QTest::qWaitFor(
+                [&] { return sim.control(QStringLiteral("received")) && sim.lastReply() == expectedReply; }, 20000));
         }
         QCOMPARE(client.readReplies(expected.count("\r\n")), expected);
     }
@@ -478,7 +484,8 @@ private slots:
         QVERIFY(p.waitForReadyRead(5000));
         const QByteArray line = p.readLine().trimmed();
         QVERIFY(line.startsWith("PORT "));
-        QTest::qWait(200);
+        QByteArray errors;
+        QVERIFY(QTest::qWaitFor([&] { return (errors += p.readAllStandardError()).contains("end of input"); }, 20000));
         RawClient client;
         QVERIFY(client.connectTo(quint16(line.mid(5).toUInt())));
         QCOMPARE(client.exchange("MRID\r"), reply("MRID:1042"));
