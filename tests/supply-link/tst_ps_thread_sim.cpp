@@ -166,7 +166,7 @@ private slots:
     void stalledSimulatorDoesNotBlockCallers()
     {
         SimWorker w;
-        QVERIFY(w.start({}, 500));
+        QVERIFY(w.start({}, 4000));
         QVERIFY(w.sim.waitForLogLines(pollCommands.size()));
         QVERIFY(w.sim.control("stall on"));
         const int before = w.sim.commandLog().size();
@@ -179,13 +179,15 @@ private slots:
             },
             300);
         qInfo("longest set_task/get_ps_data against a stalled simulator: %.3f ms", longest / 1e6);
-        QVERIFY(longest < 50 * 1000 * 1000);
+        // A call that waited on the supply would take seconds; a loaded
+        // machine may hold a thread back for a fraction of one.
+        QVERIFY(longest < 1000 * 1000 * 1000);
 
         QElapsedTimer clock;
         clock.start();
         w.thread.stop();
         qInfo("stop against a stalled simulator took %lld ms", clock.elapsed());
-        QVERIFY(clock.elapsed() < 1000); // one wait is 500 ms, a batch 14 x 2 s
+        QVERIFY(clock.elapsed() < 3000); // one wait is 4 s, a batch much longer
     }
 
     void reconnectAfterDrop()
