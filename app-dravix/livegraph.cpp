@@ -3,6 +3,33 @@
 #include <cmath>
 #include <limits>
 
+namespace
+{
+
+// The line with straight points added so that no segment spans more than
+// `span` columns: a long segment then falls into several short pieces.
+QVector<QPointF> withShortSegments(const QVector<QPointF>& lines, double span)
+{
+    QVector<QPointF> out;
+    if (lines.isEmpty())
+        return out;
+    out.reserve(lines.size());
+    out.append(lines.first());
+    for (int i = 1; i < lines.size(); ++i) {
+        const QPointF a = lines.at(i - 1);
+        const QPointF b = lines.at(i);
+        // Bounded, for a view zoomed in so far that a segment spans millions of columns.
+        const double columns = std::abs(b.x() - a.x());
+        const int parts = std::isfinite(columns) ? int(qMin(1024.0, std::ceil(columns / span))) : 1;
+        for (int k = 1; k < parts; ++k)
+            out.append(a + (b - a) * (double(k) / parts));
+        out.append(b);
+    }
+    return out;
+}
+
+} // namespace
+
 LiveGraph::LiveGraph(QCPAxis* keyAxis, QCPAxis* valueAxis) : QCPGraph(keyAxis, valueAxis) {}
 
 void LiveGraph::drawInPieces(QCPPainter* painter, const QVector<QPointF>& lines) const
@@ -23,8 +50,13 @@ void LiveGraph::drawInPieces(QCPPainter* painter, const QVector<QPointF>& lines)
     QPen piecePen = pen;
     qreal travelled = 0;
     applyDefaultAntialiasingHint(painter);
-    for (int start = 0; start + 1 < lines.size(); start += pieceSegments) {
-        const int count = qMin(pieceSegments + 1, lines.size() - start);
+    for (int start = 0, count = 0; start + 1 < lines.size(); start += count - 1) {
+        // A piece ends after pieceSegments segments or once it spans
+        // piecePixels columns, whichever comes first.
+        count = 2;
+        while (start + count < lines.size() && count - 1 < pieceSegments &&
+               std::abs(lines.at(start + count).x() - lines.at(start).x()) <= piecePixels)
+            ++count;
         if (dashed) {
             piecePen.setDashOffset(pen.dashOffset() + travelled / unit);
             painter->setPen(piecePen);
@@ -34,6 +66,50 @@ void LiveGraph::drawInPieces(QCPPainter* painter, const QVector<QPointF>& lines)
         painter->drawPolyline(lines.constData() + start, count);
     }
     painter->setPen(pen);
+}
+
+QVector<QPointF> LiveGraph::straightened(const QVector<QPointF>& lines)
+{
+    // Walks the line keeping, from the last corner kept, the range of slopes
+    // that pass within the tolerance of every point since; a point outside
+    // that range makes the one before it a corner. Columns may repeat (a
+    // vertical step): such a point is kept as a corner as it is.
+    constexpr double tolerance = straightTolerancePx;
+    QVector<QPointF> out;
+    if (lines.size() < 3)
+        return lines;
+    out.reserve(lines.size());
+    out.append(lines.first());
+    QPointF corner = lines.first();
+    double lo = -std::numeric_limits<double>::infinity();
+    double hi = std::numeric_limits<double>::infinity();
+    int taken = 0; // points passed since the corner
+    for (int i = 1; i < lines.size(); ++i) {
+        const QPointF p = lines.at(i);
+        double dx = p.x() - corner.x();
+        double slope = dx > 0 ? (p.y() - corner.y()) / dx : 0;
+        if (dx <= 0 || slope < lo || slope > hi) {
+            if (taken > 0) {
+                corner = lines.at(i - 1);
+                out.append(corner);
+            }
+            lo = -std::numeric_limits<double>::infinity();
+            hi = std::numeric_limits<double>::infinity();
+            taken = 0;
+            dx = p.x() - corner.x();
+            if (dx <= 0) {
+                corner = p;
+                out.append(p);
+                continue;
+            }
+        }
+        lo = qMax(lo, (p.y() - tolerance - corner.y()) / dx);
+        hi = qMin(hi, (p.y() + tolerance - corner.y()) / dx);
+        ++taken;
+    }
+    if (taken > 0)
+        out.append(lines.last());
+    return out;
 }
 
 bool LiveGraph::syncSummary() const
@@ -188,7 +264,10 @@ void LiveGraph::drawLinePlot(QCPPainter* painter, const QVector<QPointF>& lines)
     }
     const double width = std::abs(lines.last().x() - lines.first().x());
     if (lines.size() < 2 * qMax(1.0, width)) {
-        drawInPieces(painter, lines);
+        if (painter->modes().testFlag(QCPPainter::pmVectorized))
+            drawInPieces(painter, lines);
+        else
+            drawInPieces(painter, withShortSegments(straightened(lines), piecePixels));
         return;
     }
 

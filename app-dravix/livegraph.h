@@ -11,8 +11,9 @@
 // and highest value; that band is filled in one go rather than stroked as a
 // zigzag of thousands of overlapping segments.
 //
-// Sparse views (a few points per column) are drawn as any graph is; every
-// point stays in data() for export.
+// Sparse views (a few points per column) are drawn as any graph is, with
+// straight runs stroked as one segment; every point stays in data() for
+// export, and a vector export draws every point.
 class LiveGraph : public QCPGraph
 {
     Q_OBJECT
@@ -24,11 +25,20 @@ public:
     static constexpr int bucketSize = 32;
     // Points per pixel column from which the summary is used.
     static constexpr int summaryDensity = 4 * bucketSize;
-    // Segments of a sparse line drawn as one path.
+    // Segments, and pixel columns, of a sparse line drawn as one path.
     static constexpr int pieceSegments = 32;
+    static constexpr double piecePixels = 20;
 
     // The points that drawing uses for the visible data (exposed for tests).
     QVector<QCPGraphData> reducedLineData() const;
+
+    // A sparse line on screen with the points that lie on a straight run
+    // (within straightTolerancePx across) left out, so a steady reading
+    // strokes a few long segments instead of hundreds of short ones. Every
+    // point of the line stays within the tolerance of what is drawn. The
+    // points' columns must not decrease.
+    static QVector<QPointF> straightened(const QVector<QPointF>& lines);
+    static constexpr double straightTolerancePx = 0.1;
 
 protected:
     void getOptimizedLineData(QVector<QCPGraphData>* lineData,

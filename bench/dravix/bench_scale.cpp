@@ -17,7 +17,10 @@
 // sends line k at its start time plus (k - 1) / rate, so watching its
 // counter change once fixes when every later line leaves.
 //
-// bench_dravix_scale [seconds per count, default 40] [box counts...]
+// The default stretch outlasts the plot's 60 s view, so by its end the view
+// is full and scrolls with every block, as in a long acquisition.
+//
+// bench_dravix_scale [seconds per count, default 70] [box counts...]
 
 #include "benchsupport.h"
 #include "benchviewer.h"
@@ -219,7 +222,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     ViewerSettings settings;
 
-    double seconds = 40;
+    double seconds = 70;
     QList<int> counts{8, 16, 32};
     const QStringList args = app.arguments();
     if (args.size() > 1)

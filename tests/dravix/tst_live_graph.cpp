@@ -236,6 +236,82 @@ private slots:
         QVERIFY2(differing < painted / 20,
                  qPrintable(QStringLiteral("%1 of %2").arg(differing).arg(painted)));
     }
+
+    // A steady reading strokes a few long segments, and no point of the line
+    // strays from what is drawn by more than the tolerance; steps and
+    // repeated columns stay corners.
+    void straightRunsKeepEveryPointClose()
+    {
+        QRandomGenerator rng(5);
+        QVector<QPointF> line;
+        for (int i = 0; i < 600; ++i) {
+            const double x = 10 + i * 2.3;
+            double y = 200 + 3 * std::sin(6.283 * i / 600) + 0.004 * rng.generateDouble();
+            if (i >= 300)
+                y -= 40; // a step between two neighbouring points
+            line.append(QPointF(x, y));
+            if (i == 450)
+                line.append(QPointF(x, y + 25)); // a vertical jump in one column
+        }
+        const QVector<QPointF> drawn = LiveGraph::straightened(line);
+        QVERIFY2(drawn.size() < 60, qPrintable(QString::number(drawn.size())));
+        QCOMPARE(drawn.first(), line.first());
+        QCOMPARE(drawn.last(), line.last());
+        QVERIFY(drawn.contains(line.at(299)) && drawn.contains(line.at(300)));
+        int k = 0;
+        for (const QPointF& p : line) {
+            while (k + 1 < drawn.size() && drawn.at(k + 1).x() < p.x())
+                ++k;
+            const QPointF a = drawn.at(k);
+            const QPointF b = drawn.at(qMin(k + 1, drawn.size() - 1));
+            if (b.x() == a.x() || p.x() == b.x()) {
+                QVERIFY(drawn.contains(p) || qAbs(p.y() - b.y()) <= LiveGraph::straightTolerancePx);
+                continue;
+            }
+            const double y = a.y() + (b.y() - a.y()) * (p.x() - a.x()) / (b.x() - a.x());
+            QVERIFY2(qAbs(y - p.y()) <= LiveGraph::straightTolerancePx + 1e-9,
+                     qPrintable(QStringLiteral("%1, %2").arg(p.x()).arg(p.y())));
+        }
+    }
+
+    // Drawn straightened and in short pieces, a steady dashed reading looks
+    // as the ordinary graph draws it.
+    void steadyLinePictureMatchesOrdinaryDrawing()
+    {
+        auto render = [&](QCPGraph* g) {
+            QPen pen(Qt::blue);
+            pen.setWidthF(2.2);
+            pen.setStyle(Qt::DashLine);
+            g->setPen(pen);
+            QVector<double> keys, values;
+            for (int i = 0; i < 600; ++i) {
+                keys.append(1000 + i * 0.1);
+                values.append(10 + 3 * std::sin(6.283 * i / 600));
+            }
+            g->setData(keys, values, true);
+            plot.xAxis->setRange(1000, 1060);
+            plot.yAxis->setRange(-60, 60);
+            plot.xAxis->setVisible(false);
+            plot.yAxis->setVisible(false);
+            const QImage image = plot.toPixmap(800, 400).toImage();
+            plot.clearGraphs();
+            return image;
+        };
+        const QImage ordinary = render(new QCPGraph(plot.xAxis, plot.yAxis));
+        const QImage live = render(new LiveGraph(plot.xAxis, plot.yAxis));
+        int painted = 0, differing = 0;
+        for (int y = 0; y < ordinary.height(); ++y) {
+            for (int x = 0; x < ordinary.width(); ++x) {
+                const QRgb a = ordinary.pixel(x, y);
+                const QRgb b = live.pixel(x, y);
+                painted += qBlue(a) > qRed(a) + 60;
+                differing += qAbs(qRed(a) - qRed(b)) > 64 || qAbs(qBlue(a) - qBlue(b)) > 64;
+            }
+        }
+        qInfo("%d of %d painted pixels differ", differing, painted);
+        QVERIFY(painted > 1000);
+        QVERIFY2(differing < painted / 50, qPrintable(QStringLiteral("%1 of %2").arg(differing).arg(painted)));
+    }
 };
 
 QTEST_MAIN(LiveGraphTest)
