@@ -74,6 +74,15 @@ private:
         plot.yAxis->setRange(-60, 60);
         plot.replot(); // lays the axes out, so pixels are known
     }
+    // The plot's graphs alone, as drawn on screen; the graphs are then removed.
+    QImage picture()
+    {
+        plot.xAxis->setVisible(false);
+        plot.yAxis->setVisible(false);
+        const QImage image = plot.toPixmap(800, 400).toImage();
+        plot.clearGraphs();
+        return image;
+    }
 
 private slots:
     void cleanup() { plot.clearGraphs(); }
@@ -196,11 +205,7 @@ private slots:
             g->setPen(pen);
             fill(g, 400000, 0.1, 11);
             prepare(400000);
-            plot.xAxis->setVisible(false);
-            plot.yAxis->setVisible(false);
-            const QImage image = plot.toPixmap(800, 400).toImage();
-            plot.clearGraphs();
-            return image;
+            return picture();
         };
         const QImage ordinary = render(new QCPGraph(plot.xAxis, plot.yAxis));
         const QImage live = render(new LiveGraph(plot.xAxis, plot.yAxis));
@@ -291,11 +296,7 @@ private slots:
             g->setData(keys, values, true);
             plot.xAxis->setRange(1000, 1060);
             plot.yAxis->setRange(-60, 60);
-            plot.xAxis->setVisible(false);
-            plot.yAxis->setVisible(false);
-            const QImage image = plot.toPixmap(800, 400).toImage();
-            plot.clearGraphs();
-            return image;
+            return picture();
         };
         const QImage ordinary = render(new QCPGraph(plot.xAxis, plot.yAxis));
         const QImage live = render(new LiveGraph(plot.xAxis, plot.yAxis));
