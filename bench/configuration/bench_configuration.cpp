@@ -21,6 +21,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <functional>
 
 namespace
 {
@@ -46,6 +47,18 @@ double bareMs(quint16 port, const QStringList& commands)
 bool idle(ConfigurationDialog& dialog)
 {
     return dialog.findChild<QPushButton*>(QStringLiteral("refresh_button"))->isEnabled();
+}
+
+// Handles events as they come until `done` holds, so the moment it turns
+// true is seen at once (a polling wait would add up to its step).
+void runUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QTimer guard; // wakes the loop now and then, so the time-out is seen
+    guard.start(100);
+    while (!done() && clock.elapsed() < timeoutMs)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 } // namespace
@@ -87,7 +100,7 @@ int main(int argc, char** argv)
         QElapsedTimer clock;
         clock.start();
         dialog.refresh_visualization();
-        QTest::qWaitFor([&] { return idle(dialog); }, 20000);
+        runUntil([&] { return idle(dialog); }, 20000);
         refresh << clock.nsecsElapsed() / 1e6;
         bareRefresh << bareMs(sim.port(), readCommands);
     }
@@ -114,7 +127,7 @@ int main(int argc, char** argv)
         QElapsedTimer clock;
         clock.start();
         save->click();
-        QTest::qWaitFor([&] { return save->isEnabled(); }, 30000);
+        runUntil([&] { return save->isEnabled(); }, 30000);
         writeBack << clock.nsecsElapsed() / 1e6;
         bareWriteBack << bareMs(sim.port(), writeCommands);
     }
