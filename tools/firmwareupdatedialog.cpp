@@ -207,19 +207,27 @@ void FirmwareUpdateDialog::upload()
 
     QFile file(path);
     emit updateText(QStringLiteral("Firmware File Opening....\n"));
+    auto refuse = [this](const QString& error) {
+        error_popup(QStringLiteral("Error in File Opening"), error);
+        firmwareUpdateDialogLogger->error("Error in File Opening {}", error);
+    };
+    // A device or pipe has no end the upload could wait for, and opening a
+    // pipe nobody writes to would wait forever: looked at before opening.
+    // A missing file is left to the opening, which names the error.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        refuse(QStringLiteral("Not a regular file"));
+        return;
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         const QString error = file.errorString();
         file.close();
-        error_popup(QStringLiteral("Error in File Opening"), error);
-        firmwareUpdateDialogLogger->error("Error in File Opening {}", error);
+        refuse(error);
         return;
     }
-    // A device or pipe has no end the upload could wait for.
-    if (file.isSequential() || !QFileInfo(path).isFile()) {
+    if (file.isSequential()) {
         file.close();
-        const QString error = QStringLiteral("Not a regular file");
-        error_popup(QStringLiteral("Error in File Opening"), error);
-        firmwareUpdateDialogLogger->error("Error in File Opening {}", error);
+        refuse(QStringLiteral("Not a regular file"));
         return;
     }
     emit updateText(QStringLiteral("File Opened\n"));

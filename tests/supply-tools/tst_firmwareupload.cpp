@@ -12,6 +12,14 @@
 #include <QTextBrowser>
 #include <QtTest>
 
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 // Uploads to supply-sim's firmware port, which stands in for the supply's
 // port 13192, and reads the simulator's account of what it received.
 class FirmwareUploadTest : public QObject
@@ -32,6 +40,7 @@ private slots:
     void peerClosingMidInstall();
     void silentInstallationEnds();
     void fileThatIsNoRegularFileIsRefusedBeforeSending();
+    void pipeWithoutWriterIsRefusedWithoutOpeningIt();
     void readErrorIsAnError();
     void uploadCannotBeRestartedClosedOrHidden();
 
@@ -220,6 +229,39 @@ void FirmwareUploadTest::fileThatIsNoRegularFileIsRefusedBeforeSending()
         upload();
         QCOMPARE(answerer->count(QStringLiteral("Error in File Opening")), 1);
     }
+    QCOMPARE(firmware(QStringLiteral("status")).section(QLatin1Char(' '), 1, 1), QStringLiteral("0"));
+}
+
+void FirmwareUploadTest::pipeWithoutWriterIsRefusedWithoutOpeningIt()
+{
+    const QString pipe = dir.filePath(QStringLiteral("pipe.updt"));
+    QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
+    // Opening a pipe that nobody writes to waits for a writer. Should the
+    // dialog do so, this stands in for one after a generous ceiling, so the
+    // test fails instead of hanging.
+    std::mutex mutex;
+    std::condition_variable uploadEnded;
+    bool ended = false;
+    bool stoodIn = false;
+    std::thread writer([&] {
+        std::unique_lock<std::mutex> lock(mutex);
+        if (uploadEnded.wait_for(lock, std::chrono::seconds(30), [&] { return ended; }))
+            return;
+        stoodIn = true;
+        const int fd = ::open(QFile::encodeName(pipe).constData(), O_RDWR | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+    });
+    dialog->findChild<QLineEdit*>(QStringLiteral("filepath_lineEdit"))->setText(pipe);
+    upload();
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        ended = true;
+    }
+    uploadEnded.notify_one();
+    writer.join();
+    QVERIFY2(!stoodIn, "the dialog waited for a writer to the pipe");
+    QCOMPARE(answerer->count(QStringLiteral("Error in File Opening")), 1);
     QCOMPARE(firmware(QStringLiteral("status")).section(QLatin1Char(' '), 1, 1), QStringLiteral("0"));
 }
 
