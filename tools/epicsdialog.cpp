@@ -53,6 +53,13 @@ void EPICSDialog::remindRestart(const QString& title)
 void EPICSDialog::showEvent(QShowEvent*)
 {
     epicsDialogLogger->trace("showEvent called");
+    // What the editors held came from an earlier opening, perhaps from another
+    // supply; saving it would overwrite this supply's file. Each file can be
+    // saved again once this opening's read of it is answered.
+    ui->pushButtonProtocolsSave->setEnabled(false);
+    ui->pushButtonDbSave->setEnabled(false);
+    ui->plainTextEditProtocols->clear();
+    ui->plainTextEditDb->clear();
     post(ps_thread::TaskReadEpicsPvName);
     post(ps_thread::TaskReadEpicsPvValue);
     post(ps_thread::TaskReadEpicsDb);

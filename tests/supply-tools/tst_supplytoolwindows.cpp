@@ -92,6 +92,7 @@ private slots:
 
     void epicsTasksAndSaveOnlyAfterRead();
     void epicsFileWithCommentsRoundTripsThroughSupply();
+    void epicsReopeningForgetsTheEarlierFiles();
 
     void setupDialogGettersAndSetters();
 
@@ -336,6 +337,40 @@ void SupplyToolWindowsTest::epicsFileWithCommentsRoundTripsThroughSupply()
 
     worker.quit();
     worker.wait(10000);
+}
+
+void SupplyToolWindowsTest::epicsReopeningForgetsTheEarlierFiles()
+{
+    ps_thread worker(10);
+    EPICSDialog dialog(nullptr, &worker);
+    auto* protocols = child<QPlainTextEdit>(&dialog, "plainTextEditProtocols");
+    auto* db = child<QPlainTextEdit>(&dialog, "plainTextEditDb");
+    auto* protocolsSave = child<QPushButton>(&dialog, "pushButtonProtocolsSave");
+    auto* dbSave = child<QPushButton>(&dialog, "pushButtonDbSave");
+    dialog.show();
+    ps_data earlier;
+    earlier.epics_protocols = QStringLiteral("Terminator = CR;");
+    earlier.epics_db = QStringLiteral("record(ai, \"A\") {}");
+    emit worker.EPICS_protocols_ready(earlier);
+    emit worker.EPICS_db_ready(earlier);
+    QVERIFY(protocolsSave->isEnabled() && dbSave->isEnabled());
+    dialog.hide();
+
+    // Opened again (perhaps on another supply): until its reads are answered
+    // nothing of the earlier files is shown, and nothing can be saved back.
+    dialog.show();
+    QVERIFY(!protocolsSave->isEnabled());
+    QVERIFY(!dbSave->isEnabled());
+    QVERIFY(protocols->toPlainText().isEmpty());
+    QVERIFY(db->toPlainText().isEmpty());
+
+    // The db read is answered, the protocol read refused (no signal).
+    ps_data now;
+    now.epics_db = QStringLiteral("record(ai, \"B\") {}");
+    emit worker.EPICS_db_ready(now);
+    QVERIFY(dbSave->isEnabled());
+    QCOMPARE(db->toPlainText(), now.epics_db);
+    QVERIFY(!protocolsSave->isEnabled());
 }
 
 void SupplyToolWindowsTest::setupDialogGettersAndSetters()
