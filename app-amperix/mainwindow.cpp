@@ -35,9 +35,6 @@
 namespace
 {
 const QString neutralStyle = QString::fromLatin1(SupplyView::neutralStyle);
-// Firmware is always uploaded through the supply's command port, whatever
-// port the user connects to.
-const QString firmwareUploadPort = QStringLiteral("10001");
 const QString notConnectedText = QStringLiteral("Connect to the Power Supply first");
 
 // The form's widths are made for Segoe UI. Where the system lacks it and
@@ -300,7 +297,7 @@ void MainWindow::openFirmwareUpgradeDialog()
     box.exec();
     if (box.clickedButton() != continueButton)
         return;
-    firmwareUpdateDialog->prepare_dialog(ip, firmwareUploadPort);
+    firmwareUpdateDialog->prepare_dialog(ip, firmwareDialogPortText);
     firmwareUpdateDialog->exec();
 }
 

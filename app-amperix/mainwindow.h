@@ -105,6 +105,11 @@ private:
     // The window's side of a closed connection: actions, groups, console.
     void showUnconnected();
 
+    // The port text handed to the firmware-update dialog with the address.
+    // The dialog only logs it: the upload always goes to the supply's own
+    // firmware port, 13192, whichever command port the user connects to.
+    static inline const QString firmwareDialogPortText = QStringLiteral("10001");
+
     QString ip;
     QString port;
     QString data_refresh;

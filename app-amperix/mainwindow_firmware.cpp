@@ -10,12 +10,6 @@
 
 #include <QMessageBox>
 
-namespace
-{
-// Firmware is always uploaded through the supply's command port.
-const QString firmwareUploadPort = QStringLiteral("10001");
-} // namespace
-
 void MainWindow::checkFirmware()
 {
     mainWindowLogger->trace("checkFirmware called");
@@ -54,7 +48,7 @@ void MainWindow::checkFirmware()
                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
         if (answer == QMessageBox::Yes) {
             mainWindowLogger->debug("User wants to upgrade remote firmware");
-            firmwareUpdateDialog->prepare_dialog(ip, firmwareUploadPort);
+            firmwareUpdateDialog->prepare_dialog(ip, firmwareDialogPortText);
             firmwareUpdateDialog->show();
             // The user picks the file; the chooser opens in the firmware folder.
             firmwareUpdateDialog->on_browse_Button_clicked();
