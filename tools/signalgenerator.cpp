@@ -364,7 +364,11 @@ void SignalGenerator::on_pushButtonGeneratorExport_clicked()
     }
     QJsonObject object;
     writeSignalDescriptorJson(signalDescriptor, object);
-    out.write(QJsonDocument(object).toJson());
+    const QByteArray text = QJsonDocument(object).toJson();
+    // A full disk cuts a write short without flagging an error; a cut file
+    // must not replace the old one.
+    if (out.write(text) != text.size())
+        out.cancelWriting();
     if (!out.commit())
         warn(QStringLiteral("Couldn't write ") + file + QLatin1Char('.'));
 }

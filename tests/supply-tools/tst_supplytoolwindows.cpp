@@ -1,4 +1,5 @@
 #include "epicsdialog.h"
+#include "filesizecap.h"
 #include "limitvalidators.h"
 #include "modalanswerer.h"
 #include "ps_thread.h"
@@ -89,6 +90,7 @@ private slots:
     void exportAndDropRoundTrip();
     void dropAcceptanceAndFileErrors();
     void failedExportIsReported();
+    void failedWriteIsReportedAndKeepsTheOldFile();
 
     void epicsTasksAndSaveOnlyAfterRead();
     void epicsFileWithCommentsRoundTripsThroughSupply();
@@ -262,6 +264,35 @@ void SupplyToolWindowsTest::failedExportIsReported()
     QCOMPARE(answerer->count(QStringLiteral("JSON error")), 1);
     QVERIFY(answerer->lastText(QStringLiteral("JSON error")).endsWith(target + QLatin1Char('.')));
     QVERIFY(!QFileInfo::exists(target));
+}
+
+void SupplyToolWindowsTest::failedWriteIsReportedAndKeepsTheOldFile()
+{
+    ps_thread worker(10);
+    SignalGenerator generator(nullptr, &worker);
+    const QString target = dir.filePath(QStringLiteral("kept.json"));
+    const QByteArray old = "{ \"the\": \"earlier waveform\" }\n";
+    {
+        QFile f(target);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QCOMPARE(f.write(old), qint64(old.size()));
+    }
+    SignalGenerator::setSaveFileChooser([&](QWidget*, const QString&, const QString&, const QString&) {
+        return target;
+    });
+    {
+        // The file opens, but the waveform (megabytes) cannot be written whole.
+        FileSizeCap cap(4096);
+        if (!cap.isActive())
+            QSKIP("the file size limit cannot be set here");
+        child<QPushButton>(&generator, "pushButtonGeneratorExport")->click();
+    }
+    QCOMPARE(answerer->count(QStringLiteral("JSON error")), 1);
+    QCOMPARE(answerer->lastText(QStringLiteral("JSON error")),
+             QStringLiteral("Couldn't write ") + target + QLatin1Char('.'));
+    QFile f(target);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), old);
 }
 
 void SupplyToolWindowsTest::epicsTasksAndSaveOnlyAfterRead()
