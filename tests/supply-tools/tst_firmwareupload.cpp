@@ -7,18 +7,99 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QRandomGenerator>
+#include <QSemaphore>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QtTest>
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace
+{
+
+// A supply that takes an upload a little at a time, in a thread of its own so
+// it keeps reading while the dialog waits on its socket. Once it holds every
+// byte it says so (allIn) and answers "#ACK".
+class SlowPeer : public QThread
+{
+public:
+    explicit SlowPeer(qint64 expected) : expected(expected) {}
+
+    quint16 port() const { return listening; }
+    std::atomic<qint64> received{0};
+    QSemaphore allIn;
+
+    bool listen()
+    {
+        start();
+        ready.acquire();
+        return listening != 0;
+    }
+
+protected:
+    void run() override
+    {
+        QTcpServer server;
+        if (server.listen(QHostAddress::LocalHost)) {
+            // Inherited by the accepted connection: little is held on this side.
+            const int small = 4096;
+            ::setsockopt(int(server.socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+            listening = server.serverPort();
+        }
+        ready.release();
+        if (!listening || !server.waitForNewConnection(ceilingMs))
+            return;
+        QTcpSocket* socket = server.nextPendingConnection();
+        socket->setReadBufferSize(1024);
+        while (received < expected && socket->state() == QAbstractSocket::ConnectedState) {
+            if (socket->bytesAvailable() == 0 && !socket->waitForReadyRead(ceilingMs))
+                return;
+            received += socket->read(1024).size();
+        }
+        allIn.release();
+        socket->write("#ACK\r\n");
+        socket->waitForBytesWritten(ceilingMs);
+        socket->waitForDisconnected(ceilingMs);
+    }
+
+private:
+    static constexpr int ceilingMs = 30000;
+    const qint64 expected;
+    QSemaphore ready;
+    quint16 listening = 0;
+};
+
+// Gives the test process's own connection to `port` on loopback a small send
+// buffer; false if there is none.
+bool shrinkSendBufferOfConnectionTo(quint16 port)
+{
+    const QStringList fds = QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System);
+    for (const QString& name : fds) {
+        const int fd = name.toInt();
+        sockaddr_in peer{};
+        socklen_t length = sizeof peer;
+        if (::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length) != 0 || peer.sin_family != AF_INET ||
+            ntohs(peer.sin_port) != port)
+            continue;
+        const int small = 4096;
+        return ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &small, sizeof small) == 0;
+    }
+    return false;
+}
+
+} // namespace
 
 // Uploads to supply-sim's firmware port, which stands in for the supply's
 // port 13192, and reads the simulator's account of what it received.
@@ -33,6 +114,7 @@ private slots:
 
     void bytesReceivedEqualTheFile_data();
     void bytesReceivedEqualTheFile();
+    void uploadedIsShownOnlyOnceEveryByteIsSent();
     void refusalKeepsItsCode_data();
     void refusalKeepsItsCode();
     void earlyRefusalIsReadDuringUpload();
@@ -148,6 +230,39 @@ void FirmwareUploadTest::bytesReceivedEqualTheFile()
     QVERIFY(text.contains(QLatin1String("Installing firmware")));
     QVERIFY(!text.contains(QLatin1String("$:")));
     QVERIFY(text.endsWith(QLatin1String("FIRMWARE SUCCESSFULLY UPDATED!!!")));
+}
+
+void FirmwareUploadTest::uploadedIsShownOnlyOnceEveryByteIsSent()
+{
+    const qint64 size = 1024 * 1024;
+    SlowPeer peer(size);
+    QVERIFY(peer.listen());
+    dialog->setUploadPort(peer.port());
+    dialog->findChild<QLineEdit*>(QStringLiteral("filepath_lineEdit"))->setText(writeFile(size));
+
+    // On loopback the kernel's send buffer grows to megabytes, and a socket is
+    // writable only with a third of it free, so every chunk would be taken
+    // whole and none would be left in the socket's own buffer at the end. With
+    // a small send buffer and a slow peer, the last chunks wait there.
+    bool shrunk = false;
+    bool allInWhenShown = false;
+    qint64 receivedWhenShown = -1;
+    connect(dialog, &FirmwareUpdateDialog::updateText, this, [&](const QString& text) {
+        if (text == QLatin1String("Socket Opened\n"))
+            shrunk = shrinkSendBufferOfConnectionTo(peer.port());
+        // The dialog waits here: what it has not handed over yet cannot reach the peer.
+        if (text == QLatin1String("\nFiwmware uploaded")) {
+            allInWhenShown = peer.allIn.tryAcquire(1, 30000);
+            receivedWhenShown = peer.received;
+        }
+    });
+
+    upload();
+    peer.wait();
+    QVERIFY(shrunk);
+    QVERIFY2(allInWhenShown,
+             qPrintable(QStringLiteral("the peer could get only %1 of %2 bytes").arg(receivedWhenShown).arg(size)));
+    QCOMPARE(answerer->count(QStringLiteral("Fimrware Updated")), 1);
 }
 
 void FirmwareUploadTest::refusalKeepsItsCode_data()
