@@ -43,9 +43,9 @@ class Peer : public QThread
 public:
     quint16 port = 0;
     QSemaphore listening;
-    QSemaphore allIn;                       // released at each upload's last byte
-    std::atomic<qint64> lastByteAt{-1};     // stamp of the latest upload's last byte
-    std::atomic<qint64> received{0};        // bytes of the latest upload
+    QSemaphore allIn;                   // released at each upload's last byte
+    std::atomic<qint64> lastByteAt{-1}; // stamp of the latest upload's last byte
+    std::atomic<qint64> received{0};    // bytes of the latest upload
     std::atomic<bool> install{false};
 
 protected:
@@ -166,8 +166,8 @@ int main(int argc, char** argv)
             while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(waitMs)) {
             }
             if (!peer.allIn.tryAcquire(1, waitMs) || peer.received != imageSize) {
-                std::printf("bare socket: the peer received only %lld of %lld bytes\n",
-                            qint64(peer.received), imageSize);
+                std::printf("bare socket: the peer received only %lld of %lld bytes\n", qint64(peer.received),
+                            imageSize);
                 return 1;
             }
             bare << peer.lastByteAt - start;
@@ -184,7 +184,8 @@ int main(int argc, char** argv)
         const qint64 endedAt = stopwatch.nsecsElapsed();
         tick.stop();
         if (!peer.allIn.tryAcquire(1, waitMs) || peer.received != imageSize || sendingFrom < 0) {
-            std::printf("dialog: the peer received only %lld of %lld bytes\n", qint64(peer.received), imageSize);
+            std::printf("dialog: the peer received only %lld of %lld bytes\n", qint64(peer.received),
+                        imageSize);
             return 1;
         }
         upload << peer.lastByteAt - sendingFrom;

@@ -85,13 +85,14 @@ private:
 // buffer; false if there is none.
 bool shrinkSendBufferOfConnectionTo(quint16 port)
 {
-    const QStringList fds = QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System);
+    const QStringList fds =
+        QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System);
     for (const QString& name : fds) {
         const int fd = name.toInt();
         sockaddr_in peer{};
         socklen_t length = sizeof peer;
-        if (::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length) != 0 || peer.sin_family != AF_INET ||
-            ntohs(peer.sin_port) != port)
+        if (::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length) != 0 ||
+            peer.sin_family != AF_INET || ntohs(peer.sin_port) != port)
             continue;
         const int small = 4096;
         return ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &small, sizeof small) == 0;
@@ -261,7 +262,8 @@ void FirmwareUploadTest::uploadedIsShownOnlyOnceEveryByteIsSent()
     peer.wait();
     QVERIFY(shrunk);
     QVERIFY2(allInWhenShown,
-             qPrintable(QStringLiteral("the peer could get only %1 of %2 bytes").arg(receivedWhenShown).arg(size)));
+             qPrintable(
+                 QStringLiteral("the peer could get only %1 of %2 bytes").arg(receivedWhenShown).arg(size)));
     QCOMPARE(answerer->count(QStringLiteral("Fimrware Updated")), 1);
 }
 

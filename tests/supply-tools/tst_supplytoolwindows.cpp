@@ -277,9 +277,8 @@ void SupplyToolWindowsTest::failedWriteIsReportedAndKeepsTheOldFile()
         QVERIFY(f.open(QIODevice::WriteOnly));
         QCOMPARE(f.write(old), qint64(old.size()));
     }
-    SignalGenerator::setSaveFileChooser([&](QWidget*, const QString&, const QString&, const QString&) {
-        return target;
-    });
+    SignalGenerator::setSaveFileChooser(
+        [&](QWidget*, const QString&, const QString&, const QString&) { return target; });
     {
         // The file opens, but the waveform (megabytes) cannot be written whole.
         FileSizeCap cap(4096);
