@@ -29,15 +29,24 @@ QLineEdit* pidLineEdit(QWidget* page, const QString& key)
     return page->findChild<QLineEdit*>(QStringLiteral("lineEdit_") + key);
 }
 
-// Writes `bytes` to `path` through a temporary file; the reason of a failure in *error.
-bool saveBytes(const QString& path, const QByteArray& bytes, QString* error)
+enum class SaveResult { Saved, NotOpened, NotWritten };
+
+// Writes `bytes` to `path` through a temporary file that replaces the old file
+// only when every byte reached it; the reason of a failure in *error.
+SaveResult saveBytes(const QString& path, const QByteArray& bytes, QString* error)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly)) {
         *error = file.errorString();
-        return false;
+        return SaveResult::NotOpened;
     }
-    return true;
+    // commit() does not see a failed write of buffered bytes (a full disk):
+    // the explicit flush does, and an uncommitted file is thrown away.
+    if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit()) {
+        *error = file.errorString();
+        return SaveResult::NotWritten;
+    }
+    return SaveResult::Saved;
 }
 
 } // namespace
@@ -156,9 +165,11 @@ void ConfigurationDialog::on_pushButtonPIDConfigExport_clicked()
         return;
     }
     QString error;
-    if (!saveBytes(path, QJsonDocument(object).toJson(), &error)) {
-        ConfigPrompts::warning(this, QStringLiteral("JSON error"),
-                               QStringLiteral("Couldn't open ") + path + QStringLiteral(". ") + error);
+    const SaveResult saved = saveBytes(path, QJsonDocument(object).toJson(), &error);
+    if (saved != SaveResult::Saved) {
+        const QString what = saved == SaveResult::NotOpened ? QStringLiteral("Couldn't open ")
+                                                            : QStringLiteral("Couldn't write ");
+        ConfigPrompts::warning(this, QStringLiteral("JSON error"), what + path + QStringLiteral(". ") + error);
         return;
     }
     appendPIDJsonFileToCombobox(path);
@@ -246,7 +257,7 @@ void ConfigurationDialog::saveConfigFile()
         return;
     QDir().mkpath(QFileInfo(config_file_path).absolutePath());
     QString error;
-    config_unsaved = !saveBytes(config_file_path, ConfigFile::format(configEntries()), &error);
+    config_unsaved = saveBytes(config_file_path, ConfigFile::format(configEntries()), &error) != SaveResult::Saved;
     if (config_unsaved) {
         ConfigPrompts::warning(this, QStringLiteral("Config"), QStringLiteral("Cannot save config file, ") + error);
         configurationDialogLogger->error("Cannot save file {}, error code = {}", config_file_path, error);
@@ -267,7 +278,7 @@ void ConfigurationDialog::on_save_to_file_button_clicked()
     for (int row = 0; row < table->rowCount(); ++row)
         values << table->item(row, 1)->data(Qt::DisplayRole).toString();
     QString error;
-    if (!saveBytes(path, MemoryFile::format(values), &error)) {
+    if (saveBytes(path, MemoryFile::format(values), &error) != SaveResult::Saved) {
         configurationDialogLogger->error("Cannot save memory file {}: {}", path, error);
         ConfigPrompts::warning(this, tr("Save to PS Memory File"), tr("Cannot save %1: %2").arg(path, error));
     }

@@ -22,6 +22,13 @@
 #include <QTableWidget>
 #include <QtTest>
 
+#include <functional>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
 namespace
 {
 
@@ -48,6 +55,33 @@ QStringList idsOf(const QStringList& tasks)
     for (const QString& t : tasks)
         ids << t.section(QLatin1Char(':'), 0, 0);
     return ids;
+}
+
+// Runs `action` while no file of this process may grow beyond `bytes`: a
+// write past that fails after the file was opened, as on a full disk.
+// False where the limit cannot be set.
+bool withFileSizeLimit(qint64 bytes, const std::function<void()>& action)
+{
+#ifdef Q_OS_UNIX
+    rlimit saved;
+    if (getrlimit(RLIMIT_FSIZE, &saved) != 0)
+        return false;
+    rlimit limited = saved;
+    limited.rlim_cur = rlim_t(bytes);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    if (setrlimit(RLIMIT_FSIZE, &limited) != 0) {
+        std::signal(SIGXFSZ, previous);
+        return false;
+    }
+    action();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    return true;
+#else
+    Q_UNUSED(bytes);
+    Q_UNUSED(action);
+    return false;
+#endif
 }
 
 } // namespace
@@ -506,6 +540,21 @@ void ConfigurationPagesTest::pidExportRoundTripAndRefusal()
         QCOMPARE(child<QLineEdit>(dialog, qPrintable(QStringLiteral("lineEdit_") + PIDConfig::keys().at(i)))->text(),
                  texts.at(i));
 
+    // A write that fails once the file is open leaves the old file whole.
+    const QString kept = writePidFile(QStringLiteral("kept.json"), 7);
+    QFile keptFile(kept);
+    QVERIFY(keptFile.open(QIODevice::ReadOnly));
+    const QByteArray oldBytes = keptFile.readAll();
+    keptFile.close();
+    fileAnswers << kept;
+    if (!withFileSizeLimit(64, [&] { child<QPushButton>(dialog, "pushButtonPIDConfigExport")->click(); }))
+        QSKIP("file size limits are not available here");
+    QVERIFY(keptFile.open(QIODevice::ReadOnly));
+    QCOMPARE(keptFile.readAll(), oldBytes);
+    QVERIFY2(boxes.last().startsWith(QStringLiteral("JSON error|Couldn't write ") + kept + QStringLiteral(". ")),
+             qPrintable(boxes.last()));
+    QCOMPARE(dialog.pidJsonFiles(), QStringList{path});
+
     child<QLineEdit>(dialog, "lineEdit_PIDV_I_max")->setText(QStringLiteral("abc"));
     const QString refused = dir.filePath(QStringLiteral("refused.json"));
     fileAnswers << refused;
@@ -552,9 +601,23 @@ void ConfigurationPagesTest::memoryFileRoundTripAndBadRows()
     fileAnswers << dir.filePath(QStringLiteral("missing.psm"));
     child<QPushButton>(dialog, "load_from_file_button")->click();
     QCOMPARE(boxes.size(), 2);
-    fileAnswers << dir.filePath(QStringLiteral("no/such/folder/unit.psm"));
-    child<QPushButton>(dialog, "save_to_file_button")->click();
+
+    // A write that fails once the file is open leaves the old file whole.
+    const QString kept = dir.filePath(QStringLiteral("kept.psm"));
+    {
+        QFile old(kept);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("0:old\n");
+    }
+    fileAnswers << kept;
+    if (!withFileSizeLimit(64, [&] { child<QPushButton>(dialog, "save_to_file_button")->click(); }))
+        QSKIP("file size limits are not available here");
+    QFile old(kept);
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("0:old\n"));
     QCOMPARE(boxes.size(), 3);
+    QVERIFY2(boxes.last().startsWith(QStringLiteral("Save to PS Memory File|Cannot save ") + kept + QStringLiteral(": ")),
+             qPrintable(boxes.last()));
 }
 
 void ConfigurationPagesTest::configFileKeepsUnavailableEntries()
