@@ -84,6 +84,29 @@ bool withFileSizeLimit(qint64 bytes, const std::function<void()>& action)
 #endif
 }
 
+// Collects the warnings Qt reports while it lives.
+class WarningLog
+{
+public:
+    WarningLog()
+    {
+        texts().clear();
+        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+            if (type != QtDebugMsg && type != QtInfoMsg)
+                texts() << text;
+        });
+    }
+    ~WarningLog() { qInstallMessageHandler(previous); }
+    static QStringList& texts()
+    {
+        static QStringList list;
+        return list;
+    }
+
+private:
+    QtMessageHandler previous;
+};
+
 } // namespace
 
 class ConfigurationPagesTest : public QObject
@@ -103,6 +126,8 @@ private slots:
     void localModeLocksEverySave();
     void passwordSetAndCancel();
     void idAndPidSavesPostWritesSaveReads();
+    void pageSavesRefuseUnsafeText_data();
+    void pageSavesRefuseUnsafeText();
     void pidSaveRefusesNonNumbers();
     void interlockSaveKeepsHiddenBitsAndUnchangedDelays();
     void interlockSaveRefusedAfterFamilyChange();
@@ -395,6 +420,32 @@ void ConfigurationPagesTest::idAndPidSavesPostWritesSaveReads()
     QVERIFY(!tasks.contains(QStringLiteral("17:50:50")));
 }
 
+void ConfigurationPagesTest::pageSavesRefuseUnsafeText_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("cells");
+    QTest::newRow("identification") << "id_lineEdit" << "save_ID_button" << "Magnet\n7" << ": 30.";
+    QTest::newRow("interlock name") << "lineEdit_Name_Int2" << "save_interlocks_limits_button"
+                                    << QStringLiteral("Door") + QChar(0) << ": 95.";
+}
+
+void ConfigurationPagesTest::pageSavesRefuseUnsafeText()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, button);
+    QFETCH(QString, text);
+    QFETCH(QString, cells);
+    ConfigurationDialog dialog(worker);
+    openOn(dialog, QStringLiteral("KORA-PS"));
+    child<QLineEdit>(dialog, qPrintable(field))->setText(text);
+    child<QPushButton>(dialog, qPrintable(button))->click();
+    QVERIFY(queuedTasks(*worker).isEmpty());
+    QCOMPARE(boxes.size(), 1);
+    QVERIFY(boxes.first().contains(cells));
+}
+
 void ConfigurationPagesTest::pidSaveRefusesNonNumbers()
 {
     ConfigurationDialog dialog(worker);
@@ -664,7 +715,12 @@ void ConfigurationPagesTest::pidPictureWindowLifecycle()
     child<QPushButton>(dialog, "pushButtonPIDCC")->click();
     picture = dialog.pidDialog();
     QCOMPARE(picture->pos().x(), dialog.pos().x() + dialog.width() + 10);
-    dialog.close();
+    {
+        // Closing the picture window finishes it again, inside the first call.
+        WarningLog warnings;
+        dialog.close();
+        QVERIFY2(WarningLog::texts().isEmpty(), qPrintable(WarningLog::texts().join(QLatin1Char('\n'))));
+    }
     QVERIFY(!dialog.pidDialog());
     QTRY_VERIFY(!picture);
 }
