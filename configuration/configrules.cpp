@@ -98,9 +98,4 @@ SaveButtons saveButtons(bool local, bool busy, bool jsonMode)
     return buttons;
 }
 
-bool isLocal(const QString& statusText)
-{
-    return (statusText.toUInt(nullptr, 16) & 0xCu) != 0;
-}
-
 } // namespace ConfigRules

@@ -59,7 +59,4 @@ struct SaveButtons {
 };
 SaveButtons saveButtons(bool local, bool busy, bool jsonMode);
 
-// True when a status word's text (hexadecimal) says the supply is in local mode.
-bool isLocal(const QString& statusText);
-
 } // namespace ConfigRules

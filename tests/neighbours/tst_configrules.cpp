@@ -199,11 +199,6 @@ void ConfigRulesTest::wireSafetyAndNumbers()
         QVERIFY2(ConfigRules::isNumber(QLatin1String(number)), number);
     for (const char* text : {"", " 1", "abc", "1,5", "nan", "inf"})
         QVERIFY2(!ConfigRules::isNumber(QLatin1String(text)), text);
-
-    QVERIFY(!ConfigRules::isLocal(QStringLiteral("0")));
-    QVERIFY(!ConfigRules::isLocal(QStringLiteral("3")));
-    QVERIFY(ConfigRules::isLocal(QStringLiteral("4")));
-    QVERIFY(ConfigRules::isLocal(QStringLiteral("00000008")));
 }
 
 void ConfigRulesTest::saveButtonRule()
