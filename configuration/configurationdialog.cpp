@@ -35,7 +35,12 @@ ConfigurationDialog::ConfigurationDialog(ps_thread* thread, QWidget* parent)
         connect(thread, &ps_thread::password_set, this, &ConfigurationDialog::password_set_slot);
         connect(thread, &ps_thread::privileges_read, this,
                 &ConfigurationDialog::update_privileges_visualization);
+        connect(thread, &ps_thread::signalStateChanged, this, &ConfigurationDialog::forgetUnit);
     }
+    // Choosing an entry applies it, even the current one; a change of the
+    // current entry alone (listing, removing) applies nothing.
+    connect(ui->comboBoxPIDConfig, QOverload<int>::of(&QComboBox::activated), this,
+            &ConfigurationDialog::applyEntry);
 
     ui->tabWidget->setCurrentIndex(0);
 
@@ -49,6 +54,7 @@ ConfigurationDialog::ConfigurationDialog(ps_thread* thread, QWidget* parent)
     writable_brush = QBrush(Qt::green, Qt::Dense4Pattern);
     locked_brush = QBrush(Qt::lightGray, Qt::FDiagPattern);
     pid_json_name = QStringLiteral("pid.json");
+    updateSaveButtons();
 
     loadConfigFile();
 }
@@ -72,19 +78,39 @@ ps_data ConfigurationDialog::copyData() const
 
 QTableWidget* ConfigurationDialog::shownTable() const
 {
-    return ps_mem_table ? ps_mem_table : ui->table_koraPS_series;
+    // File actions work on the table the user sees: a refused refresh
+    // chooses no table and leaves the last one shown.
+    switch (ui->stackedWidget_table->currentIndex()) {
+    case 1:
+        return ui->table_ORTX_series;
+    case 2:
+        return ui->table_KORAPS_1K5_series;
+    default:
+        return ui->table_koraPS_series;
+    }
+}
+
+void ConfigurationDialog::forgetUnit(QTcpSocket::SocketState state)
+{
+    configurationDialogLogger->debug("Connection state {}: the shown data is stale", int(state));
+    // The worker reports a state change before any reply of the new
+    // connection, and the old connection's queue is dropped.
+    read_batches.clear();
+    write_batches.clear();
+    write_back_check = false;
+    unit_table_read = false;
+    unit_data_current = false;
+    setBusy(false);
+}
+
+bool ConfigurationDialog::mayWrite() const
+{
+    return unit_data_current && !local_mode;
 }
 
 void ConfigurationDialog::refresh_visualization()
 {
     configurationDialogLogger->trace("refresh_visualization called");
-    if (!isVisible()) {
-        // Opening: whatever an earlier connection left unanswered is gone.
-        read_batches.clear();
-        write_batches.clear();
-        write_back_check = false;
-        setBusy(false);
-    }
     refresh_table_parameters();
     if (ps_mem_table)
         read_module_information();
@@ -122,6 +148,14 @@ void ConfigurationDialog::refresh_table_parameters()
         ps_mem_table = ui->table_koraPS_series;
         ui->stackedWidget_table->setCurrentIndex(0);
         break;
+    }
+
+    // A refresh or write-back still running is replaced: its replies are
+    // still to come, and they end its own batch without counting for this
+    // one, whose replies come after them.
+    for (QList<Batch>* batches : {&read_batches, &write_batches}) {
+        for (Batch& batch : *batches)
+            batch.counted = false;
     }
 
     // Every cell the family uses is read; "reserved" rows stand for none.
@@ -176,6 +210,7 @@ void ConfigurationDialog::read_mem_field(int index)
     ++read_count;
     ui->progressBar->setValue(read_count);
     if (done) {
+        unit_table_read = true;
         setBusy(false);
         ui->progressBar->setValue(0);
     }
@@ -209,6 +244,10 @@ void ConfigurationDialog::update_visualization()
     update_general_tab();
     update_interlocks_limits_tab();
     update_pid_tab();
+    if (unit_table_read && !unit_data_current) {
+        unit_data_current = true;
+        updateSaveButtons();
+    }
 
     if (!write_back_check)
         return;
@@ -230,6 +269,8 @@ void ConfigurationDialog::update_visualization()
 void ConfigurationDialog::on_clear_table_button_clicked()
 {
     configurationDialogLogger->trace("on_clear_table_button_clicked called");
+    if (!unit_data_current)
+        return;
     QTableWidget* table = shownTable();
     for (int row = 0; row < table->rowCount(); ++row) {
         if (QTableWidgetItem* value = table->item(row, 1))
@@ -258,10 +299,17 @@ bool ConfigurationDialog::jsonMode() const
 void ConfigurationDialog::updateSaveButtons()
 {
     const ConfigRules::SaveButtons state = ConfigRules::saveButtons(local_mode, busy, jsonMode());
-    ui->save_in_ps_memory_button->setEnabled(state.memory);
-    ui->save_PID_button->setEnabled(state.pid);
-    ui->save_ID_button->setEnabled(state.pages);
-    ui->save_interlocks_limits_button->setEnabled(state.pages);
+    // Until the window has read the unit of this connection it shows another
+    // unit's data: nothing of it may be saved, to the supply or to a file.
+    const bool current = unit_data_current;
+    ui->save_in_ps_memory_button->setEnabled(current && state.memory);
+    ui->save_PID_button->setEnabled(current && state.pid);
+    ui->save_ID_button->setEnabled(current && state.pages);
+    ui->save_interlocks_limits_button->setEnabled(current && state.pages);
+    ui->save_to_file_button->setEnabled(current);
+    ui->load_from_file_button->setEnabled(current);
+    ui->clear_table_button->setEnabled(current);
+    ui->pushButtonPIDConfigExport->setEnabled(current && !jsonMode());
 }
 
 // ---- privileges, password and write-back ----
@@ -391,7 +439,7 @@ void ConfigurationDialog::postReads(const QList<int>& cells)
 void ConfigurationDialog::on_save_in_ps_memory_button_clicked()
 {
     configurationDialogLogger->trace("on_save_in_ps_memory_button_clicked called");
-    if (local_mode || busy || !ps_mem_table)
+    if (!mayWrite() || busy || !ps_mem_table)
         return;
 
     const ps_data data = copyData();

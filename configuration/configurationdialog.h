@@ -9,6 +9,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QTcpSocket>
 
 namespace Ui
 {
@@ -40,6 +41,7 @@ public:
     // before the first one, and after a refresh refused for an unknown family).
     QTableWidget* currentTable() const { return ps_mem_table; }
     QString configFilePath() const { return config_file_path; }
+    // The listed PID parameter files, in list order, unavailable ones included.
     QStringList pidJsonFiles() const { return pid_json_files; }
     PIDdialog* pidDialog() const { return pid_dialog; }
 
@@ -92,7 +94,8 @@ private slots:
 private:
     // Replies of one posted batch of reads or writes; the worker answers
     // batches in posting order. Only the refresh and the write-back batches
-    // move the progress bar and end the busy state.
+    // move the progress bar and end the busy state, and only the latest
+    // of them: a refresh stops the counting of the ones before it.
     struct Batch {
         bool counted = false;
         int remaining = 0;
@@ -103,19 +106,29 @@ private:
     ps_data copyData() const;
     void setBusy(bool busy);
     void updateSaveButtons();
+    // A change of the worker's connection: what the window shows came from
+    // an earlier unit, and the old connection's unanswered tasks are gone.
+    void forgetUnit(QTcpSocket::SocketState state);
+    // True when the window may write to the supply: its pages and table were
+    // read from the unit of this connection, which is not in local mode.
+    bool mayWrite() const;
     bool jsonMode() const;
     QTableWidget* shownTable() const;
-    // Posts task 17 for each write, then 18; false (and a box) when a value
-    // cannot travel in a command.
+    // True, after a box, when a value cannot travel in a command (refuseUnsafe)
+    // or is not a number (refuseNotNumber).
     bool refuseUnsafe(const QList<ConfigRules::CellWrite>& writes, const QString& title);
     bool refuseNotNumber(const QList<ConfigRules::CellWrite>& writes, const QString& title);
+    // Posts task 17 for each write, as a batch whose replies are not counted.
     void postWrites(const QList<ConfigRules::CellWrite>& writes);
     void postReads(const QList<int>& cells);
     bool savePidPage();
+    // Loads the list entry the user chose (JSON mode) and writes it to the supply.
+    void applyEntry(int index);
     AppendResult appendEntry(const QString& path);
+    void listUnavailable(const QString& path);
+    void setEntryAvailable(int index);
     void saveConfigFile();
     void loadConfigFile();
-    QStringList configEntries() const;
     QList<ConfigRules::CellWrite> pidPageWrites() const;
 
     Ui::ConfigurationDialog* ui;
@@ -133,7 +146,7 @@ private:
     QString config_file_path;
 
     // Entries of the configuration file that failed their check at start-up
-    // (a file on a share not mounted yet): kept in the file, not listed.
+    // (a file on a share not mounted yet): kept in the list, marked.
     QStringList unavailable_pid_json_files;
     QList<Batch> read_batches;
     QList<Batch> write_batches;
@@ -143,7 +156,8 @@ private:
     bool local_mode = false;
     bool loading_config = false;
     bool config_unsaved = false; // the last save of the configuration file failed
-    bool quiet_selection = false;
+    bool unit_table_read = false;   // a refresh of this connection has all its replies
+    bool unit_data_current = false; // ... and the pages were filled after it
     QString table_family;     // family the current table was chosen for
     QString interlock_family; // family the interlock page was filled for
     bool interlock_filled = false;

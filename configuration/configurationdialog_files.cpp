@@ -49,6 +49,14 @@ SaveResult saveBytes(const QString& path, const QByteArray& bytes, QString* erro
     return SaveResult::Saved;
 }
 
+// The list's text for a PID parameter file: its name without ".json".
+QString entryText(const QString& path)
+{
+    QString text = path;
+    text.remove(QStringLiteral(".json"));
+    return QFileInfo(text).fileName();
+}
+
 } // namespace
 
 // ---- PID parameter files ----
@@ -88,21 +96,35 @@ ConfigurationDialog::AppendResult ConfigurationDialog::appendEntry(const QString
 {
     if (!loadPIDConfig(path, false))
         return AppendResult::Unreadable;
-    if (pid_json_files.contains(path)) {
+    // Listing a file never sends it to the supply: only a choice of the user does.
+    const int listed = pid_json_files.indexOf(path);
+    if (listed >= 0 && unavailable_pid_json_files.contains(path)) {
+        setEntryAvailable(listed);
+        ui->comboBoxPIDConfig->setCurrentIndex(listed);
+        return AppendResult::Listed;
+    }
+    if (listed >= 0) {
         ConfigPrompts::warning(this, QStringLiteral("JSON error"),
                                QStringLiteral("File ") + path + QStringLiteral(" already exists."));
         return AppendResult::AlreadyListed;
     }
     pid_json_files.append(path);
-    unavailable_pid_json_files.removeAll(path);
-    QString itemText = path;
-    itemText.remove(QStringLiteral(".json"));
-    // Listing a file never sends it to the supply: only a choice of the user does.
-    quiet_selection = true;
-    ui->comboBoxPIDConfig->addItem(QFileInfo(itemText).fileName());
+    ui->comboBoxPIDConfig->addItem(entryText(path));
     ui->comboBoxPIDConfig->setCurrentIndex(ui->comboBoxPIDConfig->count() - 1);
-    quiet_selection = false;
     return AppendResult::Listed;
+}
+
+void ConfigurationDialog::listUnavailable(const QString& path)
+{
+    pid_json_files.append(path);
+    unavailable_pid_json_files.append(path);
+    ui->comboBoxPIDConfig->addItem(entryText(path) + tr(" (unavailable)"));
+}
+
+void ConfigurationDialog::setEntryAvailable(int index)
+{
+    if (unavailable_pid_json_files.removeAll(pid_json_files.at(index)) > 0)
+        ui->comboBoxPIDConfig->setItemText(index, entryText(pid_json_files.at(index)));
 }
 
 void ConfigurationDialog::appendPIDJsonFileToCombobox(QString droppedFile)
@@ -114,15 +136,30 @@ void ConfigurationDialog::appendPIDJsonFileToCombobox(QString droppedFile)
 
 void ConfigurationDialog::on_comboBoxPIDConfig_currentIndexChanged(int index)
 {
+    // The program changes the current entry too (listing, removing): only
+    // the user's choice, seen by applyEntry, writes to the supply.
     configurationDialogLogger->trace("on_comboBoxPIDConfig_currentIndexChanged called, indexx = {}", index);
-    if (quiet_selection || !jsonMode() || index < 0 || index >= pid_json_files.size())
+}
+
+void ConfigurationDialog::applyEntry(int index)
+{
+    configurationDialogLogger->trace("applyEntry called, index = {}", index);
+    if (!jsonMode() || index < 0 || index >= pid_json_files.size())
         return;
-    if (local_mode) {
-        configurationDialogLogger->warn("PID set not applied: the supply is in local mode");
+    QString refusal;
+    if (!unit_data_current)
+        refusal = tr("The supply's settings are not read yet: refresh first. Nothing was sent.");
+    else if (local_mode)
+        refusal = tr("The Power Unit is in LOCAL mode -> Save is NOT permitted");
+    if (!refusal.isEmpty()) {
+        configurationDialogLogger->warn("PID set not applied: {}", refusal);
+        ConfigPrompts::warning(this, tr("Save"), refusal);
         return;
     }
-    if (loadPIDConfig(pid_json_files.at(index), true))
-        savePidPage();
+    if (!loadPIDConfig(pid_json_files.at(index), true))
+        return;
+    setEntryAvailable(index);
+    savePidPage();
 }
 
 void ConfigurationDialog::on_groupBoxJSON_clicked()
@@ -136,15 +173,16 @@ void ConfigurationDialog::on_groupBoxJSON_clicked()
     ui->PID_I->setEnabled(!json);
     ui->PID_V->setEnabled(!json);
     ui->pushButtonDefaultPIDLimits->setEnabled(!json);
-    ui->pushButtonPIDConfigExport->setEnabled(!json);
     updateSaveButtons();
     if (json)
-        on_comboBoxPIDConfig_currentIndexChanged(ui->comboBoxPIDConfig->currentIndex());
+        applyEntry(ui->comboBoxPIDConfig->currentIndex());
 }
 
 void ConfigurationDialog::on_pushButtonPIDConfigExport_clicked()
 {
     configurationDialogLogger->trace("on_pushButtonPIDConfigExport_clicked called");
+    if (!unit_data_current)
+        return;
     const QString path =
         ConfigPrompts::saveFileName(this, QStringLiteral("Save PID's config"), pid_json_name, QStringLiteral("*.json"));
     if (path.isEmpty())
@@ -181,12 +219,10 @@ void ConfigurationDialog::on_pushButtonPIDRemoveConfig_clicked()
     const int i = ui->comboBoxPIDConfig->currentIndex();
     if (i < 0 || i >= pid_json_files.size())
         return;
-    pid_json_files.removeAt(i);
-    quiet_selection = true;
+    unavailable_pid_json_files.removeAll(pid_json_files.takeAt(i));
     ui->comboBoxPIDConfig->removeItem(i);
     if (!pid_json_files.isEmpty())
         ui->comboBoxPIDConfig->setCurrentIndex(0);
-    quiet_selection = false;
     saveConfigFile();
 }
 
@@ -195,9 +231,7 @@ void ConfigurationDialog::on_pushButtonPIDRemoveAllConfig_clicked()
     configurationDialogLogger->trace("on_pushButtonPIDRemoveAllConfig_clicked called");
     pid_json_files.clear();
     unavailable_pid_json_files.clear();
-    quiet_selection = true;
     ui->comboBoxPIDConfig->clear();
-    quiet_selection = false;
     saveConfigFile();
 }
 
@@ -223,16 +257,6 @@ void ConfigurationDialog::dropEvent(QDropEvent* event)
 
 // ---- the configuration file ----
 
-QStringList ConfigurationDialog::configEntries() const
-{
-    QStringList entries = pid_json_files;
-    for (const QString& path : unavailable_pid_json_files) {
-        if (!entries.contains(path))
-            entries << path;
-    }
-    return entries;
-}
-
 void ConfigurationDialog::loadConfigFile()
 {
     QFile file(config_file_path);
@@ -244,8 +268,8 @@ void ConfigurationDialog::loadConfigFile()
     loading_config = true;
     for (const QString& part : ConfigFile::parse(file.readAll())) {
         configurationDialogLogger->info("Trying to append file {}", part);
-        if (appendEntry(part) == AppendResult::Unreadable && !unavailable_pid_json_files.contains(part))
-            unavailable_pid_json_files << part;
+        if (appendEntry(part) == AppendResult::Unreadable && !pid_json_files.contains(part))
+            listUnavailable(part);
     }
     loading_config = false;
     configurationDialogLogger->info("ConfigurationDialog initialized");
@@ -257,7 +281,7 @@ void ConfigurationDialog::saveConfigFile()
         return;
     QDir().mkpath(QFileInfo(config_file_path).absolutePath());
     QString error;
-    config_unsaved = saveBytes(config_file_path, ConfigFile::format(configEntries()), &error) != SaveResult::Saved;
+    config_unsaved = saveBytes(config_file_path, ConfigFile::format(pid_json_files), &error) != SaveResult::Saved;
     if (config_unsaved) {
         ConfigPrompts::warning(this, QStringLiteral("Config"), QStringLiteral("Cannot save config file, ") + error);
         configurationDialogLogger->error("Cannot save file {}, error code = {}", config_file_path, error);
@@ -269,6 +293,8 @@ void ConfigurationDialog::saveConfigFile()
 void ConfigurationDialog::on_save_to_file_button_clicked()
 {
     configurationDialogLogger->trace("on_save_to_file_button_clicked called");
+    if (!unit_data_current)
+        return;
     const QString path = ConfigPrompts::saveFileName(this, tr("Save to PS Memory File"), QStringLiteral(".."),
                                                      tr("PS Memory File (*.psm)"));
     if (path.isEmpty())
@@ -287,6 +313,8 @@ void ConfigurationDialog::on_save_to_file_button_clicked()
 void ConfigurationDialog::on_load_from_file_button_clicked()
 {
     configurationDialogLogger->trace("on_load_from_file_button_clicked called");
+    if (!unit_data_current)
+        return;
     const QString path = ConfigPrompts::openFileName(this, QStringLiteral("Load form PS Memory File"), psm_dir_path,
                                                      tr("PS Memory File (*.psm)"));
     if (path.isEmpty())

@@ -40,7 +40,7 @@ void ConfigurationDialog::update_general_tab()
 void ConfigurationDialog::on_save_ID_button_clicked()
 {
     configurationDialogLogger->trace("on_save_ID_button_clicked called");
-    if (local_mode)
+    if (!mayWrite())
         return;
     const QList<CellWrite> writes = {{30, ui->id_lineEdit->text()}};
     if (refuseUnsafe(writes, tr("Save")))
@@ -107,7 +107,7 @@ void ConfigurationDialog::update_interlocks_limits_tab()
 void ConfigurationDialog::on_save_interlocks_limits_button_clicked()
 {
     configurationDialogLogger->trace("on_save_interlocks_limits_button_clicked called");
-    if (local_mode)
+    if (!mayWrite())
         return;
     const ps_data data = copyData();
     if (!interlock_filled || data.family != interlock_family) {
@@ -221,7 +221,7 @@ void ConfigurationDialog::update_pid_tab()
 
 bool ConfigurationDialog::savePidPage()
 {
-    if (local_mode)
+    if (!mayWrite())
         return false;
     const QList<CellWrite> writes = pidPageWrites();
     if (refuseNotNumber(writes, tr("Save")))

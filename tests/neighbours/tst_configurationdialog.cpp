@@ -186,8 +186,9 @@ void ConfigurationDialogTest::repliesFillTableAndEndBusyState()
         }
     }
     QVERIFY(refresh->isEnabled());
-    QVERIFY(dialog.findChild<QPushButton*>(QStringLiteral("save_in_ps_memory_button"))->isEnabled());
     QCOMPARE(bar->value(), 0);
+    emit worker.void_sync_signal(); // the pages follow the cells
+    QVERIFY(dialog.findChild<QPushButton*>(QStringLiteral("save_in_ps_memory_button"))->isEnabled());
 
     // A later read-back updates its row and leaves the idle state alone.
     {
@@ -225,9 +226,13 @@ void ConfigurationDialogTest::clearEmptiesValuesOnly()
     {
         QMutexLocker lock(&worker.mutex);
         worker.ps_response.memory[2] = QStringLiteral("SN-1");
-        worker.task_queue.clear();
     }
-    emit worker.memory_data_read(2);
+    for (const ps_task& task : queued(worker)) {
+        if (task.id == ps_thread::TaskReadMemory)
+            emit worker.memory_data_read(task.params.at(0).toInt());
+    }
+    emit worker.void_sync_signal();
+    setFamily(worker, QStringLiteral("ORTX"));
     QTableWidget* table = dialog.currentTable();
     QCOMPARE(table->item(2, 1)->text(), QStringLiteral("SN-1"));
 

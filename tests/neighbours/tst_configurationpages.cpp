@@ -57,6 +57,13 @@ QStringList idsOf(const QStringList& tasks)
     return ids;
 }
 
+// What the combo box does when the user picks an entry.
+void choose(QComboBox* combo, int index)
+{
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+}
+
 // Runs `action` while no file of this process may grow beyond `bytes`: a
 // write past that fails after the file was opened, as on a full disk.
 // False where the limit cannot be set.
@@ -119,11 +126,15 @@ private slots:
 
     void formRowsAreTheMemoryMap();
     void refreshRefusedWhileFamilyUnknown();
+    void nothingIsSavedBeforeTheNewConnectionIsRead();
+    void fileActionsUseTheShownTable();
+    void aNewRefreshNeverCountsAnEarlierOnesReplies_data();
+    void aNewRefreshNeverCountsAnEarlierOnesReplies();
     void writeBackPostsWritesSaveSyncAndReportsRefusals();
     void pageSaveDuringWriteBackKeepsBusy();
     void writeBackRefusesUnsafeText();
     void privilegesMarkRowsAndInterlockTab();
-    void localModeLocksEverySave();
+    void localModeLocksEverySaveAndSaysSo();
     void passwordSetAndCancel();
     void idAndPidSavesPostWritesSaveReads();
     void pageSavesRefuseUnsafeText_data();
@@ -133,9 +144,10 @@ private slots:
     void interlockSaveRefusedAfterFamilyChange();
     void defaultLimits();
     void jsonModeWritesOnlyOnChoice();
+    void choosingTheCurrentEntryAppliesIt();
     void pidExportRoundTripAndRefusal();
     void memoryFileRoundTripAndBadRows();
-    void configFileKeepsUnavailableEntries();
+    void unavailableEntriesStayListedAndMarked();
     void pidPictureWindowLifecycle();
 
 private:
@@ -252,6 +264,90 @@ void ConfigurationPagesTest::refreshRefusedWhileFamilyUnknown()
     QVERIFY(queuedTasks(*worker).isEmpty());
 }
 
+void ConfigurationPagesTest::nothingIsSavedBeforeTheNewConnectionIsRead()
+{
+    ConfigurationDialog dialog(worker);
+    openOn(dialog, QStringLiteral("KORA-PS"));
+    dialog.appendPIDJsonFileToCombobox(writePidFile(QStringLiteral("earlier.json"), 1));
+
+    // Another unit of the same family; its refresh has not come yet.
+    emit worker->signalStateChanged(QAbstractSocket::ConnectedState);
+    for (const char* name : {"save_ID_button", "save_interlocks_limits_button", "save_in_ps_memory_button",
+                             "save_PID_button", "save_to_file_button", "load_from_file_button",
+                             "clear_table_button", "pushButtonPIDConfigExport"})
+        QVERIFY2(!child<QPushButton>(dialog, name)->isEnabled(), name);
+    dialog.currentTable()->item(30, 1)->setText(QStringLiteral("x"));
+    const QString file = dir.filePath(QStringLiteral("earlier.psm"));
+    fileAnswers << file;
+    for (const char* slot : {"on_save_ID_button_clicked", "on_save_interlocks_limits_button_clicked",
+                             "on_save_in_ps_memory_button_clicked", "on_save_PID_button_clicked",
+                             "on_save_to_file_button_clicked"})
+        QMetaObject::invokeMethod(&dialog, slot);
+    child<QGroupBox>(dialog, "groupBoxJSON")->setChecked(true);
+    QMetaObject::invokeMethod(&dialog, "on_groupBoxJSON_clicked");
+    QVERIFY(queuedTasks(*worker).isEmpty());
+    QVERIFY(!QFile::exists(file));
+    QCOMPARE(boxes.size(), 1); // the JSON apply says why nothing was sent
+
+    // The connection's own refresh lets the window write again.
+    openOn(dialog, QStringLiteral("KORA-PS"));
+    choose(child<QComboBox>(dialog, "comboBoxPIDConfig"), 0);
+    QCOMPARE(queuedTasks(*worker).first(), QStringLiteral("17:40:1"));
+}
+
+void ConfigurationPagesTest::fileActionsUseTheShownTable()
+{
+    ConfigurationDialog dialog(worker);
+    openOn(dialog, QStringLiteral("ORTX"));
+    dialog.currentTable()->item(75, 1)->setText(QStringLiteral("175"));
+    setData([](ps_data& d) { d.family.clear(); });
+    dialog.refresh_visualization(); // refused: the ORTX table stays shown
+
+    const QString path = dir.filePath(QStringLiteral("shown.psm"));
+    fileAnswers << path;
+    child<QPushButton>(dialog, "save_to_file_button")->click();
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().contains("\n75:175\n"));
+}
+
+void ConfigurationPagesTest::aNewRefreshNeverCountsAnEarlierOnesReplies_data()
+{
+    QTest::addColumn<bool>("closeFirst");
+    QTest::newRow("window open") << false;
+    QTest::newRow("window closed mid-refresh") << true;
+}
+
+void ConfigurationPagesTest::aNewRefreshNeverCountsAnEarlierOnesReplies()
+{
+    QFETCH(bool, closeFirst);
+    ConfigurationDialog dialog(worker);
+    setData([](ps_data& d) { d.family = QStringLiteral("KORA-PS"); });
+    queuedTasks(*worker);
+    dialog.refresh_visualization();
+    dialog.show();
+    const QStringList first = queuedTasks(*worker).mid(0, 64);
+    auto answer = [this](const QStringList& reads) {
+        for (const QString& read : reads)
+            emit worker->memory_data_read(read.mid(3).toInt());
+    };
+    answer(first.mid(0, 10));
+
+    if (closeFirst)
+        dialog.close();
+    dialog.refresh_visualization();
+    dialog.show();
+    const QStringList second = queuedTasks(*worker).mid(0, 64);
+    auto* refresh = child<QPushButton>(dialog, "refresh_button");
+    answer(first.mid(10));
+    QVERIFY(!refresh->isEnabled());
+    answer(second.mid(0, 63));
+    QVERIFY(!refresh->isEnabled());
+    QCOMPARE(child<QProgressBar>(dialog, "progressBar")->value(), 63);
+    answer(second.mid(63));
+    QVERIFY(refresh->isEnabled());
+}
+
 void ConfigurationPagesTest::writeBackPostsWritesSaveSyncAndReportsRefusals()
 {
     ConfigurationDialog dialog(worker);
@@ -340,7 +436,7 @@ void ConfigurationPagesTest::privilegesMarkRowsAndInterlockTab()
     QVERIFY(queuedTasks(*worker).isEmpty());
 }
 
-void ConfigurationPagesTest::localModeLocksEverySave()
+void ConfigurationPagesTest::localModeLocksEverySaveAndSaysSo()
 {
     ConfigurationDialog dialog(worker);
     openOn(dialog, QStringLiteral("KORA-PS"));
@@ -362,7 +458,10 @@ void ConfigurationPagesTest::localModeLocksEverySave()
     QMetaObject::invokeMethod(&dialog, "on_save_ID_button_clicked");
     child<QGroupBox>(dialog, "groupBoxJSON")->setChecked(true);
     QMetaObject::invokeMethod(&dialog, "on_groupBoxJSON_clicked");
+    choose(child<QComboBox>(dialog, "comboBoxPIDConfig"), 0);
     QVERIFY(queuedTasks(*worker).isEmpty());
+    // Switching the mode on and choosing the entry each tell why.
+    QCOMPARE(boxes.count(QStringLiteral("Save|The Power Unit is in LOCAL mode -> Save is NOT permitted")), 2);
 
     data.status_flags = 0x3;
     emit worker->status_read(data);
@@ -550,7 +649,7 @@ void ConfigurationPagesTest::jsonModeWritesOnlyOnChoice()
     QCOMPARE(tasks.size(), 43);
     QCOMPARE(tasks.first(), QStringLiteral("17:40:200"));
 
-    combo->setCurrentIndex(0); // the user's choice
+    choose(combo, 0);
     QCOMPARE(queuedTasks(*worker).first(), QStringLiteral("17:40:100"));
 
     // Listing and removing never write.
@@ -561,7 +660,7 @@ void ConfigurationPagesTest::jsonModeWritesOnlyOnChoice()
 
     // A chosen file that fails to load writes nothing.
     QFile::remove(b);
-    combo->setCurrentIndex(1);
+    choose(combo, 1);
     QVERIFY(queuedTasks(*worker).isEmpty());
     QCOMPARE(boxes.last(), QStringLiteral("JSON error|Couldn't open ") + b + QStringLiteral("."));
     child<QPushButton>(dialog, "pushButtonPIDRemoveAllConfig")->click();
@@ -569,9 +668,26 @@ void ConfigurationPagesTest::jsonModeWritesOnlyOnChoice()
     QCOMPARE(combo->count(), 0);
 }
 
+void ConfigurationPagesTest::choosingTheCurrentEntryAppliesIt()
+{
+    ConfigurationDialog dialog(worker);
+    openOn(dialog, QStringLiteral("KORA-PS"));
+    dialog.appendPIDJsonFileToCombobox(writePidFile(QStringLiteral("a.json"), 100));
+    child<QGroupBox>(dialog, "groupBoxJSON")->setChecked(true);
+    QMetaObject::invokeMethod(&dialog, "on_groupBoxJSON_clicked");
+    dialog.appendPIDJsonFileToCombobox(writePidFile(QStringLiteral("b.json"), 200)); // current, not applied
+    QCOMPARE(queuedTasks(*worker).first(), QStringLiteral("17:40:100"));
+
+    choose(child<QComboBox>(dialog, "comboBoxPIDConfig"), 1);
+    const QStringList tasks = queuedTasks(*worker);
+    QCOMPARE(tasks.size(), 43);
+    QCOMPARE(tasks.first(), QStringLiteral("17:40:200"));
+}
+
 void ConfigurationPagesTest::pidExportRoundTripAndRefusal()
 {
     ConfigurationDialog dialog(worker);
+    openOn(dialog, QStringLiteral("KORA-PS"));
     QStringList texts;
     for (int i = 0; i < PIDConfig::KeyCount; ++i) {
         texts << QString::number(1.5 * (i + 1));
@@ -671,7 +787,7 @@ void ConfigurationPagesTest::memoryFileRoundTripAndBadRows()
              qPrintable(boxes.last()));
 }
 
-void ConfigurationPagesTest::configFileKeepsUnavailableEntries()
+void ConfigurationPagesTest::unavailableEntriesStayListedAndMarked()
 {
     const QString a = writePidFile(QStringLiteral("cfg_a.json"), 1);
     const QString gone = dir.filePath(QStringLiteral("share/gone.json"));
@@ -683,8 +799,12 @@ void ConfigurationPagesTest::configFileKeepsUnavailableEntries()
     }
     ConfigurationDialog dialog(worker);
     QCOMPARE(dialog.configFilePath(), config);
-    QCOMPARE(dialog.pidJsonFiles(), QStringList{a});
+    QCOMPARE(dialog.pidJsonFiles(), (QStringList{gone, a}));
     QCOMPARE(boxes.size(), 2); // the missing file and the repeated line
+    auto* combo = child<QComboBox>(dialog, "comboBoxPIDConfig");
+    QCOMPARE(combo->count(), 2);
+    QCOMPARE(combo->itemText(0), QStringLiteral("gone (unavailable)"));
+    QCOMPARE(combo->currentText(), QStringLiteral("cfg_a"));
 
     // The list is saved when it changes, and the unavailable entry stays in it.
     const QString b = writePidFile(QStringLiteral("cfg_b.json"), 2);
@@ -692,7 +812,7 @@ void ConfigurationPagesTest::configFileKeepsUnavailableEntries()
     QFile file(config);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QStringList saved = ConfigFile::parse(file.readAll());
-    QCOMPARE(saved, (QStringList{a, b, gone}));
+    QCOMPARE(saved, (QStringList{gone, a, b}));
 }
 
 void ConfigurationPagesTest::pidPictureWindowLifecycle()
