@@ -27,3 +27,9 @@ QString ReplyFramer::takeReply()
     reply.swap(gathered);
     return reply;
 }
+
+void ReplyFramer::clear()
+{
+    gathered.clear();
+    decoder.reset(QTextCodec::codecForName("UTF-8")->makeDecoder());
+}

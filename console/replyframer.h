@@ -26,6 +26,8 @@ public:
     // *complete is set and takeReply() hands it over.
     QString feed(const QByteArray& read, bool* complete);
     QString takeReply();
+    // Forgets the unfinished reply, a half-received character included.
+    void clear();
 
     const QString& buffer() const { return gathered; }
     int maxLength() const { return cap; }

@@ -35,6 +35,9 @@ void TcpSocketManager::connect(QString ip, QString port, int timeout)
 {
     tcpSocketManagerLogger->trace("connect called, ip = {}, port = {}, timeout = {}", ip, port, timeout);
     disconnect();
+    // What the old connection left unfinished would prefix the first reply
+    // of the new one.
+    m_bufferReply.clear();
     this->timeout = timeout;
 
     const QHostAddress address(ip);
@@ -51,11 +54,17 @@ void TcpSocketManager::disconnect()
 {
     tcpSocketManagerLogger->trace("disconnect called");
     timer->stop();
-    socket->disconnectFromHost();
-    // A connection with unsent bytes closes only once they are out: give it
-    // a bounded wait, then cut it, so the socket is free for the next connect.
-    if (socket->state() != QAbstractSocket::UnconnectedState)
-        socket->waitForDisconnected(closeWaitMs);
+    // Only an established connection has bytes to get out. An attempt still
+    // under way is dropped at once: waiting on it would wait for its
+    // handshake, with the window frozen.
+    const QAbstractSocket::SocketState state = socket->state();
+    if (state == QAbstractSocket::ConnectedState || state == QAbstractSocket::ClosingState) {
+        // Unsent bytes go out first: a bounded wait, then the connection is
+        // cut, so the socket is free for the next connect.
+        socket->disconnectFromHost();
+        if (socket->state() != QAbstractSocket::UnconnectedState)
+            socket->waitForDisconnected(closeWaitMs);
+    }
     socket->abort();
 }
 

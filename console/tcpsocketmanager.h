@@ -12,7 +12,9 @@ class QTimer;
 // The command console's own TCP client: connects with a time-out, sends one
 // command per line (CR LF) and hands up each reply once a carriage return
 // has arrived (see ReplyFramer). Runs on the GUI thread's event loop and
-// never blocks it for long: closing waits at most closeWaitMs for the peer.
+// never blocks it for long: closing an open connection waits at most
+// closeWaitMs for unsent bytes to go out; an attempt still under way is
+// dropped at once.
 class TcpSocketManager : public QObject
 {
     Q_OBJECT

@@ -1,5 +1,7 @@
+#include "hanginglistener.h"
 #include "tcpsocketmanager.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -55,11 +57,13 @@ private slots:
     void replyGathering_data();
     void replyGathering();
     void endlessReplyIsHandedUpInPieces();
+    void replyLeftByOldConnectionIsDropped();
 
     void sendWithoutConnectionReportsError();
     void timeoutClosesAndReports();
     void refusedConnectionReportedOnce();
     void disconnectLeavesSocketClosed();
+    void pendingAttemptIsDroppedWithoutWaiting();
 };
 
 void TcpSocketManagerTest::commandLineFraming_data()
@@ -177,6 +181,25 @@ void TcpSocketManagerTest::endlessReplyIsHandedUpInPieces()
     QCOMPARE(all, QString::fromLatin1(endless + "\r\n"));
 }
 
+void TcpSocketManagerTest::replyLeftByOldConnectionIsDropped()
+{
+    // The old supply stopped in the middle of a reply, and of a character.
+    Link link;
+    QVERIFY(link.open());
+    link.sendFromSupply("PART\xc2");
+    QTRY_VERIFY_WITH_TIMEOUT(!link.manager.pendingReply().isEmpty(), 5000);
+
+    QSignalSpy connected(&link.manager, &TcpSocketManager::connected);
+    QSignalSpy messages(&link.manager, &TcpSocketManager::messageReady);
+    link.manager.connect(QStringLiteral("127.0.0.1"), QString::number(link.server.serverPort()), 5000);
+    QVERIFY(link.server.waitForNewConnection(5000));
+    QTcpSocket* peer = link.server.nextPendingConnection();
+    QVERIFY(connected.count() == 1 || connected.wait(5000));
+    peer->write("AK\r\n");
+    QVERIFY(messages.wait(5000));
+    QCOMPARE(messages.at(0).at(0).toString(), QStringLiteral("AK\r\n"));
+}
+
 void TcpSocketManagerTest::sendWithoutConnectionReportsError()
 {
     TcpSocketManager manager;
@@ -233,6 +256,37 @@ void TcpSocketManagerTest::disconnectLeavesSocketClosed()
     QCOMPARE(link.manager.state(), QAbstractSocket::UnconnectedState);
     link.manager.connect(QStringLiteral("127.0.0.1"), QString::number(link.server.serverPort()), 5000);
     QVERIFY(connected.wait(5000));
+}
+
+void TcpSocketManagerTest::pendingAttemptIsDroppedWithoutWaiting()
+{
+#ifdef Q_OS_UNIX
+    // Neither a new attempt nor the time-out waits on a handshake that is
+    // still under way: the window would freeze for the close wait.
+    HangingListener listener;
+    QVERIFY(listener.port != 0);
+    const QString port = QString::number(listener.port);
+    TcpSocketManager manager;
+    QSignalSpy errors(&manager, &TcpSocketManager::errorReady);
+    manager.connect(QStringLiteral("127.0.0.1"), port, 60000);
+    QCOMPARE(manager.state(), QAbstractSocket::ConnectingState);
+
+    QElapsedTimer clock;
+    clock.start();
+    manager.connect(QStringLiteral("127.0.0.1"), port, 60000);
+    const qint64 reconnect = clock.restart();
+    QCOMPARE(manager.state(), QAbstractSocket::ConnectingState);
+    manager.onTimeout();
+    const qint64 timeout = clock.elapsed();
+
+    QCOMPARE(manager.state(), QAbstractSocket::UnconnectedState);
+    QCOMPARE(errors.count(), 1);
+    QCOMPARE(errors.at(0).at(0).toString(), QStringLiteral("Timer timeout"));
+    QVERIFY2(reconnect < TcpSocketManager::closeWaitMs, qPrintable(QString::number(reconnect)));
+    QVERIFY2(timeout < TcpSocketManager::closeWaitMs, qPrintable(QString::number(timeout)));
+#else
+    QSKIP("needs a listener that never completes the handshake");
+#endif
 }
 
 QTEST_MAIN(TcpSocketManagerTest)
