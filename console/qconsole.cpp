@@ -179,6 +179,12 @@ void QConsole::keyPressEvent(QKeyEvent* e)
     if (m_locked)
         return;
 
+    if (e->matches(QKeySequence::DeleteStartOfWord) || e->matches(QKeySequence::DeleteCompleteLine)) {
+        if (isSelectionInEditionZone())
+            deleteBackToPrompt(e);
+        return;
+    }
+
     if (textCursor().hasSelection() && e->modifiers() == Qt::ControlModifier) {
         if (e->matches(QKeySequence::Cut)) {
             e->accept();
@@ -192,7 +198,12 @@ void QConsole::keyPressEvent(QKeyEvent* e)
             e->accept();
             copy();
         } else {
+            // Over older output a shortcut may move or select, never edit.
+            const Qt::TextInteractionFlags flags = textInteractionFlags();
+            if (!isSelectionInEditionZone())
+                setTextInteractionFlags(flags & ~Qt::TextEditable);
             QTextEdit::keyPressEvent(e);
+            setTextInteractionFlags(flags);
             return;
         }
     }
@@ -242,6 +253,24 @@ void QConsole::keyPressEvent(QKeyEvent* e)
     }
     }
     QTextEdit::keyPressEvent(e);
+}
+
+void QConsole::deleteBackToPrompt(QKeyEvent* e)
+{
+    // A word or line delete reaches back from the cursor; here it stops where
+    // the prompt ends, as Backspace does. A line delete takes the whole command.
+    e->accept();
+    QTextCursor cursor = textCursor();
+    if (e->matches(QKeySequence::DeleteCompleteLine)) {
+        cursor.setPosition(editZoneStart());
+        cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    } else if (!cursor.hasSelection()) {
+        cursor.movePosition(QTextCursor::PreviousWord, QTextCursor::KeepAnchor);
+        if (cursor.position() < editZoneStart())
+            cursor.setPosition(editZoneStart(), QTextCursor::KeepAnchor);
+    }
+    cursor.removeSelectedText();
+    setTextCursor(cursor);
 }
 
 bool QConsole::handleBackspaceKeyPress()
@@ -463,6 +492,10 @@ void QConsole::dropEvent(QDropEvent* e)
         cursor.setPosition(m_pressPosition);
         setTextCursor(cursor);
     }
+    // Text dragged within the console moves only out of the edit zone's own
+    // text; dragged from older output or the prompt, it is copied.
+    if (e->source() == viewport() && !isSelectionInEditionZone())
+        e->setDropAction(Qt::CopyAction);
     QTextEdit::dropEvent(e);
 }
 

@@ -86,6 +86,7 @@ protected:
 private:
     // Document position where the edit zone starts (just after the prompt).
     int editZoneStart() const;
+    void deleteBackToPrompt(QKeyEvent* e);
 
     QColor m_promptColor;
     QColor m_errorColor = Qt::red;

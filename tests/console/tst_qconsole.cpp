@@ -75,6 +75,7 @@ private slots:
 
     void promptStaysAtEndOfDocument();
     void pastedLinesRunTogether();
+    void wordDeletesLeaveOlderTextAndPrompt();
 
 private:
     void type(const QString& text) { QTest::keyClicks(console, text); }
@@ -329,6 +330,40 @@ void QConsoleTest::pastedLinesRunTogether()
     console->setTextCursor(inWelcome);
     console->paste();
     QVERIFY(console->toPlainText().startsWith(welcome));
+}
+
+void QConsoleTest::wordDeletesLeaveOlderTextAndPrompt()
+{
+    const QString shown = console->toPlainText();
+    QVERIFY(!QKeySequence::keyBindings(QKeySequence::DeleteStartOfWord).isEmpty());
+    auto pressAll = [this](QKeySequence::StandardKey key, int times) {
+        for (const QKeySequence& binding : QKeySequence::keyBindings(key))
+            for (int i = 0; i < times; ++i)
+                QTest::keySequence(console, binding);
+    };
+
+    // Word deletes stop at the prompt, wherever they start.
+    type(QStringLiteral(" "));
+    pressAll(QKeySequence::DeleteStartOfWord, 1);
+    QCOMPARE(console->toPlainText(), shown);
+    type(QStringLiteral("#_LOCAL"));
+    pressAll(QKeySequence::DeleteStartOfWord, 3);
+    QCOMPARE(console->toPlainText(), shown);
+
+    // Over a selection in older output they delete nothing.
+    QTextCursor inWelcome = console->textCursor();
+    inWelcome.setPosition(1);
+    inWelcome.setPosition(5, QTextCursor::KeepAnchor);
+    console->setTextCursor(inWelcome);
+    pressAll(QKeySequence::DeleteStartOfWord, 1);
+    pressAll(QKeySequence::DeleteEndOfWord, 1);
+    QCOMPARE(console->toPlainText(), shown);
+
+    QSignalSpy exec(console, &QConsole::execCommand);
+    console->moveCursor(QTextCursor::End);
+    type(QStringLiteral("MST"));
+    press(Qt::Key_Return);
+    QCOMPARE(exec.at(0).at(0).toString(), QStringLiteral("MST"));
 }
 
 QTEST_MAIN(QConsoleTest)
