@@ -4,6 +4,7 @@
 #include "setup_dialog.h"
 #include "ui_setup_dialog.h"
 
+#include "cleardefaultbuttons.h"
 #include "dcct_thread.h"
 #include "prompts.h"
 #include "setup_checks.h"
@@ -78,6 +79,7 @@ Setup_dialog::Setup_dialog(Dcct_thread* thread, QWidget* parent)
       unmount_on_apply(false), card_mounted(false), file_read_pending(false), ts_warning_open(false)
 {
     form->setupUi(this);
+    clearDefaultButtons(this);
 
     connect(&progress_timer, &QTimer::timeout, this, &Setup_dialog::progress_bar_update);
 

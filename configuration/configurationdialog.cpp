@@ -1,6 +1,7 @@
 #include "configurationdialog.h"
 #include "ui_configurationdialog.h"
 
+#include "cleardefaultbuttons.h"
 #include "configfile.h"
 #include "configprompts.h"
 #include "loggers.h"
@@ -17,6 +18,7 @@ ConfigurationDialog::ConfigurationDialog(ps_thread* thread, QWidget* parent)
     : QDialog(parent), ui(new Ui::ConfigurationDialog), thread(thread)
 {
     ui->setupUi(this);
+    clearDefaultButtons(this);
 
     const QString appDir = QCoreApplication::applicationDirPath();
     psm_dir_path = QDir::cleanPath(appDir + QStringLiteral("/../Firmware_PS/psm"));

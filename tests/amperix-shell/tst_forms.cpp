@@ -3,8 +3,11 @@
 // the state the window's code relies on.
 
 #include "mainwindow.h"
+#include "ps_thread.h"
 #include "setipdialog.h"
+#include "setupdialog.h"
 
+#include "returninfields.h"
 #include "tempsettings.h"
 
 #include <QAction>
@@ -15,6 +18,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMetaMethod>
+#include <QMutexLocker>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QStackedWidget>
@@ -92,6 +96,7 @@ private slots:
     void labelsInitialText();
     void setIpDialogSize();
     void noTextIsClipped();
+    void returnInAFieldOnlyCommitsIt();
 
 private:
     std::unique_ptr<TempSettings> settings;
@@ -332,6 +337,34 @@ void FormsTest::noTextIsClipped()
     QCOMPARE(w.findChild<QLabel*>(QStringLiteral("state_output_label"))->width(), statusColumn);
     QCOMPARE(w.findChild<QLabel*>(QStringLiteral("Fault_label"))->width(), statusColumn);
     w.close();
+}
+
+void FormsTest::returnInAFieldOnlyCommitsIt()
+{
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Orvane"),
+              QStringLiteral("Amperix"))
+        .setValue(QStringLiteral("automaticUpdatesEnabled"), false);
+    MainWindow window;
+    SetupDialog refreshSettings(&window); // no window opens it yet
+    ps_thread* worker = window.getThread();
+    auto tasksPosted = [worker] {
+        QMutexLocker lock(&worker->mutex);
+        QStringList ids;
+        for (const ps_task& task : qAsConst(worker->task_queue))
+            ids << QString::number(task.id);
+        worker->task_queue.clear();
+        return ids.isEmpty() ? QString() : QStringLiteral("posted tasks ") + ids.join(QLatin1Char(' '));
+    };
+
+    QStringList found;
+    for (QDialog* dialog : window.findChildren<QDialog*>()) {
+        // Dialogs whose one purpose is their answer (connect, accept the
+        // settings) keep Return on it.
+        if (qobject_cast<SetIpDialog*>(dialog) || dialog == &refreshSettings)
+            continue;
+        found << returnInEveryField(dialog, tasksPosted);
+    }
+    QVERIFY2(found.isEmpty(), qPrintable(found.join(QLatin1Char('\n'))));
 }
 
 QTEST_MAIN(FormsTest)

@@ -1,6 +1,10 @@
 // The main window's form: actions and menu, the table's columns and headers,
 // sizes and the window's style.
 
+#include "dialog_password.h"
+#include "new_connection_dialog.h"
+#include "returninfields.h"
+#include "setup_dialog.h"
 #include "viewertestsupport.h"
 
 #include <QAction>
@@ -82,6 +86,29 @@ private slots:
             window->styleSheet().startsWith(QStringLiteral("*,\n*::separator,\n*::handle,\n*::tab-bar,\n")));
         QVERIFY(window->styleSheet().contains(QStringLiteral("font-size: 12pt;\n}")));
         QCOMPARE(window->findChild<QTabWidget*>("tabWidget")->tabText(0), QStringLiteral("Data Logger"));
+    }
+
+    void returnInAFieldOnlyCommitsIt()
+    {
+        Dcct_thread* worker = window->boxThread(window->addBox(true, QStringLiteral("127.0.0.1"), QString()));
+        Setup_dialog setup(worker, window.get()); // the window opens it on demand
+        auto codesQueued = [worker] {
+            QStringList codes;
+            for (const QPair<int, QString>& code : queued(worker))
+                codes << QString::number(code.first);
+            QMutexLocker lock(&worker->mutex);
+            worker->codes.clear();
+            return codes.isEmpty() ? QString() : QStringLiteral("queued codes ") + codes.join(QLatin1Char(' '));
+        };
+
+        QStringList found;
+        for (QDialog* dialog : window->findChildren<QDialog*>()) {
+            // Dialogs whose one purpose is their answer keep Return on it.
+            if (qobject_cast<New_connection_dialog*>(dialog) || qobject_cast<Dialog_password*>(dialog))
+                continue;
+            found << returnInEveryField(dialog, codesQueued);
+        }
+        QVERIFY2(found.isEmpty(), qPrintable(found.join(QLatin1Char('\n'))));
     }
 };
 
