@@ -98,7 +98,8 @@ private slots:
                 codes << QString::number(code.first);
             QMutexLocker lock(&worker->mutex);
             worker->codes.clear();
-            return codes.isEmpty() ? QString() : QStringLiteral("queued codes ") + codes.join(QLatin1Char(' '));
+            return codes.isEmpty() ? QString()
+                                   : QStringLiteral("queued codes ") + codes.join(QLatin1Char(' '));
         };
 
         QStringList found;

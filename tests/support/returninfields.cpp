@@ -26,7 +26,8 @@ QString fieldName(QLineEdit* edit)
 // Brings every page that holds `w` to the front.
 void showPagesOf(QWidget* w)
 {
-    for (QWidget *child = w, *parent = w->parentWidget(); parent; child = parent, parent = parent->parentWidget()) {
+    for (QWidget *child = w, *parent = w->parentWidget(); parent;
+         child = parent, parent = parent->parentWidget()) {
         auto* stack = qobject_cast<QStackedWidget*>(parent);
         if (!stack)
             continue;
