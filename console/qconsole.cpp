@@ -198,9 +198,11 @@ void QConsole::keyPressEvent(QKeyEvent* e)
             e->accept();
             copy();
         } else {
-            // Over older output a shortcut may move or select, never edit.
+            // Over older output a shortcut may move or select, never edit
+            // (undo and redo reach back to the newest prompt only).
             const Qt::TextInteractionFlags flags = textInteractionFlags();
-            if (!isSelectionInEditionZone())
+            const bool history = e->matches(QKeySequence::Undo) || e->matches(QKeySequence::Redo);
+            if (!history && !isSelectionInEditionZone())
                 setTextInteractionFlags(flags & ~Qt::TextEditable);
             QTextEdit::keyPressEvent(e);
             setTextInteractionFlags(flags);
@@ -492,8 +494,8 @@ void QConsole::dropEvent(QDropEvent* e)
         cursor.setPosition(m_pressPosition);
         setTextCursor(cursor);
     }
-    // Text dragged within the console moves only out of the edit zone's own
-    // text; dragged from older output or the prompt, it is copied.
+    // Text dragged within the console is moved only when it lies wholly in
+    // the edit zone; from older output or across the prompt it is copied.
     if (e->source() == viewport() && !isSelectionInEditionZone())
         e->setDropAction(Qt::CopyAction);
     QTextEdit::dropEvent(e);
