@@ -9,6 +9,7 @@
 #include "memoryfile.h"
 #include "memorymap.h"
 #include "pidconfig.h"
+#include "savebytes.h"
 
 #include <QDir>
 #include <QDragEnterEvent>
@@ -18,7 +19,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMimeData>
-#include <QSaveFile>
 #include <QUrl>
 
 namespace
@@ -27,26 +27,6 @@ namespace
 QLineEdit* pidLineEdit(QWidget* page, const QString& key)
 {
     return page->findChild<QLineEdit*>(QStringLiteral("lineEdit_") + key);
-}
-
-enum class SaveResult { Saved, NotOpened, NotWritten };
-
-// Writes `bytes` to `path` through a temporary file that replaces the old file
-// only when every byte reached it; the reason of a failure in *error.
-SaveResult saveBytes(const QString& path, const QByteArray& bytes, QString* error)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = file.errorString();
-        return SaveResult::NotOpened;
-    }
-    // commit() does not see a failed write of buffered bytes (a full disk):
-    // the explicit flush does, and an uncommitted file is thrown away.
-    if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit()) {
-        *error = file.errorString();
-        return SaveResult::NotWritten;
-    }
-    return SaveResult::Saved;
 }
 
 // The list's text for a PID parameter file: its name without ".json".
@@ -202,12 +182,12 @@ void ConfigurationDialog::on_pushButtonPIDConfigExport_clicked()
                                badKey + tr(" is not a number: the file was not written."));
         return;
     }
-    QString error;
-    const SaveResult saved = saveBytes(path, QJsonDocument(object).toJson(), &error);
-    if (saved != SaveResult::Saved) {
-        const QString what = saved == SaveResult::NotOpened ? QStringLiteral("Couldn't open ")
-                                                            : QStringLiteral("Couldn't write ");
-        ConfigPrompts::warning(this, QStringLiteral("JSON error"), what + path + QStringLiteral(". ") + error);
+    const SaveResult saved = saveBytes(path, QJsonDocument(object).toJson());
+    if (!saved.ok()) {
+        const QString what = saved.stage == SaveResult::NotOpened ? QStringLiteral("Couldn't open ")
+                                                                  : QStringLiteral("Couldn't write ");
+        ConfigPrompts::warning(this, QStringLiteral("JSON error"),
+                               what + path + QStringLiteral(". ") + saved.error);
         return;
     }
     appendPIDJsonFileToCombobox(path);
@@ -280,11 +260,13 @@ void ConfigurationDialog::saveConfigFile()
     if (loading_config)
         return;
     QDir().mkpath(QFileInfo(config_file_path).absolutePath());
-    QString error;
-    config_unsaved = saveBytes(config_file_path, ConfigFile::format(pid_json_files), &error) != SaveResult::Saved;
+    const SaveResult saved = saveBytes(config_file_path, ConfigFile::format(pid_json_files));
+    config_unsaved = !saved.ok();
     if (config_unsaved) {
-        ConfigPrompts::warning(this, QStringLiteral("Config"), QStringLiteral("Cannot save config file, ") + error);
-        configurationDialogLogger->error("Cannot save file {}, error code = {}", config_file_path, error);
+        ConfigPrompts::warning(this, QStringLiteral("Config"),
+                               QStringLiteral("Cannot save config file, ") + saved.error);
+        configurationDialogLogger->error("Cannot save file {}, error code = {}", config_file_path,
+                                         saved.error);
     }
 }
 
@@ -303,10 +285,11 @@ void ConfigurationDialog::on_save_to_file_button_clicked()
     QStringList values;
     for (int row = 0; row < table->rowCount(); ++row)
         values << table->item(row, 1)->data(Qt::DisplayRole).toString();
-    QString error;
-    if (saveBytes(path, MemoryFile::format(values), &error) != SaveResult::Saved) {
-        configurationDialogLogger->error("Cannot save memory file {}: {}", path, error);
-        ConfigPrompts::warning(this, tr("Save to PS Memory File"), tr("Cannot save %1: %2").arg(path, error));
+    const SaveResult saved = saveBytes(path, MemoryFile::format(values));
+    if (!saved.ok()) {
+        configurationDialogLogger->error("Cannot save memory file {}: {}", path, saved.error);
+        ConfigPrompts::warning(this, tr("Save to PS Memory File"),
+                               tr("Cannot save %1: %2").arg(path, saved.error));
     }
 }
 
