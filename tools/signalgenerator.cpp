@@ -5,6 +5,7 @@
 #include "limitvalidators.h"
 #include "loggers.h"
 #include "ps_thread.h"
+#include "savebytes.h"
 #include "workerlookup.h"
 
 #include <QDragEnterEvent>
@@ -15,7 +16,6 @@
 #include <QJsonObject>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QSaveFile>
 #include <QSignalBlocker>
 #include <QUrl>
 
@@ -358,20 +358,13 @@ void SignalGenerator::on_pushButtonGeneratorExport_clicked()
         return;
     lastFilePath = file;
 
-    // Written aside and renamed into place, so a failed export leaves the old file whole.
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly)) {
-        warn(QStringLiteral("Couldn't open ") + file + QLatin1Char('.'));
-        return;
-    }
     QJsonObject object;
     writeSignalDescriptorJson(signalDescriptor, object);
-    const QByteArray text = QJsonDocument(object).toJson();
-    // A full disk cuts a write short without flagging an error; a cut file
-    // must not replace the old one.
-    if (out.write(text) != text.size())
-        out.cancelWriting();
-    if (!out.commit())
+    // A failed export leaves the old file whole.
+    const SaveResult saved = saveBytes(file, QJsonDocument(object).toJson());
+    if (saved.stage == SaveResult::NotOpened)
+        warn(QStringLiteral("Couldn't open ") + file + QLatin1Char('.'));
+    else if (!saved.ok())
         warn(QStringLiteral("Couldn't write ") + file + QLatin1Char('.'));
 }
 

@@ -90,6 +90,7 @@ private slots:
     void exportAndDropRoundTrip();
     void dropAcceptanceAndFileErrors();
     void failedExportIsReported();
+    void failedWriteIsReportedAndKeepsTheOldFile_data();
     void failedWriteIsReportedAndKeepsTheOldFile();
 
     void epicsTasksAndSaveOnlyAfterRead();
@@ -266,10 +267,21 @@ void SupplyToolWindowsTest::failedExportIsReported()
     QVERIFY(!QFileInfo::exists(target));
 }
 
+void SupplyToolWindowsTest::failedWriteIsReportedAndKeepsTheOldFile_data()
+{
+    // A period's points set the export's size: megabytes are cut short while
+    // written, a few kilobytes only fail when the buffer is written out.
+    QTest::addColumn<QString>("frequency");
+    QTest::newRow("megabytes") << QStringLiteral("1");
+    QTest::newRow("kilobytes") << QStringLiteral("1000");
+}
+
 void SupplyToolWindowsTest::failedWriteIsReportedAndKeepsTheOldFile()
 {
+    QFETCH(QString, frequency);
     ps_thread worker(10);
     SignalGenerator generator(nullptr, &worker);
+    commit(child<QLineEdit>(&generator, "lineEditConfigF"), frequency);
     const QString target = dir.filePath(QStringLiteral("kept.json"));
     const QByteArray old = "{ \"the\": \"earlier waveform\" }\n";
     {
@@ -280,7 +292,7 @@ void SupplyToolWindowsTest::failedWriteIsReportedAndKeepsTheOldFile()
     SignalGenerator::setSaveFileChooser(
         [&](QWidget*, const QString&, const QString&, const QString&) { return target; });
     {
-        // The file opens, but the waveform (megabytes) cannot be written whole.
+        // The file opens, but the waveform cannot be written whole.
         FileSizeCap cap(4096);
         if (!cap.isActive())
             QSKIP("the file size limit cannot be set here");
