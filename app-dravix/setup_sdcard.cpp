@@ -6,9 +6,8 @@
 
 #include "dcct_thread.h"
 #include "prompts.h"
+#include "savebytes.h"
 #include "setup_checks.h"
-
-#include <QSaveFile>
 
 namespace
 {
@@ -133,16 +132,9 @@ void Setup_dialog::update_file_read_dialog(Dcct_data data)
 
     // Written byte for byte as received (each entry keeps its own line
     // break), and only replaces an existing file once everything is on disk.
-    QSaveFile file(path);
-    bool ok = file.open(QIODevice::WriteOnly);
-    for (int i = 0; ok && i < data.file_lines.size(); ++i) {
-        const QByteArray& bytes = data.file_lines.at(i);
-        ok = file.write(bytes) == bytes.size();
-    }
-    if (ok)
-        ok = file.commit();
-    if (!ok)
-        Prompts::critical(this, tr("Save File"), tr("Could not save %1: %2").arg(path, file.errorString()));
+    const SaveResult saved = saveBytes(path, data.file_lines);
+    if (!saved.ok())
+        Prompts::critical(this, tr("Save File"), tr("Could not save %1: %2").arg(path, saved.error));
 }
 
 void Setup_dialog::ask_for_unmount(bool checked)

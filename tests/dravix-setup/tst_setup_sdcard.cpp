@@ -1,6 +1,7 @@
 // The SD card page: mount, listing, delete and fetch, saving a fetched file
 // on the PC, and the pure checks behind them.
 
+#include "filesizecap.h"
 #include "setup_checks.h"
 #include "setuprig.h"
 
@@ -104,6 +105,7 @@ private slots:
     void cancelWritesNothing();
     void failedReadIsReported();
     void writeFailureShowsTheReason();
+    void failedWriteKeepsTheOldFile();
     void existingFileIsReplaced();
     void unsolicitedContentsAreIgnored();
 };
@@ -419,6 +421,34 @@ void FileSavingTest::writeFailureShowsTheReason()
     QCOMPARE(rig.promptKinds(), (QStringList{"save", "critical"}));
     QVERIFY(rig.prompts.at(1).text.contains(rig.saveAnswer));
     QVERIFY(rig.prompts.at(1).text.size() > rig.saveAnswer.size() + 20);
+}
+
+void FileSavingTest::failedWriteKeepsTheOldFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("old.txt");
+    const QByteArray old = "the earlier file\r\n";
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QCOMPARE(f.write(old), qint64(old.size()));
+    }
+    CardRig rig;
+    rig.select("SMALL.TXT");
+    rig.click("pushButton_SD_save");
+    rig.saveAnswer = path;
+    {
+        // The new file opens but its few lines cannot all reach the disk.
+        FileSizeCap cap(8);
+        if (!cap.isActive())
+            QSKIP("the file size limit cannot be set here");
+        rig.dialog->update_file_read_dialog(rig.fileRead({"new line one\r\n", "new line two\r\n"}));
+    }
+    QCOMPARE(readAll(path), old);
+    QCOMPARE(rig.promptKinds(), (QStringList{"save", "critical"}));
+    QCOMPARE(rig.prompts.at(1).title, QStringLiteral("Save File"));
+    QVERIFY2(rig.prompts.at(1).text.startsWith("Could not save " + path + ": "),
+             qPrintable(rig.prompts.at(1).text));
 }
 
 void FileSavingTest::existingFileIsReplaced()
