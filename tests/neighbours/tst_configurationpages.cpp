@@ -1,6 +1,7 @@
 #include "configfile.h"
 #include "configprompts.h"
 #include "configurationdialog.h"
+#include "filesizecap.h"
 #include "memorymap.h"
 #include "pidconfig.h"
 #include "ps_data.h"
@@ -23,11 +24,6 @@
 #include <QtTest>
 
 #include <functional>
-
-#ifdef Q_OS_UNIX
-#include <csignal>
-#include <sys/resource.h>
-#endif
 
 namespace
 {
@@ -62,33 +58,6 @@ void choose(QComboBox* combo, int index)
 {
     combo->setCurrentIndex(index);
     emit combo->activated(index);
-}
-
-// Runs `action` while no file of this process may grow beyond `bytes`: a
-// write past that fails after the file was opened, as on a full disk.
-// False where the limit cannot be set.
-bool withFileSizeLimit(qint64 bytes, const std::function<void()>& action)
-{
-#ifdef Q_OS_UNIX
-    rlimit saved;
-    if (getrlimit(RLIMIT_FSIZE, &saved) != 0)
-        return false;
-    rlimit limited = saved;
-    limited.rlim_cur = rlim_t(bytes);
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    if (setrlimit(RLIMIT_FSIZE, &limited) != 0) {
-        std::signal(SIGXFSZ, previous);
-        return false;
-    }
-    action();
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
-    return true;
-#else
-    Q_UNUSED(bytes);
-    Q_UNUSED(action);
-    return false;
-#endif
 }
 
 // Collects the warnings Qt reports while it lives.
@@ -714,8 +683,12 @@ void ConfigurationPagesTest::pidExportRoundTripAndRefusal()
     const QByteArray oldBytes = keptFile.readAll();
     keptFile.close();
     fileAnswers << kept;
-    if (!withFileSizeLimit(64, [&] { child<QPushButton>(dialog, "pushButtonPIDConfigExport")->click(); }))
-        QSKIP("file size limits are not available here");
+    {
+        FileSizeCap cap(64);
+        if (!cap.isActive())
+            QSKIP("the file size limit cannot be set here");
+        child<QPushButton>(dialog, "pushButtonPIDConfigExport")->click();
+    }
     QVERIFY(keptFile.open(QIODevice::ReadOnly));
     QCOMPARE(keptFile.readAll(), oldBytes);
     QVERIFY2(boxes.last().startsWith(QStringLiteral("JSON error|Couldn't write ") + kept + QStringLiteral(". ")),
@@ -777,8 +750,12 @@ void ConfigurationPagesTest::memoryFileRoundTripAndBadRows()
         old.write("0:old\n");
     }
     fileAnswers << kept;
-    if (!withFileSizeLimit(64, [&] { child<QPushButton>(dialog, "save_to_file_button")->click(); }))
-        QSKIP("file size limits are not available here");
+    {
+        FileSizeCap cap(64);
+        if (!cap.isActive())
+            QSKIP("the file size limit cannot be set here");
+        child<QPushButton>(dialog, "save_to_file_button")->click();
+    }
     QFile old(kept);
     QVERIFY(old.open(QIODevice::ReadOnly));
     QCOMPARE(old.readAll(), QByteArray("0:old\n"));
