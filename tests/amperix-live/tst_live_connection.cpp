@@ -160,6 +160,8 @@ void LiveConnectionTest::refusedConnectionShowsQtTextOnce()
 {
     storeConnection(unusedPort());
     MainWindow w;
+    // The refusal, not the end of the connection wait, ends each attempt.
+    w.getThread()->connect_timeout = 4 * connectMs;
     ModalAnswerer answerer;
     answerer.answer(errorTitle, QMessageBox::Ok, true);
     action(w, "actionConnection")->trigger();

@@ -144,6 +144,8 @@ void ConnectionTest::refusedConnectionShowsOneWarning()
 {
     storeConnection(unusedPort());
     MainWindow w;
+    // The refusal, not the end of the connection wait, ends the attempt.
+    w.getThread()->connect_timeout = 4 * connectMs;
     ModalAnswerer answerer;
     answerer.answer(QStringLiteral("Socket connection error"), QMessageBox::Ok, true);
     action(w, "actionConnection")->trigger();
