@@ -4,6 +4,7 @@
 
 #include "viewertestsupport.h"
 
+#include <QElapsedTimer>
 #include <QPushButton>
 #include <QTest>
 #include <qcustomplot.h>
@@ -19,9 +20,11 @@ private:
 
     struct Click {
         int row;
+        qint64 ms; // on `clock`
     };
 
     QList<Click> clicks;
+    QElapsedTimer clock;
 
     // Rows whose workers look connected; `master` has the trigger output.
     void makeRows(int count, int master, int errorRow = -1)
@@ -36,7 +39,7 @@ private:
                 d.name = QStringLiteral("BOX-%1").arg(r);
             });
             connect(window->rowButton(r, MainWindow::AcquireButton), &QPushButton::clicked, this, [this, r] {
-                clicks.append({r});
+                clicks.append({r, clock.elapsed()});
             });
         }
     }
@@ -142,6 +145,7 @@ private slots:
     void acquireAllStartsMasterLast()
     {
         makeRows(3, 1);
+        clock.start();
         window->acquireAllButton()->click();
         QVERIFY(window->isAcquireAllRunning());
         QCOMPARE(clickedRows(), QList<int>({0, 2}));
@@ -150,6 +154,9 @@ private slots:
 
         QVERIFY(waitUntil([&] { return clicks.size() == 3; }, 5000));
         QCOMPARE(clicks.at(2).row, 1);
+        // Not before its delay after the others (a coarse timer may fire a little early).
+        const qint64 masterAfter = clicks.at(2).ms - clicks.at(1).ms;
+        QVERIFY2(masterAfter >= MainWindow::masterDelayMs * 9 / 10, qPrintable(QString::number(masterAfter)));
         QCOMPARE(queued(window->boxThread(1)), startCodes());
 
         // All three confirm after the master's click: "STOP ALL" comes from the
