@@ -12,6 +12,7 @@ bool RawClient::connectTo(quint16 port, int timeoutMs)
 
 void RawClient::send(const QByteArray& bytes)
 {
+    sentClock.start();
     socket.write(bytes);
     socket.flush();
 }
@@ -19,6 +20,7 @@ void RawClient::send(const QByteArray& bytes)
 QByteArray RawClient::readReplies(int count, int timeoutMs)
 {
     reads = 0;
+    arrived.clear();
     QElapsedTimer t;
     t.start();
     while (buffer.count("\r\n") < count && t.elapsed() < timeoutMs &&
@@ -26,6 +28,7 @@ QByteArray RawClient::readReplies(int count, int timeoutMs)
         if (socket.bytesAvailable() > 0 || socket.waitForReadyRead(20)) {
             buffer += socket.readAll();
             ++reads;
+            arrived.append({sentClock.isValid() ? sentClock.elapsed() : -1, buffer.size()});
         }
     }
     buffer += socket.readAll();

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
+#include <QList>
+#include <QPair>
 #include <QTcpSocket>
 
 // A bare TCP client for talking to a simulator byte by byte.
@@ -23,10 +26,15 @@ public:
     bool waitForClosed(int timeoutMs = 10000);
     // Number of separate reads the last readReplies() needed.
     int readCount() const { return reads; }
+    // For each of those reads: milliseconds since the last send() and the
+    // bytes received by then.
+    QList<QPair<qint64, int>> arrivals() const { return arrived; }
 
     QTcpSocket socket;
 
 private:
     QByteArray buffer;
     int reads = 0;
+    QElapsedTimer sentClock;
+    QList<QPair<qint64, int>> arrived;
 };

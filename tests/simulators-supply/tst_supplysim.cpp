@@ -369,12 +369,20 @@ private slots:
 
     void chunksArriveSeparately()
     {
-        // Two pieces a second apart cannot be read as one.
-        QVERIFY(control(QStringLiteral("chunk 3 1000")));
+        // Pieces of 3 bytes, each sent a gap after the one before: no read
+        // can hold piece n before n - 1 gaps have passed since the command.
+        constexpr int gapMs = 500;
+        QVERIFY(control(QStringLiteral("chunk 3 %1").arg(gapMs)));
         client->send("MRID\r");
         const QByteArray r = client->readReplies(1);
         QCOMPARE(r, reply("MRID:1042"));
         QVERIFY2(client->readCount() >= 2, QByteArray::number(client->readCount()).constData());
+        for (const auto& a : client->arrivals()) {
+            const int pieces = (a.second + 2) / 3;
+            QVERIFY2(a.first >= qint64(pieces - 1) * gapMs * 9 / 10,
+                     qPrintable(QStringLiteral("%1 bytes after %2 ms").arg(a.second).arg(a.first)));
+        }
+        QCOMPARE(client->arrivals().last().second, r.size());
     }
 
     void garbageReplacesReplies()
@@ -400,6 +408,9 @@ private slots:
         QVERIFY(control(mode));
         client->send("MON\r");
         QCOMPARE(client->readBytes(expected.size()), expected);
+        // Nothing more of it comes later: the next reply is the next thing in.
+        QVERIFY(control(QStringLiteral("nul off")));
+        QCOMPARE(client->exchange("MRID\r"), reply("MRID:1042"));
     }
 
     void dropAfterClosesTheConnection()
