@@ -5,6 +5,7 @@
 
 #include <spdlog/logger.h>
 
+#include <QScopeGuard>
 #include <QtTest>
 
 #include <atomic>
@@ -140,6 +141,13 @@ void QueueSinkTest::fullQueueBlocksTheCallerAndLosesNothing()
             ++sent;
         }
     });
+    // A failed check returns early: the caller must still be let through and
+    // joined first.
+    const auto releaseCaller = qScopeGuard([&] {
+        target->setOpen(true);
+        if (caller.joinable())
+            caller.join();
+    });
 
     // The writer holds the first line at the closed gate, the queue fills up,
     // and the caller waits for room.
@@ -148,6 +156,10 @@ void QueueSinkTest::fullQueueBlocksTheCallerAndLosesNothing()
         return queue->blockedCallers() == 1 && int(queue->queuedCount()) == capacity && sent == capacity + 1;
     };
     QTRY_VERIFY_WITH_TIMEOUT(settled(), 5000);
+    // And stays so: a caller whose wait gave up after a while would have
+    // moved on within a few of the flush intervals, the only time the sink
+    // knows.
+    QVERIFY(!QTest::qWaitFor([&] { return !settled(); }, int(5 * interval.count())));
 
     target->setOpen(true);
     caller.join();
