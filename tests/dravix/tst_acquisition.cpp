@@ -20,7 +20,7 @@ private:
 
     struct Click {
         int row;
-        qint64 ms; // on `clock`
+        qint64 ms; // on `clock`, started with the rows
     };
 
     QList<Click> clicks;
@@ -42,6 +42,7 @@ private:
                 clicks.append({r, clock.elapsed()});
             });
         }
+        clock.start();
     }
     void setAcquiring(int row, bool on)
     {
@@ -145,7 +146,6 @@ private slots:
     void acquireAllStartsMasterLast()
     {
         makeRows(3, 1);
-        clock.start();
         window->acquireAllButton()->click();
         QVERIFY(window->isAcquireAllRunning());
         QCOMPARE(clickedRows(), QList<int>({0, 2}));
