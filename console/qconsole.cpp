@@ -434,7 +434,8 @@ void QConsole::cut()
 void QConsole::del()
 {
     consoleLogger->trace("QConsole del called");
-    if (isInEditionZone()) {
+    // A selection reaching back into older output would take the prompt with it.
+    if (isSelectionInEditionZone()) {
         QTextCursor cursor = textCursor();
         cursor.deleteChar();
     }

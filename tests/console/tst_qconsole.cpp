@@ -359,6 +359,17 @@ void QConsoleTest::wordDeletesLeaveOlderTextAndPrompt()
     pressAll(QKeySequence::DeleteEndOfWord, 1);
     QCOMPARE(console->toPlainText(), shown);
 
+    // The menu's Delete, over a selection from older output into the command.
+    type(QStringLiteral("M"));
+    QTextCursor across = console->textCursor();
+    across.setPosition(1);
+    across.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    console->setTextCursor(across);
+    console->del();
+    QCOMPARE(console->toPlainText(), shown + QStringLiteral("M"));
+    console->moveCursor(QTextCursor::End);
+    press(Qt::Key_Backspace);
+
     QSignalSpy exec(console, &QConsole::execCommand);
     console->moveCursor(QTextCursor::End);
     type(QStringLiteral("MST"));
