@@ -288,6 +288,15 @@ private slots:
         QVERIFY(t.elapsed() < 15000);
     }
 
+    // Only a quiet time of timeout_ms closes a body on an "ACK" that ends the
+    // text; the overall deadline cutting the wait short is none.
+    void deadlineIsNoQuietTimeAfterATrailingAck()
+    {
+        cmd->multiline_deadline_ms = 300;
+        answer([](const QByteArray&) { return QList<Piece>{Piece(0, "a=1\r\nACK")}; });
+        QVERIFY(!cmd->send_multiline(QStringLiteral("SD:READ:A.TXT")));
+    }
+
     void multilineByteCap()
     {
         cmd->multiline_max_bytes = 1000;
@@ -319,6 +328,16 @@ private slots:
         answer([](const QByteArray&) { return QList<Piece>{Piece(0, "5 0 5\rNAK\r")}; });
         QCOMPARE(cmd->send_during_stream(QStringLiteral("print:OFF")), 2);
         QCOMPARE(cmd->stream_counter, QVector<double>({5}));
+    }
+
+    // The first stream lines may come in the same write as the answer that
+    // starts them: they are samples for the next read, not part of the reply.
+    void linesAfterTheReplyAreKeptForTheStream()
+    {
+        answer([](const QByteArray&) { return QList<Piece>{Piece(0, "ACK\r1 0 1.5\r2 0 ")}; });
+        QCOMPARE(cmd->send(QStringLiteral("print:ON")), 1);
+        QVERIFY(QTest::qWaitFor([&] { return cmd->read_stream(); }, 10000));
+        QCOMPARE(cmd->stream_counter, QVector<double>({1}));
     }
 
     void streamTailIsKeptBetweenReads()

@@ -211,6 +211,20 @@ private slots:
         QVERIFY(queued(window->boxThread(0)).isEmpty());
     }
 
+    // Started slaves alone get no trigger: while the master stays stopped the
+    // button never turns to "STOP ALL".
+    void stoppedMasterEndsTheSequence()
+    {
+        makeRows(3, 1);
+        window->acquireAllButton()->click();
+        // The slaves start before the check can look.
+        setAcquiring(0, true);
+        setAcquiring(2, true);
+        QVERIFY(waitUntil([&] { return !window->isAcquireAllRunning(); }, 5000));
+        QCOMPARE(clickedRows(), QList<int>({0, 2, 1})); // the master was asked, in vain
+        QCOMPARE(window->acquireAllButton()->text(), QStringLiteral("Acquire All"));
+    }
+
     void stopAllClicksOnlyRunningRows()
     {
         makeRows(3, 2);

@@ -436,6 +436,18 @@ private slots:
         QCOMPARE(errors.count(), 0);
     }
 
+    // A slow write (MOFF, MSAVE) stopped while it waits for its reply, as at a
+    // disconnect, is no supply error either.
+    void abortDuringWriteIsNoSupplyError()
+    {
+        CommLink link(2000);
+        link.peer.setReply("MOFF", PeerReply::silence());
+        link.comm.setAbortCheck([&link] { return link.peer.commands().contains(QStringLiteral("MOFF")); });
+        QSignalSpy errors(&link.comm, &PS_Comm::commandReplyError);
+        QCOMPARE(link.comm.outputOff(), -1);
+        QCOMPARE(errors.count(), 0);
+    }
+
     void silenceLeavesLinkOpen()
     {
         CommLink link(30);

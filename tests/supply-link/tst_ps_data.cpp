@@ -2,6 +2,7 @@
 
 #include "errorcodes.h"
 #include "ps_data.h"
+#include "ps_replies.h"
 
 #include <QTest>
 
@@ -52,6 +53,22 @@ private slots:
         a.leakage_avg.add("12");
         QCOMPARE(b.leakage_avg.value, 2.0);
         QCOMPARE(a.leakage_avg.value, 3.0);
+    }
+
+    // The cells a text may name are exactly the record's: 0 to 199.
+    void memoryCellsAreTheRecordsCells_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("cell");
+        QTest::newRow("first") << "0" << 0;
+        QTest::newRow("last") << "199" << 199;
+        QTest::newRow("one past the last") << "200" << -1;
+        QTest::newRow("one before the first") << "-1" << -1;
+    }
+    void memoryCellsAreTheRecordsCells()
+    {
+        QFETCH(QString, text);
+        QTEST(memoryCellOf(text), "cell");
     }
 };
 

@@ -2,6 +2,7 @@
 // connection handling.
 
 #include "hanginglistener.h"
+#include "logcapture.h"
 #include "loggers.h"
 #include "ps_comm.h"
 #include "ps_thread.h"
@@ -316,6 +317,26 @@ private slots:
         QCOMPARE(w.postedCommands(from), sent);
         // Later poll sets may change the live record again.
         QVERIFY(check(w.recorder.atSync));
+    }
+
+    // Cell 199 is the record's last; a reply for "200", read or written, is
+    // never stored past the record's end.
+    void lastMemoryCellIsStoredAndTheNextIsNot()
+    {
+        LogCapture log(psThreadLogger); // before the worker starts, restored after it stopped
+        Worker w;
+        w.peer.setValue("MRG:199", "7");
+        w.peer.setValue("MRG:200", "8");
+        QVERIFY(w.start());
+        QVERIFY(runBatch(w.thread, w.recorder, [&] {
+            w.thread.set_task(ps_thread::TaskReadMemory, "199");
+            w.thread.set_task(ps_thread::TaskReadMemory, "200");
+            w.thread.set_task(ps_thread::TaskWriteMemory, "200", "x");
+        }));
+        QCOMPARE(w.recorder.atSync.memory.size(), 200);
+        QCOMPARE(w.recorder.atSync.memory.at(199), QStringLiteral("7"));
+        const QString notStored = "warning|Memory cell 200 is not a cell of the supply, value not stored";
+        QCOMPARE(log.lines().count(notStored), 2);
     }
 
     void versionSetsFamily_data()
