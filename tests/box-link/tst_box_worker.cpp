@@ -3,6 +3,7 @@
 // the box's state, the stream decoded block by block, and the connection
 // codes of refused, unknown, silent and dropped boxes.
 
+#include "hanginglistener.h"
 #include "postedevents.h"
 #include "simulatorprocess.h"
 #include "workerrig.h"
@@ -412,6 +413,23 @@ private slots:
         QVERIFY(rig.waitFor([&] { return rig.downReports() > 0; }));
         QCOMPARE(rig.connections, (QList<QPair<int, bool>>{{12, false}}));
         QCOMPARE(asked, QStringList{QStringLiteral("nonexistent.invalid")});
+    }
+
+    // A box that never completes the connection is given up after the
+    // connect wait, as a time-out.
+    void unansweredConnectionTimesOut()
+    {
+#ifdef Q_OS_UNIX
+        HangingListener listener;
+        QVERIFY(listener.port != 0);
+        WorkerRig rig(true, QStringLiteral("127.0.0.1"), QString::number(listener.port), QString());
+        rig.thread->start();
+        QVERIFY(rig.thread->wait(20000));
+        QVERIFY(rig.waitFor([&] { return rig.downReports() > 0; }));
+        QCOMPARE(rig.connections, (QList<QPair<int, bool>>{{5, false}}));
+#else
+        QSKIP("needs a listener that never completes the handshake");
+#endif
     }
 
     // A name the lookup knows leads to that address.
