@@ -31,6 +31,13 @@ private:
     int timeout = 10000; // a ceiling only; tests of silence set their own
 
     void answer(std::function<QList<Piece>(const QByteArray&)> r) { box->setResponder(std::move(r)); }
+    // The box sends `piece` every 10 ms, for far longer than any ceiling here.
+    void keepSending(const QByteArray& piece)
+    {
+        QElapsedTimer since;
+        since.start();
+        box->setTicker(10, [since, piece] { return since.elapsed() < 30000 ? piece : QByteArray(); });
+    }
 
     QIODevice* device() const
     {
@@ -131,6 +138,17 @@ private slots:
         // default 3 s or this link's 10 s it would take without it.
         QVERIFY2(t.elapsed() >= 180, qPrintable(QString::number(t.elapsed())));
         QVERIFY2(t.elapsed() < 2000, qPrintable(QString::number(t.elapsed())));
+    }
+
+    // A reply that never ends keeps the command no longer than its time-out.
+    void endlessReplyStopsAtTheTimeout()
+    {
+        cmd->timeout_ms = 300;
+        keepSending("7");
+        QElapsedTimer t;
+        t.start();
+        QCOMPARE(cmd->send(QStringLiteral("status:?")), 0);
+        QVERIFY(t.elapsed() < 15000);
     }
 
     // A reply that comes after its command gave up must not be taken for the
@@ -302,6 +320,48 @@ private slots:
         cmd->multiline_max_bytes = 1000;
         answer([](const QByteArray&) { return QList<Piece>{Piece(0, QByteArray(5000, 'x') + "\r\nACK\r")}; });
         QVERIFY(!cmd->send_multiline(QStringLiteral("SD:READ:BIG")));
+    }
+
+    void multilineBodyOfExactlyTheCapIsTaken()
+    {
+        cmd->multiline_max_bytes = 1000;
+        const QByteArray body = QByteArray(998, 'x') + "\r\n";
+        answer([&](const QByteArray&) { return QList<Piece>{Piece(0, body), Piece(50, "ACK\r")}; });
+        QVERIFY(cmd->send_multiline(QStringLiteral("SD:READ:FULL")));
+        QCOMPARE(cmd->reply_body, body);
+    }
+
+    // A box that goes on sending past the cap is not listened to until it stops.
+    void multilineByteCapEndsTheRead()
+    {
+        cmd->multiline_max_bytes = 1000;
+        keepSending(QByteArray(100, 'x') + "\r\n");
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(!cmd->send_multiline(QStringLiteral("SD:READ:ENDLESS")));
+        QVERIFY(t.elapsed() < 15000);
+    }
+
+    // A stop asked of the reading thread (a disconnect during an SD listing)
+    // ends a body that would go on for long.
+    void stopRequestEndsAMultilineRead()
+    {
+        keepSending("LOG001.TXT\r\n");
+        QIODevice* dev = device();
+        QThread* home = thread();
+        bool ok = true;
+        std::unique_ptr<QThread> reader(QThread::create([&] {
+            ok = cmd->send_multiline(QStringLiteral("SD:LS"));
+            dev->moveToThread(home);
+        }));
+        dev->moveToThread(reader.get());
+        reader->start();
+        QVERIFY(box->waitForCommands(1));
+        reader->requestInterruption();
+        const bool ended = reader->wait(15000);
+        reader->wait();
+        QVERIFY(ended);
+        QVERIFY(!ok);
     }
 
     // While the box streams, "ACK" is picked out from among data lines;

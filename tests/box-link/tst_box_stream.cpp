@@ -163,6 +163,31 @@ private slots:
         QVERIFY(cmd.stream_bytes_discarded >= 3 * 40 * 1024);
     }
 
+    // A partial line of exactly the cap is kept for its end; one byte more is not.
+    void partialLineUpToTheCap_data()
+    {
+        QTest::addColumn<int>("first");  // bytes of the partial line in the first read
+        QTest::addColumn<int>("second"); // and in the second
+        QTest::addColumn<bool>("kept");
+        const int cap = int(Command::stream_buffer_cap);
+        QTest::newRow("cap in one read") << cap << 0 << true;
+        QTest::newRow("cap over two reads") << 10 << cap - 10 << true;
+        QTest::newRow("one more in one read") << cap + 1 << 0 << false;
+        QTest::newRow("one more over two reads") << 10 << cap - 9 << false;
+    }
+    void partialLineUpToTheCap()
+    {
+        QFETCH(int, first);
+        QFETCH(int, second);
+        QFETCH(bool, kept);
+        Command cmd(nullptr, nullptr, nullptr, true);
+        const QByteArray a(first, '7');
+        const QByteArray b(second, '7');
+        cmd.feed_stream(a.constData(), a.size());
+        cmd.feed_stream(b.constData(), b.size());
+        QCOMPARE(cmd.stream_buffer.size(), kept ? first + second : 0);
+    }
+
     void resetDropsPartialLine()
     {
         Command cmd(nullptr, nullptr, nullptr, true);
