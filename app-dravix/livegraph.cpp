@@ -32,7 +32,7 @@ QVector<QPointF> withShortSegments(const QVector<QPointF>& lines, double span)
 
 LiveGraph::LiveGraph(QCPAxis* keyAxis, QCPAxis* valueAxis) : QCPGraph(keyAxis, valueAxis) {}
 
-void LiveGraph::drawInPieces(QCPPainter* painter, const QVector<QPointF>& lines) const
+void LiveGraph::drawInPieces(QCPPainter* painter, const QVector<QPointF>& lines, double columns) const
 {
     // A file export draws the line as one path, as any graph does.
     if (painter->modes().testFlag(QCPPainter::pmVectorized)) {
@@ -42,26 +42,38 @@ void LiveGraph::drawInPieces(QCPPainter* painter, const QVector<QPointF>& lines)
     // The rasteriser's cost for one stroked path grows with the square of
     // the cells that share a pixel row, and a long, nearly flat line puts
     // all of its cells on a few rows: drawn in short pieces the same line
-    // costs a fraction. Each piece starts where the last one ended, and a
-    // dashed pen continues its pattern across the joins.
+    // costs a fraction. Each piece starts where the last one ended.
     const QPen pen = painter->pen();
-    const bool dashed = pen.style() != Qt::SolidLine;
-    const qreal unit = qMax<qreal>(1, pen.widthF());
     QPen piecePen = pen;
-    qreal travelled = 0;
+    // A dashed pen starts each piece at the pattern's phase for the piece's
+    // first column, counted from the graph's first point. The dashes then
+    // keep to the time axis: they scroll with the data rather than jump with
+    // the first point in view, and the part a kept picture adds for new
+    // points continues them as a whole redraw would. Along a piece the
+    // pattern runs as usual.
+    qreal period = 0;
+    const qreal unit = qMax<qreal>(1, pen.widthF());
+    if (pen.style() != Qt::SolidLine) {
+        const QVector<qreal> dashes = pen.dashPattern();
+        for (qreal d : dashes)
+            period += d * unit;
+    }
+    const double anchor =
+        mDataContainer->isEmpty() ? 0.0 : mKeyAxis->coordToPixel(mDataContainer->constBegin()->key);
     applyDefaultAntialiasingHint(painter);
     for (int start = 0, count = 0; start + 1 < lines.size(); start += count - 1) {
         // A piece ends after pieceSegments segments or once it spans
-        // piecePixels columns, whichever comes first.
+        // `columns` columns, whichever comes first.
         count = 2;
         while (start + count < lines.size() && count - 1 < pieceSegments &&
-               std::abs(lines.at(start + count).x() - lines.at(start).x()) <= piecePixels)
+               std::abs(lines.at(start + count).x() - lines.at(start).x()) <= columns)
             ++count;
-        if (dashed) {
-            piecePen.setDashOffset(pen.dashOffset() + travelled / unit);
+        if (period > 0) {
+            double phase = std::fmod(lines.at(start).x() - anchor, period);
+            if (phase < 0)
+                phase += period;
+            piecePen.setDashOffset(pen.dashOffset() + phase / unit);
             painter->setPen(piecePen);
-            for (int k = start; k + 1 < start + count; ++k)
-                travelled += QLineF(lines.at(k), lines.at(k + 1)).length();
         }
         painter->drawPolyline(lines.constData() + start, count);
     }
@@ -246,13 +258,69 @@ void LiveGraph::getOptimizedLineData(QVector<QCPGraphData>* lineData,
     flush();
 }
 
+void LiveGraph::draw(QCPPainter* painter)
+{
+    if (skipDraw) {
+        skipDraw = false;
+        return;
+    }
+    QCPGraph::draw(painter);
+}
+
+int LiveGraph::visibleEnd(int from) const
+{
+    QCPGraphDataContainer::const_iterator begin, end;
+    getVisibleDataBounds(begin, end, QCPDataRange(from, dataCount()));
+    return int(end - mDataContainer->constBegin());
+}
+
+int LiveGraph::drawWhole(QCPPainter* painter)
+{
+    bands = false;
+    applyDefaultAntialiasingHint(painter);
+    QCPGraph::draw(painter);
+    return visibleEnd(0);
+}
+
+int LiveGraph::drawFrom(QCPPainter* painter, int from)
+{
+    QVector<QPointF> lines;
+    getLines(&lines, QCPDataRange(from, dataCount()));
+    if (lines.size() > 1 && mPen.style() != Qt::NoPen && mPen.color().alpha() != 0) {
+        applyDefaultAntialiasingHint(painter);
+        painter->setPen(mPen);
+        painter->setBrush(Qt::NoBrush);
+        bool gaps = false;
+        for (const QPointF& p : lines)
+            gaps = gaps || std::isnan(p.x()) || std::isnan(p.y());
+        if (gaps)
+            QCPGraph::drawLinePlot(painter, lines); // as a whole redraw draws them
+        else
+            drawStroked(painter, lines);
+    }
+    return visibleEnd(from);
+}
+
+void LiveGraph::drawStroked(QCPPainter* painter, const QVector<QPointF>& lines) const
+{
+    if (painter->modes().testFlag(QCPPainter::pmVectorized)) {
+        drawInPieces(painter, lines);
+        return;
+    }
+    // A short line (what a kept picture adds in a frame) costs little in one
+    // piece, and each piece has a cost of its own.
+    const double span = std::abs(lines.last().x() - lines.first().x());
+    const double columns = span <= shortLinePixels ? shortLinePixels : piecePixels;
+    drawInPieces(painter, withShortSegments(straightened(lines), columns), columns);
+}
+
 void LiveGraph::drawLinePlot(QCPPainter* painter, const QVector<QPointF>& lines) const
 {
     const QPen pen = painter->pen();
     if (pen.style() == Qt::NoPen || pen.color().alpha() == 0)
         return;
     QCPAxis* keyAxis = mKeyAxis.data();
-    if (mLineStyle != lsLine || !keyAxis || keyAxis->orientation() != Qt::Horizontal || lines.size() < 8) {
+    if (mLineStyle != lsLine || !keyAxis || keyAxis->orientation() != Qt::Horizontal || lines.size() < 2) {
         QCPGraph::drawLinePlot(painter, lines);
         return;
     }
@@ -263,14 +331,17 @@ void LiveGraph::drawLinePlot(QCPPainter* painter, const QVector<QPointF>& lines)
         }
     }
     const double width = std::abs(lines.last().x() - lines.first().x());
-    if (lines.size() < 2 * qMax(1.0, width)) {
-        if (painter->modes().testFlag(QCPPainter::pmVectorized))
-            drawInPieces(painter, lines);
-        else
-            drawInPieces(painter, withShortSegments(straightened(lines), piecePixels));
+    if (lines.size() < 8 || lines.size() < 2 * qMax(1.0, width)) {
+        drawStroked(painter, lines);
         return;
     }
+    bands = true;
+    drawBands(painter, lines);
+}
 
+void LiveGraph::drawBands(QCPPainter* painter, const QVector<QPointF>& lines) const
+{
+    const QPen pen = painter->pen();
     // Per pixel column the band the line passes through, the segment
     // coming in from the previous column included. Runs of neighbouring
     // columns are filled; a jump over empty columns is an ordinary segment

@@ -13,7 +13,9 @@
 //
 // Sparse views (a few points per column) are drawn as any graph is, with
 // straight runs stroked as one segment; every point stays in data() for
-// export, and a vector export draws every point.
+// export, and a vector export draws every point. On screen a dashed line's
+// pattern is tied to the time axis (counted from the graph's first point),
+// so the part drawn for new points continues it as a whole redraw would.
 class LiveGraph : public QCPGraph
 {
     Q_OBJECT
@@ -28,6 +30,8 @@ public:
     // Segments, and pixel columns, of a sparse line drawn as one path.
     static constexpr int pieceSegments = 32;
     static constexpr double piecePixels = 20;
+    // Columns up to which a whole line is drawn as one piece.
+    static constexpr double shortLinePixels = 64;
 
     // The points that drawing uses for the visible data (exposed for tests).
     QVector<QCPGraphData> reducedLineData() const;
@@ -40,7 +44,19 @@ public:
     static QVector<QPointF> straightened(const QVector<QPointF>& lines);
     static constexpr double straightTolerancePx = 0.1;
 
+    // Drawing into a picture kept between frames (LivePlotCache). Both
+    // return the index past the last point drawn. drawWhole() draws the
+    // graph as draw() does; drawFrom() strokes the line from point `from`
+    // on, as a sparse view draws it.
+    int drawWhole(QCPPainter* painter);
+    int drawFrom(QCPPainter* painter, int from);
+    // Whether the last whole drawing filled the line as column bands.
+    bool drewBands() const { return bands; }
+    // The kept picture holds this graph already: its next draw() is skipped.
+    void skipNextDraw() { skipDraw = true; }
+
 protected:
+    void draw(QCPPainter* painter) override;
     void getOptimizedLineData(QVector<QCPGraphData>* lineData,
                               const QCPGraphDataContainer::const_iterator& begin,
                               const QCPGraphDataContainer::const_iterator& end) const override;
@@ -57,7 +73,10 @@ private:
     };
 
     // A sparse line, stroked piece by piece.
-    void drawInPieces(QCPPainter* painter, const QVector<QPointF>& lines) const;
+    void drawInPieces(QCPPainter* painter, const QVector<QPointF>& lines, double columns = piecePixels) const;
+    void drawStroked(QCPPainter* painter, const QVector<QPointF>& lines) const;
+    void drawBands(QCPPainter* painter, const QVector<QPointF>& lines) const;
+    int visibleEnd(int from) const;
 
     // Brings the summary up to date with the data; false when the data
     // holds values the summary cannot stand for (NaN gaps).
@@ -68,4 +87,7 @@ private:
     mutable double lastSummarizedKey = 0;
     mutable double firstSummarizedKey = 0;
     mutable bool summaryUsable = true;
+
+    mutable bool bands = false;
+    bool skipDraw = false;
 };

@@ -14,6 +14,7 @@
 
 #include "dcct_thread.h"
 #include "livegraph.h"
+#include "liveplotcache.h"
 
 #include <QAction>
 #include <QLocale>
@@ -85,6 +86,10 @@ void MainWindow::setup_plot()
     p->legend->setFont(legendFont);
     p->legend->setSelectedFont(legendFont);
     p->legend->setSelectableParts(QCPLegend::spItems);
+
+    // The graphs are drawn into a kept picture that a frame only scrolls
+    // and extends while samples stream in.
+    new LivePlotCache(p->axisRect(), p->layer(QStringLiteral("main")));
 
     connect(p->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, &MainWindow::onXRangeChanged);
     connect(p->yAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, &MainWindow::onYRangeChanged);
