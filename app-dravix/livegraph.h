@@ -55,6 +55,9 @@ public:
     // The kept picture holds this graph already: its next draw() is skipped.
     void skipNextDraw() { skipDraw = true; }
 
+    // The graph's legend icon, for its legend entry (LiveLegendItem).
+    void drawIcon(QCPPainter* painter, const QRectF& rect) const { drawLegendIcon(painter, rect); }
+
 protected:
     void draw(QCPPainter* painter) override;
     void getOptimizedLineData(QVector<QCPGraphData>* lineData,

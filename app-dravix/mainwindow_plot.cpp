@@ -14,6 +14,7 @@
 
 #include "dcct_thread.h"
 #include "livegraph.h"
+#include "livelegenditem.h"
 #include "liveplotcache.h"
 
 #include <QAction>
@@ -167,7 +168,7 @@ void MainWindow::showCurrentGraph(int row)
     QCPGraph* g = current_graphs.at(row);
     g->setName(flagsOf(thread_list.at(row)).name);
     g->setVisible(true);
-    g->addToLegend();
+    LiveLegendItem::addTo(ui->customPlot->legend, g);
 }
 
 void MainWindow::show_temperature_graphs(int row)
@@ -187,7 +188,7 @@ void MainWindow::show_temperature_graphs(int row)
         if (f.line_layout & t.bit) {
             t.graph->setName(f.name + QLatin1String(t.suffix));
             t.graph->setVisible(true);
-            t.graph->addToLegend();
+            LiveLegendItem::addTo(ui->customPlot->legend, t.graph);
         } else {
             t.graph->setVisible(false);
             t.graph->removeFromLegend();

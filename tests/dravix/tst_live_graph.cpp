@@ -1,9 +1,11 @@
 // The live plot's graph: the data reduced from its bucket summary keeps every
 // pixel column's extremes, the summary follows appends, clears and
 // replacements, and a dense view paints the same pixels as the ordinary
-// zigzag. The kept picture of a scrolling view looks as a whole redraw.
+// zigzag. The kept picture of a scrolling view looks as a whole redraw, and
+// the legend's entries as the plain ones.
 
 #include "livegraph.h"
+#include "livelegenditem.h"
 #include "liveplotcache.h"
 
 #include <QImage>
@@ -459,6 +461,43 @@ private slots:
         qInfo("%d of %d painted pixels differ", differ, drawn);
         QVERIFY(drawn > 5000);
         QVERIFY2(differ < drawn / 100, qPrintable(QStringLiteral("%1 of %2").arg(differ).arg(drawn)));
+    }
+
+    // Legend entries that keep their text laid out draw as the plain ones,
+    // also after a rename and when selected.
+    void legendEntriesDrawAsPlainOnes()
+    {
+        auto legend = [](bool live, const QString& renamed) {
+            QCustomPlot p;
+            p.resize(300, 300);
+            p.legend->setVisible(true);
+            QList<LiveGraph*> graphs;
+            for (int i = 0; i < 6; ++i) {
+                auto* g = new LiveGraph(p.xAxis, p.yAxis);
+                g->removeFromLegend();
+                g->setName(QStringLiteral("BOX-%1 Head.T <b>").arg(i));
+                QPen pen(QColor::fromHsv(i * 50, 200, 150));
+                pen.setWidthF(1 + i * 0.4);
+                pen.setStyle(Qt::PenStyle(1 + i % 4));
+                g->setPen(pen);
+                if (live)
+                    LiveLegendItem::addTo(p.legend, g);
+                else
+                    g->addToLegend();
+                graphs.append(g);
+            }
+            p.legend->item(2)->setSelected(true);
+            p.replot();
+            p.grab();
+            if (!renamed.isEmpty()) {
+                graphs.at(4)->setName(renamed);
+                p.replot();
+            }
+            return p.grab().toImage();
+        };
+        QCOMPARE(legend(true, QString()), legend(false, QString()));
+        const QString longer = QStringLiteral("BOX-4 renamed, longer");
+        QCOMPARE(legend(true, longer), legend(false, longer));
     }
 };
 
