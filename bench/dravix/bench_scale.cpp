@@ -18,9 +18,11 @@
 // counter change once fixes when every later line leaves.
 //
 // The default stretch outlasts the plot's 60 s view, so by its end the view
-// is full and scrolls with every block, as in a long acquisition.
+// is full and scrolls with every block, as in a long acquisition. With
+// --full-view the stretch starts only once the view scrolls (some 50 s into
+// the acquisition), so a short stretch measures a full, scrolling view alone.
 //
-// bench_dravix_scale [seconds per count, default 70] [box counts...]
+// bench_dravix_scale [--full-view] [seconds per count, default 70] [box counts...]
 
 #include "benchsupport.h"
 #include "benchviewer.h"
@@ -69,7 +71,7 @@ qint64 counterOf(SimulatorProcess& sim)
     return sim.lastReply().mid(3).toLongLong();
 }
 
-Result run(int boxes, double seconds)
+Result run(int boxes, double seconds, bool fullView)
 {
     Result r;
     std::vector<std::unique_ptr<SimulatorProcess>> sims;
@@ -180,8 +182,14 @@ Result run(int boxes, double seconds)
     });
     heartbeat.start(beatMs);
 
-    // A few seconds to settle, then the measured stretch.
+    // A few seconds to settle (or until the view is full and scrolls), then
+    // the measured stretch.
     QTest::qWait(3000);
+    if (fullView &&
+        !waitUntil([&] { return w.plot()->xAxis->range().lower > w.timeOrigin(); }, 120000)) {
+        std::fprintf(stderr, "the view did not start to scroll\n");
+        return r;
+    }
     const qint64 rssBefore = residentBytes();
     const double cpuBefore = threadCpuSeconds();
     const double wallBefore = double(clock.nsecsElapsed()) / 1e6;
@@ -224,20 +232,22 @@ int main(int argc, char** argv)
 
     double seconds = 70;
     QList<int> counts{8, 16, 32};
-    const QStringList args = app.arguments();
-    if (args.size() > 1)
-        seconds = args.at(1).toDouble();
-    if (args.size() > 2) {
+    QStringList args = app.arguments().mid(1);
+    const bool fullView = args.removeAll(QStringLiteral("--full-view")) > 0;
+    if (!args.isEmpty())
+        seconds = args.takeFirst().toDouble();
+    if (!args.isEmpty()) {
         counts.clear();
-        for (int i = 2; i < args.size(); ++i)
-            counts.append(args.at(i).toInt());
+        for (const QString& a : qAsConst(args))
+            counts.append(a.toInt());
     }
 
-    std::printf("%d samples a second per box, %.0f s measured per count\n", int(rate), seconds);
+    std::printf("%d samples a second per box, %.0f s measured per count%s\n", int(rate), seconds,
+                fullView ? ", view full and scrolling" : "");
     std::printf("%-6s %9s %10s %11s %11s %11s %11s %10s %10s\n", "boxes", "GUI busy", "pause[ms]",
                 "delay p50", "delay p99", "1st 1/4", "last 1/4", "MB/box-h", "redraws");
     for (int boxes : counts) {
-        const Result r = run(boxes, seconds);
+        const Result r = run(boxes, seconds, fullView);
         if (!r.ok) {
             std::printf("%-6d failed\n", boxes);
             continue;
