@@ -37,7 +37,8 @@ QSize LiveLegendItem::minimumOuterSizeHint() const
         return QSize();
     const QSize icon = mParentLegend->iconSize();
     const QRect text = textRect();
-    return QSize(icon.width() + mParentLegend->iconTextPadding() + text.width() + mMargins.left() + mMargins.right(),
+    return QSize(icon.width() + mParentLegend->iconTextPadding() + text.width() + mMargins.left() +
+                     mMargins.right(),
                  qMax(text.height(), icon.height()) + mMargins.top() + mMargins.bottom());
 }
 
@@ -54,8 +55,8 @@ void LiveLegendItem::draw(QCPPainter* painter)
     painter->setPen(QPen(getTextColor()));
     const QSize iconSize = mParentLegend->iconSize();
     const QRect iconRect(mRect.topLeft(), iconSize);
-    painter->drawStaticText(QPointF(mRect.x() + iconSize.width() + mParentLegend->iconTextPadding(), mRect.y()),
-                            laidText);
+    painter->drawStaticText(
+        QPointF(mRect.x() + iconSize.width() + mParentLegend->iconTextPadding(), mRect.y()), laidText);
     painter->save();
     painter->setClipRect(iconRect, Qt::IntersectClip);
     graph->drawIcon(painter, iconRect);

@@ -37,8 +37,8 @@ QList<LiveGraph*> LivePlotCache::shownGraphs() const
         return out;
     for (QCPLayerable* child : graphLayer->children()) {
         auto* g = qobject_cast<LiveGraph*>(child);
-        if (g && g->realVisibility() && g->keyAxis() && g->valueAxis() && g->keyAxis()->axisRect() == axisRect &&
-            g->valueAxis()->axisRect() == axisRect)
+        if (g && g->realVisibility() && g->keyAxis() && g->valueAxis() &&
+            g->keyAxis()->axisRect() == axisRect && g->valueAxis()->axisRect() == axisRect)
             out.append(g);
     }
     return out;
@@ -71,7 +71,8 @@ bool LivePlotCache::canScroll(const QList<LiveGraph*>& graphs, const QRect& area
     if (!valid || area != keptArea || ratio != keptRatio || graphs.size() != kept.size())
         return false;
     QCustomPlot* plot = parentPlot();
-    if (plot->antialiasedElements() != keptAntialiased || plot->notAntialiasedElements() != keptNotAntialiased)
+    if (plot->antialiasedElements() != keptAntialiased ||
+        plot->notAntialiasedElements() != keptNotAntialiased)
         return false;
     QCPAxis* keyAxis = graphs.first()->keyAxis();
     if (keyAxis != keptKeyAxis || keyAxis->scaleType() != QCPAxis::stLinear || keyAxis->rangeReversed())
@@ -86,8 +87,9 @@ bool LivePlotCache::canScroll(const QList<LiveGraph*>& graphs, const QRect& area
         const LiveGraph* g = graphs.at(i);
         const Kept& k = kept.at(i);
         const QCPAxis* valueAxis = g->valueAxis();
-        if (k.graph != g || g->keyAxis() != keyAxis || valueAxis != k.valueAxis || valueAxis->range() != k.valueRange ||
-            valueAxis->scaleType() != k.valueScale || valueAxis->rangeReversed() != k.valueReversed)
+        if (k.graph != g || g->keyAxis() != keyAxis || valueAxis != k.valueAxis ||
+            valueAxis->range() != k.valueRange || valueAxis->scaleType() != k.valueScale ||
+            valueAxis->rangeReversed() != k.valueReversed)
             return false;
         if (g->pen() != k.pen || g->antialiased() != k.antialiased || g->lineStyle() != QCPGraph::lsLine ||
             !g->scatterStyle().isNone() || g->brush().style() != Qt::NoBrush || g->selected())

@@ -185,8 +185,7 @@ Result run(int boxes, double seconds, bool fullView)
     // A few seconds to settle (or until the view is full and scrolls), then
     // the measured stretch.
     QTest::qWait(3000);
-    if (fullView &&
-        !waitUntil([&] { return w.plot()->xAxis->range().lower > w.timeOrigin(); }, 120000)) {
+    if (fullView && !waitUntil([&] { return w.plot()->xAxis->range().lower > w.timeOrigin(); }, 120000)) {
         std::fprintf(stderr, "the view did not start to scroll\n");
         return r;
     }

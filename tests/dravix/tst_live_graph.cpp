@@ -37,7 +37,8 @@ public:
 int unmatched(const QImage& a, const QImage& b)
 {
     auto alike = [](QRgb p, QRgb q) {
-        return qAbs(qRed(p) - qRed(q)) <= 64 && qAbs(qGreen(p) - qGreen(q)) <= 64 && qAbs(qBlue(p) - qBlue(q)) <= 64;
+        return qAbs(qRed(p) - qRed(q)) <= 64 && qAbs(qGreen(p) - qGreen(q)) <= 64 &&
+               qAbs(qBlue(p) - qBlue(q)) <= 64;
     };
     int n = 0;
     for (int y = 0; y < a.height(); ++y) {
@@ -62,9 +63,9 @@ int painted(const QImage& im)
 }
 
 // A shown plot whose live graphs stream as the viewer's do: boxes reading
-// alike (their lines lie on top of each other), pens of several widths and dashes, blocks of
-// five samples arriving box after box, and a time axis that follows the
-// newest sample.
+// alike (their lines lie on top of each other), pens of several widths and
+// dashes, blocks of five samples arriving box after box, and a time axis
+// that follows the newest sample.
 struct StreamingPlot {
     static constexpr int boxes = 3;
     QCustomPlot plot;
@@ -403,10 +404,11 @@ private slots:
         QVERIFY2(differ < drawn / 25, qPrintable(QStringLiteral("%1 of %2").arg(differ).arg(drawn)));
     }
 
-    // A frame that only scrolls and adds samples strokes the new segments
-    // alone: a point changed in place (live data never is) still shows as
-    // it was drawn until something draws the picture whole.
-    void scrollingFrameDrawsOnlyNewSegments()
+    // A frame that only scrolls and adds samples draws again only the strip
+    // where they land: a point changed in place further back (live data
+    // never is) still shows as it was drawn until something draws the
+    // picture whole.
+    void scrollingFrameRedrawsOnlyTheNewStrip()
     {
         StreamingPlot s;
         while (s.blocks < 200)
