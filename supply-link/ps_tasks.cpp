@@ -17,10 +17,13 @@ void ps_thread::execute_task(ps_task task)
 
     // Every exchange runs without the mutex; the record is touched only under
     // short locks, and signals carry copies taken after the update.
-    using Read = int (PS_Comm::*)(QString&);
-    auto query = [this](Read read, QString ps_data::*field) {
+    // A reader is passed as a callable, not as a pointer to a PS_Comm member:
+    // GCC 12's checked build (-fsanitize=undefined) loads the object of a
+    // member-pointer call on the virtual path only, so a non-virtual reader
+    // was called on whatever the register held.
+    auto query = [this](QString ps_data::*field, auto read) {
         QString value;
-        const int result = (comm->*read)(value);
+        const int result = read(value);
         if (result == 0) {
             QMutexLocker locker(&mutex);
             ps_response.*field = value;
@@ -47,15 +50,15 @@ void ps_thread::execute_task(ps_task task)
         comm->reset();
         break;
     case TaskReadCurrent:
-        query(&PS_Comm::readCurrent, &ps_data::current);
+        query(&ps_data::current, [this](QString& v) { return comm->readCurrent(v); });
         feed(&ps_data::current_avg, &ps_data::current);
         break;
     case TaskReadVoltage:
-        query(&PS_Comm::readVoltage, &ps_data::voltage);
+        query(&ps_data::voltage, [this](QString& v) { return comm->readVoltage(v); });
         feed(&ps_data::voltage_avg, &ps_data::voltage);
         break;
     case TaskReadStatus: {
-        query(&PS_Comm::readStatus, &ps_data::status);
+        query(&ps_data::status, [this](QString& v) { return comm->readStatus(v); });
         {
             QMutexLocker locker(&mutex);
             ps_response.status_flags = statusFlagsOf(ps_response.status);
@@ -64,16 +67,16 @@ void ps_thread::execute_task(ps_task task)
         break;
     }
     case TaskReadTemperature:
-        query(&PS_Comm::readTemperature, &ps_data::temperature);
+        query(&ps_data::temperature, [this](QString& v) { return comm->readTemperature(v); });
         feed(&ps_data::temperature_avg, &ps_data::temperature);
         emit temperature_read(snapshot());
         break;
     case TaskReadDcLink:
-        query(&PS_Comm::readDcLink, &ps_data::dc_link);
+        query(&ps_data::dc_link, [this](QString& v) { return comm->readDcLink(v); });
         emit dc_link_read(snapshot());
         break;
     case TaskReadLeakage:
-        query(&PS_Comm::readLeakageCurrent, &ps_data::leakage_current);
+        query(&ps_data::leakage_current, [this](QString& v) { return comm->readLeakageCurrent(v); });
         feed(&ps_data::leakage_avg, &ps_data::leakage_current);
         emit leakage_current_read(snapshot());
         break;
@@ -124,7 +127,7 @@ void ps_thread::execute_task(ps_task task)
         emit password_set(comm->writePassword(param(task, 0)));
         break;
     case TaskReadPrivileges:
-        query(&PS_Comm::readPrivileges, &ps_data::privileges);
+        query(&ps_data::privileges, [this](QString& v) { return comm->readPrivileges(v); });
         emit privileges_read();
         break;
     case TaskReadVersion: {
@@ -143,18 +146,18 @@ void ps_thread::execute_task(ps_task task)
         break;
     }
     case TaskReadId:
-        query(&PS_Comm::readId, &ps_data::id);
+        query(&ps_data::id, [this](QString& v) { return comm->readId(v); });
         emit id_read(snapshot());
         break;
     case TaskReboot:
         comm->reboot();
         break;
     case TaskReadLoopMode:
-        query(&PS_Comm::readLoopMode, &ps_data::loop_mode);
+        query(&ps_data::loop_mode, [this](QString& v) { return comm->readLoopMode(v); });
         emit loop_mode_read(snapshot());
         break;
     case TaskReadUpdateMode:
-        query(&PS_Comm::readUpdateMode, &ps_data::update_mode);
+        query(&ps_data::update_mode, [this](QString& v) { return comm->readUpdateMode(v); });
         emit update_mode_read(snapshot());
         break;
     case TaskReadCurrentVoltageStatus: {
@@ -169,10 +172,10 @@ void ps_thread::execute_task(ps_task task)
         break;
     }
     case TaskReadPMode:
-        query(&PS_Comm::readPMode, &ps_data::pmode);
+        query(&ps_data::pmode, [this](QString& v) { return comm->readPMode(v); });
         break;
     case TaskReadPConnections:
-        query(&PS_Comm::readPConnections, &ps_data::pconnections);
+        query(&ps_data::pconnections, [this](QString& v) { return comm->readPConnections(v); });
         break;
     case TaskSync:
         psThreadLogger->debug("SYNC signal");
@@ -212,7 +215,7 @@ void ps_thread::execute_task(ps_task task)
         comm->writeTriggerMode(param(task, 0).toInt());
         break;
     case TaskReadTriggerMode:
-        query(&PS_Comm::readTriggerMode, &ps_data::trigger_mode);
+        query(&ps_data::trigger_mode, [this](QString& v) { return comm->readTriggerMode(v); });
         emit trigger_mode_read(snapshot());
         break;
     case TaskReadLimits: {
@@ -230,27 +233,27 @@ void ps_thread::execute_task(ps_task task)
         comm->writeFloatMode(param(task, 0));
         break;
     case TaskReadFloatMode:
-        query(&PS_Comm::readFloatMode, &ps_data::float_mode);
+        query(&ps_data::float_mode, [this](QString& v) { return comm->readFloatMode(v); });
         emit float_mode_read(snapshot());
         break;
     case TaskReadPolarity:
-        if (query(&PS_Comm::readPolarity, &ps_data::polarity) == 0)
+        if (query(&ps_data::polarity, [this](QString& v) { return comm->readPolarity(v); }) == 0)
             emit directPolarityRead();
         break;
     case TaskReadEpicsPvName:
-        if (query(&PS_Comm::readEpicsPvName, &ps_data::epics_pv_name) == 0)
+        if (query(&ps_data::epics_pv_name, [this](QString& v) { return comm->readEpicsPvName(v); }) == 0)
             emit EPICS_PV_name_ready(snapshot());
         break;
     case TaskReadEpicsPvValue:
-        if (query(&PS_Comm::readEpicsPvValue, &ps_data::epics_pv_value) == 0)
+        if (query(&ps_data::epics_pv_value, [this](QString& v) { return comm->readEpicsPvValue(v); }) == 0)
             emit EPICS_PV_value_ready(snapshot());
         break;
     case TaskReadEpicsProtocols:
-        if (query(&PS_Comm::readEpicsProtocols, &ps_data::epics_protocols) == 0)
+        if (query(&ps_data::epics_protocols, [this](QString& v) { return comm->readEpicsProtocols(v); }) == 0)
             emit EPICS_protocols_ready(snapshot());
         break;
     case TaskReadEpicsDb:
-        if (query(&PS_Comm::readEpicsDb, &ps_data::epics_db) == 0)
+        if (query(&ps_data::epics_db, [this](QString& v) { return comm->readEpicsDb(v); }) == 0)
             emit EPICS_db_ready(snapshot());
         break;
     case TaskWriteEpicsProtocols:
