@@ -518,7 +518,7 @@ void SupplyCommands::addConsoleCommands()
         const QString f = state.family();
         return f == QLatin1String("KORA-PS") || f == QLatin1String("KORA-PS-M");
     };
-    addCommand(QStringLiteral("SFP"), [this, koraOnly](const SupplyCommand& c) {
+    addCommand(QStringLiteral("SFP"), [koraOnly](const SupplyCommand& c) {
         if (!koraOnly())
             return SupplyReply::refuse(Nak::FeatureNotAvailable);
         const QString sub = c.argument.toUpper();
