@@ -788,8 +788,22 @@ void ConfigurationPagesTest::unavailableEntriesStayListedAndMarked()
     dialog.appendPIDJsonFileToCombobox(b);
     QFile file(config);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    const QStringList saved = ConfigFile::parse(file.readAll());
-    QCOMPARE(saved, (QStringList{gone, a, b}));
+    const QByteArray savedBytes = file.readAll();
+    file.close();
+    QCOMPARE(ConfigFile::parse(savedBytes), (QStringList{gone, a, b}));
+
+    // A list that cannot be written whole leaves the saved one as it was.
+    const QString c = writePidFile(QStringLiteral("cfg_c.json"), 3);
+    {
+        FileSizeCap cap(8);
+        if (!cap.isActive())
+            QSKIP("the file size limit cannot be set here");
+        dialog.appendPIDJsonFileToCombobox(c);
+    }
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), savedBytes);
+    QVERIFY2(boxes.last().startsWith(QStringLiteral("Config|Cannot save config file, ")),
+             qPrintable(boxes.last()));
 }
 
 void ConfigurationPagesTest::pidPictureWindowLifecycle()
