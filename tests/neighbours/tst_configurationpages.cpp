@@ -6,6 +6,7 @@
 #include "pidconfig.h"
 #include "ps_data.h"
 #include "ps_thread.h"
+#include "returninfields.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -106,6 +107,7 @@ private slots:
     void localModeLocksEverySaveAndSaysSo();
     void passwordSetAndCancel();
     void idAndPidSavesPostWritesSaveReads();
+    void returnInAFieldOnlyCommitsIt();
     void pageSavesRefuseUnsafeText_data();
     void pageSavesRefuseUnsafeText();
     void pidSaveRefusesNonNumbers();
@@ -486,6 +488,20 @@ void ConfigurationPagesTest::idAndPidSavesPostWritesSaveReads()
     QCOMPARE(tasks.at(21), QStringLiteral("16:40"));
     QCOMPARE(tasks.mid(41), (QStringList{"16:50", "16:70"}));
     QVERIFY(!tasks.contains(QStringLiteral("17:50:50")));
+}
+
+void ConfigurationPagesTest::returnInAFieldOnlyCommitsIt()
+{
+    // With the unit read the Saves are enabled: a default one would write.
+    ConfigurationDialog dialog(worker);
+    openOn(dialog, QStringLiteral("KORA-PS"));
+    const QStringList found = returnInEveryField(&dialog, [this] {
+        QStringList what = queuedTasks(*worker);
+        what << boxes;
+        boxes.clear();
+        return what.join(QLatin1Char(' '));
+    });
+    QVERIFY2(found.isEmpty(), qPrintable(found.join(QLatin1Char('\n'))));
 }
 
 void ConfigurationPagesTest::pageSavesRefuseUnsafeText_data()
