@@ -8,6 +8,7 @@
 #include "changelog.h"
 #include "configurationdialog.h"
 #include "consoledialog.h"
+#include "deliberateinput.h"
 #include "epicsdialog.h"
 #include "errorcodes.h"
 #include "faultdialog.h"
@@ -81,6 +82,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     mainWindowLogger->trace("MainWindow called");
     ui->setupUi(this);
     widenWhereTextIsClipped(this);
+    guardWheel(this);
+    // Each pick in these lists is written to the supply and stored there.
+    for (QComboBox* list :
+         {ui->comboBox_TriggerMode, ui->comboBox_Upmode, ui->comboBox_Loop, ui->comboBoxFloatMode})
+        lockWheel(list);
     initVariables();
     createActions();
     mainWindowLogger->info("Mainwindow initialized");

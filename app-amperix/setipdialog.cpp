@@ -1,6 +1,8 @@
 #include "setipdialog.h"
 #include "ui_setipdialog.h"
 
+#include "deliberateinput.h"
+
 #include "amperixsettings.h"
 #include "loggers.h"
 
@@ -22,6 +24,7 @@ const QString octet = QStringLiteral("(?:[0-1]?[0-9]?[0-9]|2[0-4][0-9]|25[0-5])"
 SetIpDialog::SetIpDialog(QWidget* parent) : QDialog(parent), ui(new Ui::SetIpDialog)
 {
     ui->setupUi(this);
+    guardWheel(this);
 
     const QString addressPattern = QStringLiteral("^") + octet + QStringLiteral("\\.") + octet +
                                    QStringLiteral("\\.") + octet + QStringLiteral("\\.") + octet +

@@ -2,6 +2,7 @@
 #include "ui_dialog_status.h"
 
 #include "dcct_thread.h"
+#include "deliberateinput.h"
 
 namespace
 {
@@ -24,6 +25,9 @@ Dialog_status::Dialog_status(Dcct_thread* thread, QWidget* parent)
     : QDialog(parent), ui(new Ui::Dialog_status), thread(thread)
 {
     ui->setupUi(this);
+    // Return on an indicator must not reach Reset: the window is opened to
+    // read the latched flags, which Reset clears.
+    keepReturnLocal(this);
 }
 
 Dialog_status::~Dialog_status()

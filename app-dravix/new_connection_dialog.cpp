@@ -1,6 +1,8 @@
 #include "new_connection_dialog.h"
 #include "ui_new_connection_dialog.h"
 
+#include "deliberateinput.h"
+
 #include "serialportsource.h"
 
 #include <QPushButton>
@@ -25,6 +27,7 @@ New_connection_dialog::New_connection_dialog(QWidget* parent)
     : QDialog(parent), ui(new Ui::New_connection_dialog), ip_validator(nullptr)
 {
     ui->setupUi(this);
+    guardWheel(this);
 
     ip_validator = new QRegExpValidator(QRegExp(ipPattern(), Qt::CaseSensitive, QRegExp::RegExp), this);
     ui->lineEdit_IP_address->setValidator(ip_validator);

@@ -4,8 +4,8 @@
 #include "setup_dialog.h"
 #include "ui_setup_dialog.h"
 
-#include "cleardefaultbuttons.h"
 #include "dcct_thread.h"
+#include "deliberateinput.h"
 #include "prompts.h"
 #include "setup_checks.h"
 
@@ -79,7 +79,8 @@ Setup_dialog::Setup_dialog(Dcct_thread* thread, QWidget* parent)
       unmount_on_apply(false), card_mounted(false), file_read_pending(false), ts_warning_open(false)
 {
     form->setupUi(this);
-    clearDefaultButtons(this);
+    keepReturnLocal(this);
+    guardWheel(this);
 
     connect(&progress_timer, &QTimer::timeout, this, &Setup_dialog::progress_bar_update);
 

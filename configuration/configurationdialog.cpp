@@ -1,9 +1,9 @@
 #include "configurationdialog.h"
 #include "ui_configurationdialog.h"
 
-#include "cleardefaultbuttons.h"
 #include "configfile.h"
 #include "configprompts.h"
+#include "deliberateinput.h"
 #include "loggers.h"
 #include "memorymap.h"
 #include "ps_thread.h"
@@ -18,7 +18,10 @@ ConfigurationDialog::ConfigurationDialog(ps_thread* thread, QWidget* parent)
     : QDialog(parent), ui(new Ui::ConfigurationDialog), thread(thread)
 {
     ui->setupUi(this);
-    clearDefaultButtons(this);
+    keepReturnLocal(this);
+    guardWheel(this);
+    // Each entry written is a PID set stored in the supply.
+    lockWheel(ui->comboBoxPIDConfig);
 
     const QString appDir = QCoreApplication::applicationDirPath();
     psm_dir_path = QDir::cleanPath(appDir + QStringLiteral("/../Firmware_PS/psm"));

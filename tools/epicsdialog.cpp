@@ -1,7 +1,7 @@
 #include "epicsdialog.h"
 #include "ui_epicsdialog.h"
 
-#include "cleardefaultbuttons.h"
+#include "deliberateinput.h"
 #include "loggers.h"
 #include "ps_data.h"
 #include "ps_thread.h"
@@ -15,7 +15,7 @@ EPICSDialog::EPICSDialog(QWidget* parent, ps_thread* worker)
     : QDialog(parent), ui(new Ui::EPICSDialog), worker(worker ? worker : workerOf(parent))
 {
     ui->setupUi(this);
-    clearDefaultButtons(this);
+    keepReturnLocal(this);
 
     // Until a file has been read, its editor holds nothing of the supply's and
     // saving it would overwrite the supply's file with that.

@@ -1,7 +1,7 @@
 #include "firmwareupdatedialog.h"
 #include "ui_firmwareupdatedialog.h"
 
-#include "cleardefaultbuttons.h"
+#include "deliberateinput.h"
 #include "loggers.h"
 
 #include "firmwarereply.h"
@@ -40,7 +40,7 @@ FirmwareUpdateDialog::FirmwareUpdateDialog(QWidget* parent)
     : QDialog(parent), ui(new Ui::FirmwareUpdateDialog)
 {
     ui->setupUi(this);
-    clearDefaultButtons(this);
+    keepReturnLocal(this);
 
     default_firmware_path =
         QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../Firmware_PS"));

@@ -1,11 +1,14 @@
 #include "setupdialog.h"
 #include "ui_setupdialog.h"
 
+#include "deliberateinput.h"
+
 #include "loggers.h"
 
 SetupDialog::SetupDialog(QWidget* parent) : QDialog(parent), ui(new Ui::SetupDialog)
 {
     ui->setupUi(this);
+    guardWheel(this);
     setupDialogLogger->info("SetupDialog created");
 }
 

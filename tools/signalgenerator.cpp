@@ -1,7 +1,7 @@
 #include "signalgenerator.h"
 #include "ui_signalgenerator.h"
 
-#include "cleardefaultbuttons.h"
+#include "deliberateinput.h"
 #include "limitvalidators.h"
 #include "loggers.h"
 #include "ps_thread.h"
@@ -51,7 +51,8 @@ SignalGenerator::SignalGenerator(QWidget* parent, ps_thread* psThread)
     : QDialog(parent), ui(new Ui::SignalGenerator), psThread(psThread ? psThread : workerOf(parent))
 {
     ui->setupUi(this);
-    clearDefaultButtons(this);
+    keepReturnLocal(this);
+    guardWheel(this);
     if (!this->psThread)
         signalGeneratorLogger->error("SignalGenerator has no supply worker");
 

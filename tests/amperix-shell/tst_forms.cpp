@@ -2,15 +2,17 @@
 // widget silently unbinds its slot), and the main window's form is built in
 // the state the window's code relies on.
 
+#include "consoledialog.h"
 #include "mainwindow.h"
 #include "ps_thread.h"
 #include "setipdialog.h"
 #include "setupdialog.h"
 
-#include "returninfields.h"
+#include "strayinput.h"
 #include "tempsettings.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
@@ -96,7 +98,8 @@ private slots:
     void labelsInitialText();
     void setIpDialogSize();
     void noTextIsClipped();
-    void returnInAFieldOnlyCommitsIt();
+    void strayReturnOrWheelDoesNothing();
+    void returnPressesTheFocusedButton();
 
 private:
     std::unique_ptr<TempSettings> settings;
@@ -339,13 +342,16 @@ void FormsTest::noTextIsClipped()
     w.close();
 }
 
-void FormsTest::returnInAFieldOnlyCommitsIt()
+void FormsTest::strayReturnOrWheelDoesNothing()
 {
     QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Orvane"),
               QStringLiteral("Amperix"))
         .setValue(QStringLiteral("automaticUpdatesEnabled"), false);
     MainWindow window;
     SetupDialog refreshSettings(&window); // no window opens it yet
+    // Connected: the set-points and the mode lists are enabled.
+    QVERIFY(QMetaObject::invokeMethod(&window, "slotStateChanged",
+                                      Q_ARG(QTcpSocket::SocketState, QAbstractSocket::ConnectedState)));
     ps_thread* worker = window.getThread();
     auto tasksPosted = [worker] {
         QMutexLocker lock(&worker->mutex);
@@ -356,15 +362,36 @@ void FormsTest::returnInAFieldOnlyCommitsIt()
         return ids.isEmpty() ? QString() : QStringLiteral("posted tasks ") + ids.join(QLatin1Char(' '));
     };
 
-    QStringList found;
+    // Focused, a set-point still follows the wheel.
+    auto* current = window.findChild<QDoubleSpinBox*>(QStringLiteral("current_spin"));
+    window.show();
+    QApplication::setActiveWindow(&window);
+    current->setFocus();
+    wheelNotch(current, 1);
+    QCOMPARE(current->value(), 1.0);
+    current->setValue(0);
+
+    QStringList found = wheelOverEveryControl(&window, tasksPosted);
+    found << returnInEveryControl(&window, tasksPosted);
     for (QDialog* dialog : window.findChildren<QDialog*>()) {
+        found << wheelOverEveryControl(dialog, tasksPosted);
         // Dialogs whose one purpose is their answer (connect, accept the
-        // settings) keep Return on it.
-        if (qobject_cast<SetIpDialog*>(dialog) || dialog == &refreshSettings)
-            continue;
-        found << returnInEveryField(dialog, tasksPosted);
+        // settings) keep Return on it; the console sends its line with it.
+        if (!qobject_cast<SetIpDialog*>(dialog) && !qobject_cast<ConsoleDialog*>(dialog) &&
+            dialog != &refreshSettings)
+            found << returnInEveryControl(dialog, tasksPosted);
     }
-    QVERIFY2(found.isEmpty(), qPrintable(found.join(QLatin1Char('\n'))));
+    QVERIFY(nothingFound(found));
+}
+
+void FormsTest::returnPressesTheFocusedButton()
+{
+    MainWindow window;
+    QStringList found;
+    // The windows with fields that are committed with Return.
+    for (const char* name : {"ConfigurationDialog", "FirmwareUpdateDialog", "SignalGenerator", "EPICSDialog"})
+        found << returnOnEveryButton(window.findChild<QDialog*>(QLatin1String(name)));
+    QVERIFY(nothingFound(found));
 }
 
 QTEST_MAIN(FormsTest)

@@ -2,9 +2,10 @@
 // sizes and the window's style.
 
 #include "dialog_password.h"
+#include "dialog_status.h"
 #include "new_connection_dialog.h"
-#include "returninfields.h"
 #include "setup_dialog.h"
+#include "strayinput.h"
 #include "viewertestsupport.h"
 
 #include <QAction>
@@ -88,7 +89,7 @@ private slots:
         QCOMPARE(window->findChild<QTabWidget*>("tabWidget")->tabText(0), QStringLiteral("Data Logger"));
     }
 
-    void returnInAFieldOnlyCommitsIt()
+    void strayReturnOrWheelDoesNothing()
     {
         Dcct_thread* worker = window->boxThread(window->addBox(true, QStringLiteral("127.0.0.1"), QString()));
         Setup_dialog setup(worker, window.get()); // the window opens it on demand
@@ -102,14 +103,25 @@ private slots:
                                    : QStringLiteral("queued codes ") + codes.join(QLatin1Char(' '));
         };
 
-        QStringList found;
+        QStringList found = wheelOverEveryControl(window.get(), codesQueued);
+        found << returnInEveryControl(window.get(), codesQueued);
         for (QDialog* dialog : window->findChildren<QDialog*>()) {
+            found << wheelOverEveryControl(dialog, codesQueued);
             // Dialogs whose one purpose is their answer keep Return on it.
-            if (qobject_cast<New_connection_dialog*>(dialog) || qobject_cast<Dialog_password*>(dialog))
-                continue;
-            found << returnInEveryField(dialog, codesQueued);
+            if (!qobject_cast<New_connection_dialog*>(dialog) && !qobject_cast<Dialog_password*>(dialog))
+                found << returnInEveryControl(dialog, codesQueued);
         }
-        QVERIFY2(found.isEmpty(), qPrintable(found.join(QLatin1Char('\n'))));
+        QVERIFY(nothingFound(found));
+    }
+
+    void returnPressesTheFocusedButton()
+    {
+        Dcct_thread* worker = window->boxThread(window->addBox(true, QStringLiteral("127.0.0.1"), QString()));
+        Setup_dialog setup(worker, window.get());
+        QStringList found;
+        found << returnOnEveryButton(&setup);
+        found << returnOnEveryButton(window->rowStatusWindow(0));
+        QVERIFY(nothingFound(found));
     }
 };
 

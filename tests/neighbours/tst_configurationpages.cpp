@@ -6,7 +6,7 @@
 #include "pidconfig.h"
 #include "ps_data.h"
 #include "ps_thread.h"
-#include "returninfields.h"
+#include "strayinput.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -107,7 +107,7 @@ private slots:
     void localModeLocksEverySaveAndSaysSo();
     void passwordSetAndCancel();
     void idAndPidSavesPostWritesSaveReads();
-    void returnInAFieldOnlyCommitsIt();
+    void strayReturnOrWheelDoesNothing();
     void pageSavesRefuseUnsafeText_data();
     void pageSavesRefuseUnsafeText();
     void pidSaveRefusesNonNumbers();
@@ -490,18 +490,20 @@ void ConfigurationPagesTest::idAndPidSavesPostWritesSaveReads()
     QVERIFY(!tasks.contains(QStringLiteral("17:50:50")));
 }
 
-void ConfigurationPagesTest::returnInAFieldOnlyCommitsIt()
+void ConfigurationPagesTest::strayReturnOrWheelDoesNothing()
 {
     // With the unit read the Saves are enabled: a default one would write.
     ConfigurationDialog dialog(worker);
     openOn(dialog, QStringLiteral("KORA-PS"));
-    const QStringList found = returnInEveryField(&dialog, [this] {
+    auto effects = [this] {
         QStringList what = queuedTasks(*worker);
         what << boxes;
         boxes.clear();
         return what.join(QLatin1Char(' '));
-    });
-    QVERIFY2(found.isEmpty(), qPrintable(found.join(QLatin1Char('\n'))));
+    };
+    QStringList found = returnInEveryControl(&dialog, effects);
+    found << wheelOverEveryControl(&dialog, effects);
+    QVERIFY(nothingFound(found));
 }
 
 void ConfigurationPagesTest::pageSavesRefuseUnsafeText_data()
