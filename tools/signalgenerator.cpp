@@ -363,10 +363,11 @@ void SignalGenerator::on_pushButtonGeneratorExport_clicked()
     writeSignalDescriptorJson(signalDescriptor, object);
     // A failed export leaves the old file whole.
     const SaveResult saved = saveBytes(file, QJsonDocument(object).toJson());
-    if (saved.stage == SaveResult::NotOpened)
-        warn(QStringLiteral("Couldn't open ") + file + QLatin1Char('.'));
-    else if (!saved.ok())
-        warn(QStringLiteral("Couldn't write ") + file + QLatin1Char('.'));
+    if (!saved.ok()) {
+        const QString what = saved.stage == SaveResult::NotOpened ? QStringLiteral("Couldn't open ")
+                                                                  : QStringLiteral("Couldn't write ");
+        warn(what + file + QStringLiteral(". ") + saved.error);
+    }
 }
 
 void SignalGenerator::dragEnterEvent(QDragEnterEvent* event)
