@@ -287,10 +287,13 @@ private slots:
         QTest::newRow("status not hex")
             << QList<Posted>{{6, {}}} << QStringList{"MST", "#MST:zz\r\n"} << QStringList{"MST"}
             << Check([](const ps_data& d) { return d.status == "zz" && d.status_flags == 0u; });
+        // A refused or unrecognised reply keeps the value the poll set's MPLST stored.
         QTest::newRow("single reads")
-            << QList<Posted>{{4, {}}, {5, {}}, {8, {}}} << QStringList{"MRP", "#MRP:48.0\r\n"}
-            << QStringList{"MRI", "MRV", "MRP"}
-            << Check([](const ps_data& d) { return d.dc_link == "48.0"; });
+            << QList<Posted>{{4, {}}, {5, {}}, {8, {}}}
+            << QStringList{"MRI", "#NAK:05\r\n", "MRV", "#MRX:1\r\n", "MRP", "#MRP:48.0\r\n"}
+            << QStringList{"MRI", "MRV", "MRP"} << Check([](const ps_data& d) {
+                   return d.current == "1.5" && d.voltage == "2.5" && d.dc_link == "48.0";
+               });
     }
     void rows()
     {
