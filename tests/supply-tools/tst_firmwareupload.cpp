@@ -340,11 +340,15 @@ void FirmwareUploadTest::silentInstallationEnds()
 
 void FirmwareUploadTest::fileThatIsNoRegularFileIsRefusedBeforeSending()
 {
-    for (const QString& path : {dir.path(), QStringLiteral("/dev/zero")}) {
+    // A missing file is refused too, with the reason its opening gives.
+    const QString missing = dir.filePath(QStringLiteral("missing.updt"));
+    for (const QString& path : {dir.path(), QStringLiteral("/dev/zero"), missing}) {
         answerer->clear();
         dialog->findChild<QLineEdit*>(QStringLiteral("filepath_lineEdit"))->setText(path);
         upload();
         QCOMPARE(answerer->count(QStringLiteral("Error in File Opening")), 1);
+        QCOMPARE(answerer->lastText(QStringLiteral("Error in File Opening")),
+                 QLatin1String(path == missing ? "No such file or directory" : "Not a regular file"));
     }
     QCOMPARE(firmware(QStringLiteral("status")).section(QLatin1Char(' '), 1, 1), QStringLiteral("0"));
 }
