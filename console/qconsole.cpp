@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFontMetrics>
@@ -475,6 +476,34 @@ void QConsole::mousePressEvent(QMouseEvent* e)
     QTextEdit::mousePressEvent(e);
 }
 
+void QConsole::mouseMoveEvent(QMouseEvent* e)
+{
+    consoleLogger->trace("QConsole mouseMoveEvent called");
+    if (!(e->buttons() & Qt::LeftButton) || isSelectionInEditionZone()) {
+        QTextEdit::mouseMoveEvent(e);
+        return;
+    }
+    // The text control offers editable text to a drag as a move and removes
+    // it from the console when another widget takes it as one. Text reaching
+    // outside the edit zone starts its drag read-only: it offers a copy only.
+    const Qt::TextInteractionFlags flags = textInteractionFlags();
+    setTextInteractionFlags(flags & ~Qt::TextEditable);
+    m_copyOnlyDrag = true;
+    QTextEdit::mouseMoveEvent(e); // a drag started here runs to its end inside
+    m_copyOnlyDrag = false;
+    setTextInteractionFlags(flags);
+}
+
+void QConsole::dragEnterEvent(QDragEnterEvent* e)
+{
+    consoleLogger->trace("QConsole dragEnterEvent called");
+    // The drag has fixed its actions by now; the console takes drops again,
+    // so the text can be copied into the command.
+    if (m_copyOnlyDrag)
+        setTextInteractionFlags(textInteractionFlags() | Qt::TextEditable);
+    QTextEdit::dragEnterEvent(e);
+}
+
 void QConsole::dragMoveEvent(QDragMoveEvent* e)
 {
     consoleLogger->trace("QConsole dragMoveEvent called");
@@ -495,10 +524,6 @@ void QConsole::dropEvent(QDropEvent* e)
         cursor.setPosition(m_pressPosition);
         setTextCursor(cursor);
     }
-    // Text dragged within the console is moved only when it lies wholly in
-    // the edit zone; from older output or across the prompt it is copied.
-    if (e->source() == viewport() && !isSelectionInEditionZone())
-        e->setDropAction(Qt::CopyAction);
     QTextEdit::dropEvent(e);
 }
 

@@ -73,8 +73,10 @@ public slots:
 
 protected:
     void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
     void dragMoveEvent(QDragMoveEvent* e) override;
     void dropEvent(QDropEvent* e) override;
     void insertFromMimeData(const QMimeData* source) override;
@@ -98,6 +100,8 @@ private:
     int m_historyIndex = 0;
     int m_promptBlock = 0;
     bool m_locked = false;
+    // Set while a drag of text reaching outside the edit zone may start.
+    bool m_copyOnlyDrag = false;
     QStringList m_commands;
     QString m_welcomeText;
 };
