@@ -9,6 +9,8 @@
 #include <QTextBlock>
 #include <QtTest>
 
+#include <functional>
+
 namespace
 {
 
@@ -75,7 +77,7 @@ private slots:
 
     void promptStaysAtEndOfDocument();
     void pastedLinesRunTogether();
-    void wordDeletesLeaveOlderTextAndPrompt();
+    void editsLeaveOlderTextAndPrompt();
 
 private:
     void type(const QString& text) { QTest::keyClicks(console, text); }
@@ -332,7 +334,7 @@ void QConsoleTest::pastedLinesRunTogether()
     QVERIFY(console->toPlainText().startsWith(welcome));
 }
 
-void QConsoleTest::wordDeletesLeaveOlderTextAndPrompt()
+void QConsoleTest::editsLeaveOlderTextAndPrompt()
 {
     const QString shown = console->toPlainText();
     QVERIFY(!QKeySequence::keyBindings(QKeySequence::DeleteStartOfWord).isEmpty());
@@ -350,6 +352,15 @@ void QConsoleTest::wordDeletesLeaveOlderTextAndPrompt()
     pressAll(QKeySequence::DeleteStartOfWord, 3);
     QCOMPARE(console->toPlainText(), shown);
 
+    // A line delete takes the whole command, from wherever the cursor is. Only
+    // X11 binds a key to it (Ctrl+U); CTest runs these tests there too.
+    if (!QKeySequence::keyBindings(QKeySequence::DeleteCompleteLine).isEmpty()) {
+        type(QStringLiteral("MWI:1.5 MON"));
+        press(Qt::Key_Left);
+        pressAll(QKeySequence::DeleteCompleteLine, 1);
+        QCOMPARE(console->toPlainText(), shown);
+    }
+
     // Over a selection in older output they delete nothing.
     QTextCursor inWelcome = console->textCursor();
     inWelcome.setPosition(1);
@@ -359,14 +370,26 @@ void QConsoleTest::wordDeletesLeaveOlderTextAndPrompt()
     pressAll(QKeySequence::DeleteEndOfWord, 1);
     QCOMPARE(console->toPlainText(), shown);
 
-    // The menu's Delete, over a selection from older output into the command.
+    // Over a selection from older output into the command, neither keys nor
+    // the menu remove anything.
     type(QStringLiteral("M"));
-    QTextCursor across = console->textCursor();
-    across.setPosition(1);
-    across.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
-    console->setTextCursor(across);
-    console->del();
-    QCOMPARE(console->toPlainText(), shown + QStringLiteral("M"));
+    QApplication::clipboard()->setText(QStringLiteral("X"));
+    const std::pair<const char*, std::function<void()>> edits[] = {
+        {"word delete", [&] { pressAll(QKeySequence::DeleteStartOfWord, 1); }},
+        {"line delete", [&] { pressAll(QKeySequence::DeleteCompleteLine, 1); }},
+        {"cut key", [&] { QTest::keySequence(console, QKeySequence::Cut); }},
+        {"menu Cut", [&] { console->cut(); }},
+        {"menu Delete", [&] { console->del(); }},
+        {"paste", [&] { console->paste(); }},
+    };
+    for (const auto& [name, edit] : edits) {
+        QTextCursor across = console->textCursor();
+        across.setPosition(1);
+        across.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+        console->setTextCursor(across);
+        edit();
+        QVERIFY2(console->toPlainText() == shown + QStringLiteral("M"), name);
+    }
     console->moveCursor(QTextCursor::End);
     press(Qt::Key_Backspace);
 
@@ -375,6 +398,13 @@ void QConsoleTest::wordDeletesLeaveOlderTextAndPrompt()
     type(QStringLiteral("MST"));
     press(Qt::Key_Return);
     QCOMPARE(exec.at(0).at(0).toString(), QStringLiteral("MST"));
+
+    // Undo takes back what was typed after the newest prompt, nothing before.
+    console->printCommandExecutionResults(QStringLiteral("AK"));
+    const QString ready = console->toPlainText();
+    type(QStringLiteral("MON"));
+    pressAll(QKeySequence::Undo, 3);
+    QCOMPARE(console->toPlainText(), ready);
 }
 
 QTEST_MAIN(QConsoleTest)
