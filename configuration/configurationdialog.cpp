@@ -1,6 +1,7 @@
 #include "configurationdialog.h"
 #include "ui_configurationdialog.h"
 
+#include "chooseinpopup.h"
 #include "configfile.h"
 #include "configprompts.h"
 #include "deliberateinput.h"
@@ -43,9 +44,11 @@ ConfigurationDialog::ConfigurationDialog(ps_thread* thread, QWidget* parent)
         connect(thread, &ps_thread::signalStateChanged, this, &ConfigurationDialog::forgetUnit);
     }
     // Choosing an entry applies it, even the current one; a change of the
-    // current entry alone (listing, removing) applies nothing.
+    // current entry alone (listing, removing) applies nothing, and neither
+    // does browsing: keys on the closed list open it, to pick from.
     connect(ui->comboBoxPIDConfig, QOverload<int>::of(&QComboBox::activated), this,
             &ConfigurationDialog::applyEntry);
+    ChooseInPopup::install(ui->comboBoxPIDConfig);
 
     ui->tabWidget->setCurrentIndex(0);
 

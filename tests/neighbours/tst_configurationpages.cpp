@@ -8,6 +8,7 @@
 #include "ps_thread.h"
 #include "strayinput.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -637,6 +638,19 @@ void ConfigurationPagesTest::jsonModeWritesOnlyOnChoice()
     QCOMPARE(tasks.first(), QStringLiteral("17:40:200"));
 
     choose(combo, 0);
+    QCOMPARE(queuedTasks(*worker).first(), QStringLiteral("17:40:100"));
+
+    // Keys that step through the closed list open it instead; a pick there applies.
+    dialog.show();
+    for (int key : {Qt::Key_Down, Qt::Key_End, Qt::Key_PageDown, Qt::Key_B}) {
+        QTest::keyClick(combo, Qt::Key(key));
+        QVERIFY(combo->view()->isVisible());
+        combo->hidePopup();
+    }
+    QVERIFY(queuedTasks(*worker).isEmpty());
+    QCOMPARE(combo->currentIndex(), 0);
+    QTest::keyClick(combo, Qt::Key_Down);
+    QTest::keyClick(combo->view(), Qt::Key_Return); // the current entry, picked again
     QCOMPARE(queuedTasks(*worker).first(), QStringLiteral("17:40:100"));
 
     // Listing and removing never write.
