@@ -142,6 +142,7 @@ private:
     QBrush locked_brush;
     QString pid_json_name;
     QStringList pid_json_files;
+    QString applied_pid_json; // the entry whose PID set was last written to the supply
     QString psm_dir_path;
     QString config_file_path;
 

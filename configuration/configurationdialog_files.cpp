@@ -131,15 +131,22 @@ void ConfigurationDialog::applyEntry(int index)
         refusal = tr("The supply's settings are not read yet: refresh first. Nothing was sent.");
     else if (local_mode)
         refusal = tr("The Power Unit is in LOCAL mode -> Save is NOT permitted");
+    bool applied = false;
     if (!refusal.isEmpty()) {
         configurationDialogLogger->warn("PID set not applied: {}", refusal);
         ConfigPrompts::warning(this, tr("Save"), refusal);
+    } else if (loadPIDConfig(pid_json_files.at(index), true)) {
+        setEntryAvailable(index);
+        applied = savePidPage();
+    }
+    if (applied) {
+        applied_pid_json = pid_json_files.at(index);
         return;
     }
-    if (!loadPIDConfig(pid_json_files.at(index), true))
-        return;
-    setEntryAvailable(index);
-    savePidPage();
+    // A choice that was not applied leaves the list on the entry the supply has.
+    const int shown = pid_json_files.indexOf(applied_pid_json);
+    if (shown >= 0)
+        ui->comboBoxPIDConfig->setCurrentIndex(shown);
 }
 
 void ConfigurationDialog::on_groupBoxJSON_clicked()

@@ -664,6 +664,7 @@ void ConfigurationPagesTest::jsonModeWritesOnlyOnChoice()
     choose(combo, 1);
     QVERIFY(queuedTasks(*worker).isEmpty());
     QCOMPARE(boxes.last(), QStringLiteral("JSON error|Couldn't open ") + b + QStringLiteral("."));
+    QCOMPARE(combo->currentIndex(), 0); // still the entry last applied
     child<QPushButton>(dialog, "pushButtonPIDRemoveAllConfig")->click();
     QVERIFY(queuedTasks(*worker).isEmpty());
     QCOMPARE(combo->count(), 0);
