@@ -102,12 +102,18 @@ void ConfigurationDialog::forgetUnit(QTcpSocket::SocketState state)
 {
     configurationDialogLogger->debug("Connection state {}: the shown data is stale", int(state));
     // The worker reports a state change before any reply of the new
-    // connection, and the old connection's queue is dropped.
+    // connection, and the old connection's queue is dropped: a refresh
+    // still running can never finish.
+    refresh_stopped = refreshing;
+    if (refresh_stopped)
+        configurationDialogLogger->warn("Refresh stopped: the connection changed before it was done");
+    refreshing = false;
     read_batches.clear();
     write_batches.clear();
     write_back_check = false;
     unit_table_read = false;
     unit_data_current = false;
+    ui->progressBar->setValue(0);
     setBusy(false);
 }
 
@@ -128,19 +134,19 @@ void ConfigurationDialog::refresh_table_parameters()
 {
     configurationDialogLogger->trace("refresh_table_parameters called");
     read_count = 0;
+    refresh_stopped = false;
 
     const ps_data data = copyData();
-    if (data.family.isEmpty()) {
+    family_unknown = data.family.isEmpty();
+    if (family_unknown) {
         // The model of a new connection is not read yet: showing or writing a
         // table now could mix this unit with the previous one.
         ps_mem_table = nullptr;
         table_family.clear();
-        ui->label_information->setText(tr("The supply's model is not known yet: refresh again"));
         configurationDialogLogger->warn("Refresh refused: the supply's family is not known yet");
+        updateSaveButtons();
         return;
     }
-    if (ui->label_information->text() == tr("The supply's model is not known yet: refresh again"))
-        ui->label_information->clear();
 
     table_family = data.family;
     switch (MemoryMap::tableOf(data.family)) {
@@ -176,6 +182,8 @@ void ConfigurationDialog::refresh_table_parameters()
         ++posted;
     }
     read_batches.append({true, posted});
+    refreshing = true;
+    unit_table_read = false;
 
     ui->progressBar->setMaximum(posted);
     ui->progressBar->show();
@@ -252,7 +260,9 @@ void ConfigurationDialog::update_visualization()
     update_general_tab();
     update_interlocks_limits_tab();
     update_pid_tab();
-    if (unit_table_read && !unit_data_current) {
+    if (unit_table_read && refreshing) {
+        // The pages now show the cells of this connection's latest refresh.
+        refreshing = false;
         unit_data_current = true;
         updateSaveButtons();
     }
@@ -318,6 +328,25 @@ void ConfigurationDialog::updateSaveButtons()
     ui->load_from_file_button->setEnabled(current);
     ui->clear_table_button->setEnabled(current);
     ui->pushButtonPIDConfigExport->setEnabled(current && !jsonMode());
+    showWhySavesAreLocked();
+}
+
+void ConfigurationDialog::showWhySavesAreLocked()
+{
+    // The first reason that holds; the progress bar alone would not say it.
+    QString text;
+    if (family_unknown)
+        text = tr("The supply's model is not known yet: refresh again");
+    else if (refresh_stopped)
+        text =
+            tr("The refresh stopped because the connection changed: refresh again -> Save is NOT permitted");
+    else if (!unit_data_current && refreshing)
+        text = tr("Reading the supply's settings -> Save is NOT permitted until they are in");
+    else if (!unit_data_current)
+        text = tr("The supply's settings are not read yet: refresh first -> Save is NOT permitted");
+    else if (local_mode)
+        text = tr("The Power Unit is in LOCAL mode -> Save is NOT permitted");
+    ui->label_information->setText(text);
 }
 
 // ---- privileges, password and write-back ----
@@ -326,10 +355,6 @@ void ConfigurationDialog::write_access(ps_data data)
 {
     configurationDialogLogger->trace("write_access called");
     local_mode = (data.status_flags & 0xCu) != 0;
-    if (local_mode)
-        ui->label_information->setText(tr("The Power Unit is in LOCAL mode -> Save is NOT permitted"));
-    else
-        ui->label_information->clear();
     updateSaveButtons();
 }
 

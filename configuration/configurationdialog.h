@@ -106,6 +106,8 @@ private:
     ps_data copyData() const;
     void setBusy(bool busy);
     void updateSaveButtons();
+    // Says in label_information why the Saves are locked, or nothing.
+    void showWhySavesAreLocked();
     // A change of the worker's connection: what the window shows came from
     // an earlier unit, and the old connection's unanswered tasks are gone.
     void forgetUnit(QTcpSocket::SocketState state);
@@ -157,8 +159,12 @@ private:
     bool local_mode = false;
     bool loading_config = false;
     bool config_unsaved = false; // the last save of the configuration file failed
-    bool unit_table_read = false;   // a refresh of this connection has all its replies
+    bool unit_table_read = false;   // this connection's latest refresh has all its replies
     bool unit_data_current = false; // ... and the pages were filled after it
+
+    bool refreshing = false;      // a refresh is posted and its pages are not filled yet
+    bool refresh_stopped = false; // a connection change ended a refresh
+    bool family_unknown = false;  // the last refresh was refused: the model was not read yet
     QString table_family;     // family the current table was chosen for
     QString interlock_family; // family the interlock page was filled for
     bool interlock_filled = false;

@@ -2,6 +2,7 @@
 #include "ps_data.h"
 #include "ps_thread.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QMutexLocker>
 #include <QProgressBar>
@@ -155,6 +156,8 @@ void ConfigurationDialogTest::refreshPostsReadsThenModuleTasks()
     QCOMPARE(dialog.currentTable()->parentWidget(), stack->currentWidget());
     auto* bar = dialog.findChild<QProgressBar*>(QStringLiteral("progressBar"));
     QCOMPARE(bar->maximum(), reads);
+    QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("label_information"))->text(),
+             QStringLiteral("Reading the supply's settings -> Save is NOT permitted until they are in"));
     QVERIFY(!dialog.findChild<QPushButton*>(QStringLiteral("refresh_button"))->isEnabled());
     QVERIFY(!dialog.findChild<QPushButton*>(QStringLiteral("save_in_ps_memory_button"))->isEnabled());
 }
@@ -187,6 +190,7 @@ void ConfigurationDialogTest::repliesFillTableAndEndBusyState()
     }
     QVERIFY(refresh->isEnabled());
     QCOMPARE(bar->value(), 0);
+    QVERIFY(!dialog.findChild<QPushButton*>(QStringLiteral("save_PID_button"))->isEnabled());
     emit worker.void_sync_signal(); // the pages follow the cells
     QVERIFY(dialog.findChild<QPushButton*>(QStringLiteral("save_in_ps_memory_button"))->isEnabled());
 

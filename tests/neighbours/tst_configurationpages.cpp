@@ -97,6 +97,7 @@ private slots:
 
     void formRowsAreTheMemoryMap();
     void refreshRefusedWhileFamilyUnknown();
+    void nothingIsSavedBeforeTheNewConnectionIsRead_data();
     void nothingIsSavedBeforeTheNewConnectionIsRead();
     void fileActionsUseTheShownTable();
     void aNewRefreshNeverCountsAnEarlierOnesReplies_data();
@@ -231,19 +232,41 @@ void ConfigurationPagesTest::refreshRefusedWhileFamilyUnknown()
     dialog.refresh_visualization();
     QVERIFY(queuedTasks(*worker).isEmpty());
     QVERIFY(!dialog.currentTable());
+    QCOMPARE(child<QLabel>(dialog, "label_information")->text(),
+             QStringLiteral("The supply's model is not known yet: refresh again"));
     child<QTableWidget>(dialog, "table_ORTX_series")->item(30, 1)->setText(QStringLiteral("edited"));
     child<QPushButton>(dialog, "save_in_ps_memory_button")->click();
     QVERIFY(queuedTasks(*worker).isEmpty());
 }
 
+void ConfigurationPagesTest::nothingIsSavedBeforeTheNewConnectionIsRead_data()
+{
+    QTest::addColumn<bool>("midRefresh");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("after a refresh")
+        << false << "The supply's settings are not read yet: refresh first -> Save is NOT permitted";
+    QTest::newRow("during a refresh")
+        << true
+        << "The refresh stopped because the connection changed: refresh again -> Save is NOT permitted";
+}
+
 void ConfigurationPagesTest::nothingIsSavedBeforeTheNewConnectionIsRead()
 {
+    QFETCH(bool, midRefresh);
+    QFETCH(QString, says);
     ConfigurationDialog dialog(worker);
     openOn(dialog, QStringLiteral("KORA-PS"));
     dialog.appendPIDJsonFileToCombobox(writePidFile(QStringLiteral("earlier.json"), 1));
+    if (midRefresh) {
+        dialog.refresh_visualization();
+        emit worker->void_sync_signal(); // posted before this refresh
+        queuedTasks(*worker);            // the old connection's queue goes with it
+    }
 
     // Another unit of the same family; its refresh has not come yet.
     emit worker->signalStateChanged(QAbstractSocket::ConnectedState);
+    QCOMPARE(child<QLabel>(dialog, "label_information")->text(), says);
+    QVERIFY(child<QPushButton>(dialog, "refresh_button")->isEnabled());
     for (const char* name : {"save_ID_button", "save_interlocks_limits_button", "save_in_ps_memory_button",
                              "save_PID_button", "save_to_file_button", "load_from_file_button",
                              "clear_table_button", "pushButtonPIDConfigExport"})
@@ -263,6 +286,8 @@ void ConfigurationPagesTest::nothingIsSavedBeforeTheNewConnectionIsRead()
 
     // The connection's own refresh lets the window write again.
     openOn(dialog, QStringLiteral("KORA-PS"));
+    QVERIFY(child<QPushButton>(dialog, "save_in_ps_memory_button")->isEnabled());
+    QVERIFY(child<QLabel>(dialog, "label_information")->text().isEmpty());
     choose(child<QComboBox>(dialog, "comboBoxPIDConfig"), 0);
     QCOMPARE(queuedTasks(*worker).first(), QStringLiteral("17:40:1"));
 }
