@@ -99,6 +99,7 @@ private slots:
     void refreshRefusedWhileFamilyUnknown();
     void nothingIsSavedBeforeTheNewConnectionIsRead_data();
     void nothingIsSavedBeforeTheNewConnectionIsRead();
+    void fileActionsUseTheShownTable_data();
     void fileActionsUseTheShownTable();
     void aNewRefreshNeverCountsAnEarlierOnesReplies_data();
     void aNewRefreshNeverCountsAnEarlierOnesReplies();
@@ -292,20 +293,28 @@ void ConfigurationPagesTest::nothingIsSavedBeforeTheNewConnectionIsRead()
     QCOMPARE(queuedTasks(*worker).first(), QStringLiteral("17:40:1"));
 }
 
+void ConfigurationPagesTest::fileActionsUseTheShownTable_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::newRow("ORTX") << "ORTX";
+    QTest::newRow("KORA-PS-1K5") << "KORA-PS-1K5";
+}
+
 void ConfigurationPagesTest::fileActionsUseTheShownTable()
 {
+    QFETCH(QString, family);
     ConfigurationDialog dialog(worker);
-    openOn(dialog, QStringLiteral("ORTX"));
-    dialog.currentTable()->item(75, 1)->setText(QStringLiteral("175"));
+    openOn(dialog, family);
+    dialog.currentTable()->item(96, 1)->setText(QStringLiteral("196"));
     setData([](ps_data& d) { d.family.clear(); });
-    dialog.refresh_visualization(); // refused: the ORTX table stays shown
+    dialog.refresh_visualization(); // refused: the family's table stays shown
 
     const QString path = dir.filePath(QStringLiteral("shown.psm"));
     fileAnswers << path;
     child<QPushButton>(dialog, "save_to_file_button")->click();
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(file.readAll().contains("\n75:175\n"));
+    QVERIFY(file.readAll().contains("\n96:196\n"));
 }
 
 void ConfigurationPagesTest::aNewRefreshNeverCountsAnEarlierOnesReplies_data()
@@ -398,6 +407,13 @@ void ConfigurationPagesTest::pageSaveDuringWriteBackKeepsBusy()
     emit worker->memory_data_write(10);
     emit worker->memory_data_write(11);
     QVERIFY(save->isEnabled());
+
+    // A new refresh replaces a running write-back too: its replies end nothing.
+    save->click();
+    dialog.refresh_visualization();
+    emit worker->memory_data_write(10);
+    emit worker->memory_data_write(11);
+    QVERIFY(!child<QPushButton>(dialog, "refresh_button")->isEnabled());
 }
 
 void ConfigurationPagesTest::writeBackRefusesUnsafeText()
@@ -826,18 +842,19 @@ void ConfigurationPagesTest::unavailableEntriesStayListedAndMarked()
 {
     const QString a = writePidFile(QStringLiteral("cfg_a.json"), 1);
     const QString gone = dir.filePath(QStringLiteral("share/gone.json"));
+    const QString back = dir.filePath(QStringLiteral("share/back.json"));
     const QString config = dir.filePath(QStringLiteral("Amperix.config"));
     {
         QFile file(config);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write((gone + "\n\n" + a + "\n" + a + "\n").toUtf8());
+        file.write((gone + "\n\n" + a + "\n" + a + "\n" + back + "\n").toUtf8());
     }
     ConfigurationDialog dialog(worker);
     QCOMPARE(dialog.configFilePath(), config);
-    QCOMPARE(dialog.pidJsonFiles(), (QStringList{gone, a}));
-    QCOMPARE(boxes.size(), 2); // the missing file and the repeated line
+    QCOMPARE(dialog.pidJsonFiles(), (QStringList{gone, a, back}));
+    QCOMPARE(boxes.size(), 3); // the missing files and the repeated line
     auto* combo = child<QComboBox>(dialog, "comboBoxPIDConfig");
-    QCOMPARE(combo->count(), 2);
+    QCOMPARE(combo->count(), 3);
     QCOMPARE(combo->itemText(0), QStringLiteral("gone (unavailable)"));
     QCOMPARE(combo->currentText(), QStringLiteral("cfg_a"));
 
@@ -848,7 +865,18 @@ void ConfigurationPagesTest::unavailableEntriesStayListedAndMarked()
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray savedBytes = file.readAll();
     file.close();
-    QCOMPARE(ConfigFile::parse(savedBytes), (QStringList{gone, a, b}));
+    QCOMPARE(ConfigFile::parse(savedBytes), (QStringList{gone, a, back, b}));
+
+    // Once its file is there, an entry loses its mark when chosen, or when listed again (made current).
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("share")));
+    writePidFile(QStringLiteral("share/back.json"), 4);
+    writePidFile(QStringLiteral("share/gone.json"), 5);
+    openOn(dialog, QStringLiteral("KORA-PS"));
+    child<QGroupBox>(dialog, "groupBoxJSON")->setChecked(true);
+    choose(combo, 2);
+    QCOMPARE(combo->itemText(2), QStringLiteral("back"));
+    dialog.appendPIDJsonFileToCombobox(gone);
+    QCOMPARE(combo->currentText(), QStringLiteral("gone"));
 
     // A list that cannot be written whole leaves the saved one as it was.
     const QString c = writePidFile(QStringLiteral("cfg_c.json"), 3);
