@@ -686,6 +686,7 @@ void ConfigurationPagesTest::jsonModeWritesOnlyOnChoice()
     for (int key : {Qt::Key_Down, Qt::Key_End, Qt::Key_PageDown, Qt::Key_B}) {
         QTest::keyClick(combo, Qt::Key(key));
         QVERIFY(combo->view()->isVisible());
+        QCOMPARE(combo->view()->currentIndex().row(), key == Qt::Key_B ? 1 : 0); // a letter finds its entry
         combo->hidePopup();
     }
     QVERIFY(queuedTasks(*worker).isEmpty());
