@@ -9,6 +9,7 @@
 #include "strayinput.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -689,6 +690,11 @@ void ConfigurationPagesTest::jsonModeWritesOnlyOnChoice()
         QCOMPARE(combo->view()->currentIndex().row(), key == Qt::Key_B ? 1 : 0); // a letter finds its entry
         combo->hidePopup();
     }
+    // Nor does the wheel, focused or not.
+    QApplication::setActiveWindow(&dialog);
+    wheelNotch(combo, -1);
+    combo->setFocus();
+    wheelNotch(combo, -1);
     QVERIFY(queuedTasks(*worker).isEmpty());
     QCOMPARE(combo->currentIndex(), 0);
     QTest::keyClick(combo, Qt::Key_Down);
