@@ -57,10 +57,13 @@ void LivePlotCache::draw(QCPPainter* painter)
         return;
     }
     const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
-    if (canScroll(graphs, area, ratio))
+    if (canScroll(graphs, area, ratio)) {
         drawScrolled(graphs, area, ratio);
-    else
+        ++stripCount;
+    } else {
         drawWhole(graphs, area, ratio);
+        ++wholeCount;
+    }
     drawPicture(painter, area);
     for (LiveGraph* g : graphs)
         g->skipNextDraw();

@@ -31,6 +31,11 @@ public:
     // plot) that lie in `rect`; it draws on a layer of its own, just below.
     LivePlotCache(QCPAxisRect* rect, QCPLayer* graphs);
 
+    // Frames that drew the picture whole, and frames that only scrolled it
+    // and drew the strip with new samples.
+    int wholeDrawings() const { return wholeCount; }
+    int stripDrawings() const { return stripCount; }
+
 protected:
     void applyDefaultAntialiasingHint(QCPPainter*) const override {}
     QRect clipRect() const override;
@@ -68,6 +73,8 @@ private:
     // Rows of the picture that may hold anything: the rest is not drawn.
     QVector<bool> usedRows;
     int framesSinceMarked = 0;
+    int wholeCount = 0;
+    int stripCount = 0;
     bool valid = false;
     QVector<Kept> kept;
     QRect keptArea;

@@ -5,9 +5,19 @@
 // Each box streams current, head and external temperature (three graphs).
 // A step hands one block of 5 samples per box to the window through the
 // box thread's signal, then lets the event loop run the one queued redraw.
+//
+// Then frames of a streaming view, the plot alone (its live graphs and kept
+// picture): 8 boxes of three graphs with ten minutes of history, one block of
+// 5 samples a frame, box after box, the time axis following the newest
+// sample, for a 60 s view (sparse, the picture scrolls) and a 300 s view
+// (some 5 samples a pixel column, drawn as column bands). Over 300 frames:
+// the median time of a frame, the 300 frames' total, and how many were drawn
+// whole. Last, the 300 s view zoomed in to 60 s: the view scrolls again.
 
 #include "benchsupport.h"
 #include "benchviewer.h"
+#include "livegraph.h"
+#include "liveplotcache.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -95,6 +105,77 @@ Result run(int boxes, int points, bool autoscale)
     return {percentile(steps, 0.5), percentile(redraws, 0.5)};
 }
 
+struct FrameResult {
+    double frameMs;
+    double totalMs;
+    int whole;
+};
+
+FrameResult streamFrames(double viewSeconds, double zoomedSeconds)
+{
+    constexpr int boxes = 8;
+    constexpr int frames = 300;
+    constexpr double history = 600;
+    QCustomPlot plot;
+    plot.resize(1200, 700);
+    plot.yAxis2->setVisible(true);
+    plot.yAxis->setRange(140, 160);
+    plot.yAxis2->setRange(20, 35);
+    auto* cache = new LivePlotCache(plot.axisRect(), plot.layer(QStringLiteral("main")));
+    QList<LiveGraph*> graphs;
+    const Qt::PenStyle styles[] = {Qt::SolidLine, Qt::DashLine, Qt::DashDotLine};
+    for (int b = 0; b < boxes; ++b) {
+        for (int k = 0; k < 3; ++k) {
+            auto* g = new LiveGraph(plot.xAxis, k == 0 ? plot.yAxis : plot.yAxis2);
+            QPen pen(QColor::fromHsv(b * 45, 200, 160));
+            pen.setWidthF(1 + b * 0.25);
+            pen.setStyle(styles[k]);
+            g->setPen(pen);
+            graphs.append(g);
+        }
+    }
+    auto value = [](int k, double t) {
+        return k == 0 ? 150 + 3 * std::sin(t / 10) : k == 1 ? 30 + std::sin(t / 100) : 24 + std::cos(t / 100);
+    };
+    for (int b = 0; b < boxes; ++b) {
+        for (int k = 0; k < 3; ++k) {
+            QVector<double> keys, values;
+            for (double t = 0; t < history; t += period) {
+                keys.append(t + b * 0.01);
+                values.append(value(k, t) + b * 0.2);
+            }
+            graphs.at(b * 3 + k)->setData(keys, values, true);
+        }
+    }
+    plot.xAxis->setRange(history + 10 - viewSeconds, history + 10);
+    plot.show();
+    plot.replot();
+    if (zoomedSeconds > 0) {
+        plot.xAxis->setRange(history + 10 - zoomedSeconds, history + 10);
+        plot.replot();
+    }
+    const int wholeBefore = cache->wholeDrawings();
+    QVector<double> times;
+    QElapsedTimer total;
+    total.start();
+    for (int f = 0; f < frames; ++f) {
+        const int b = f % boxes;
+        const double t0 = history + (f / boxes) * 0.5 + b * 0.01;
+        for (int i = 0; i < 5; ++i) {
+            const double t = t0 + i * period;
+            for (int k = 0; k < 3; ++k)
+                graphs.at(b * 3 + k)->addData(t, value(k, t) + b * 0.2);
+            if (t + 10 > plot.xAxis->range().upper)
+                plot.xAxis->setRange(t + 10 - plot.xAxis->range().size(), t + 10);
+        }
+        QElapsedTimer frame;
+        frame.start();
+        plot.replot();
+        times.append(frame.nsecsElapsed() / 1e6);
+    }
+    return {percentile(times, 0.5), total.nsecsElapsed() / 1e6, cache->wholeDrawings() - wholeBefore};
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -113,6 +194,18 @@ int main(int argc, char** argv)
                 std::fflush(stdout);
             }
         }
+    }
+
+    std::printf("\n%-22s %12s %14s %12s\n", "streaming view", "frame [ms]", "300 frames [ms]", "drawn whole");
+    const struct {
+        const char* name;
+        double view;
+        double zoomed;
+    } views[] = {{"60 s", 60, 0}, {"300 s (dense)", 300, 0}, {"300 s, zoomed to 60 s", 300, 60}};
+    for (const auto& v : views) {
+        const FrameResult r = streamFrames(v.view, v.zoomed);
+        std::printf("%-22s %12.2f %14.0f %12d\n", v.name, r.frameMs, r.totalMs, r.whole);
+        std::fflush(stdout);
     }
     return 0;
 }
