@@ -330,13 +330,46 @@ void LiveGraph::drawLinePlot(QCPPainter* painter, const QVector<QPointF>& lines)
             return;
         }
     }
-    const double width = std::abs(lines.last().x() - lines.first().x());
-    if (lines.size() < 8 || lines.size() < 2 * qMax(1.0, width)) {
+    if (!denseEnough(lines)) {
         drawStroked(painter, lines);
         return;
     }
     bands = true;
     drawBands(painter, lines);
+}
+
+bool LiveGraph::denseEnough(const QVector<QPointF>& lines)
+{
+    const double width = std::abs(lines.last().x() - lines.first().x());
+    return lines.size() >= 8 && lines.size() >= 2 * qMax(1.0, width);
+}
+
+bool LiveGraph::drawsBands() const
+{
+    // As draw() and drawLinePlot() decide, for the whole visible data.
+    QCPAxis* keyAxis = mKeyAxis.data();
+    if (mLineStyle != lsLine || !keyAxis || keyAxis->orientation() != Qt::Horizontal ||
+        mPen.style() == Qt::NoPen || mPen.color().alpha() == 0 || mDataContainer->isEmpty() ||
+        keyAxis->range().size() <= 0)
+        return false;
+    QCPGraphDataContainer::const_iterator begin, end;
+    getVisibleDataBounds(begin, end, QCPDataRange(0, dataCount()));
+    const int count = int(end - begin);
+    if (count < 8)
+        return false;
+    // Below two points a column the data is not reduced and the line has a
+    // point for each, too few for bands: only a denser view needs its line.
+    const double span = std::abs(keyAxis->coordToPixel((end - 1)->key) - keyAxis->coordToPixel(begin->key));
+    if (count < 2 * qMax(1.0, span))
+        return false;
+    QVector<QPointF> lines;
+    getLines(&lines, QCPDataRange(0, dataCount()));
+    if (lines.size() < 2)
+        return false;
+    for (const QPointF& p : qAsConst(lines))
+        if (std::isnan(p.x()) || std::isnan(p.y()))
+            return false;
+    return denseEnough(lines);
 }
 
 void LiveGraph::drawBands(QCPPainter* painter, const QVector<QPointF>& lines) const

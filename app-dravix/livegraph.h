@@ -50,8 +50,10 @@ public:
     // on, as a sparse view draws it.
     int drawWhole(QCPPainter* painter);
     int drawFrom(QCPPainter* painter, int from);
-    // Whether the last whole drawing filled the line as column bands.
+    // Whether the last whole drawing filled the line as column bands, and
+    // whether a whole drawing now would.
     bool drewBands() const { return bands; }
+    bool drawsBands() const;
     // The kept picture holds this graph already: its next draw() is skipped.
     void skipNextDraw() { skipDraw = true; }
 
@@ -79,6 +81,8 @@ private:
     void drawInPieces(QCPPainter* painter, const QVector<QPointF>& lines, double columns = piecePixels) const;
     void drawStroked(QCPPainter* painter, const QVector<QPointF>& lines) const;
     void drawBands(QCPPainter* painter, const QVector<QPointF>& lines) const;
+    // Whether a line (without gaps) is dense enough to be filled as column bands.
+    static bool denseEnough(const QVector<QPointF>& lines);
     int visibleEnd(int from) const;
 
     // Brings the summary up to date with the data; false when the data

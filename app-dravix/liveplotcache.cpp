@@ -94,8 +94,8 @@ bool LivePlotCache::canScroll(const QList<LiveGraph*>& graphs, const QRect& area
             valueAxis->range() != k.valueRange || valueAxis->scaleType() != k.valueScale ||
             valueAxis->rangeReversed() != k.valueReversed)
             return false;
-        if (g->pen() != k.pen || g->antialiased() != k.antialiased || g->lineStyle() != QCPGraph::lsLine ||
-            !g->scatterStyle().isNone() || g->brush().style() != Qt::NoBrush || g->selected())
+        if (!drawnAlike(k, g) || g->lineStyle() != QCPGraph::lsLine || !g->scatterStyle().isNone() ||
+            g->brush().style() != Qt::NoBrush || g->selected())
             return false;
         // The points drawn are still there, unchanged in number and place;
         // anything after them is new.
@@ -105,7 +105,21 @@ bool LivePlotCache::canScroll(const QList<LiveGraph*>& graphs, const QRect& area
         if (k.end > 0 && (data->at(k.end - 1)->key != k.lastKey || data->constBegin()->key != k.firstKey))
             return false;
     }
+    // A view that grew dense enough for column bands is drawn whole, as a
+    // fresh drawing would fill it.
+    for (const LiveGraph* g : graphs)
+        if (g->drawsBands())
+            return false;
     return true;
+}
+
+bool LivePlotCache::drawnAlike(const Kept& k, const LiveGraph* g)
+{
+    // The selection decorator draws only selected data, and a selected graph
+    // is not scrolled: an unselected picture does not depend on it.
+    return g->pen() == k.pen && g->brush() == k.brush && g->antialiased() == k.antialiased &&
+           g->lineStyle() == k.lineStyle && g->scatterStyle().shape() == k.scatterShape &&
+           g->selection() == k.selection;
 }
 
 void LivePlotCache::markRows(int column)
@@ -154,7 +168,11 @@ void LivePlotCache::keep(Kept& k, LiveGraph* g, int end)
     k.lastKey = end > 0 ? data->at(end - 1)->key : 0;
     k.firstKey = data->isEmpty() ? 0 : data->constBegin()->key;
     k.pen = g->pen();
+    k.brush = g->brush();
     k.antialiased = g->antialiased();
+    k.lineStyle = g->lineStyle();
+    k.scatterShape = g->scatterStyle().shape();
+    k.selection = g->selection();
     k.valueAxis = g->valueAxis();
     k.valueRange = g->valueAxis()->range();
     k.valueScale = g->valueAxis()->scaleType();

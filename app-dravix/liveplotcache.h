@@ -14,10 +14,10 @@ class LiveGraph;
 // the segments after each graph's last drawn point alone.
 //
 // Anything else draws the whole picture again: another size, zoom or value
-// range, a view scrolled back, graphs shown, hidden, restyled, selected or
-// reordered, data changed other than by appending, or a view dense enough
-// that a graph fills column bands. Exports (vector or pixmap) draw each graph
-// as usual.
+// range, a view scrolled back, graphs shown, hidden, restyled, reordered,
+// selected or deselected, data changed other than by appending, or a view
+// dense enough that a graph fills (or would now fill) column bands. Exports
+// (vector or pixmap) draw each graph as usual.
 //
 // A shifted picture sits within half a pixel (along the time axis) of where
 // a whole redraw would put it, as scrolls rarely come in whole pixels; the
@@ -49,8 +49,14 @@ private:
         int end = 0;        // index past the last point drawn
         double lastKey = 0; // key of that point
         double firstKey = 0;
+        // How the graph was drawn. Only a bare line (no scatters, no fill,
+        // nothing selected) is ever scrolled.
         QPen pen;
+        QBrush brush;
         bool antialiased = true;
+        QCPGraph::LineStyle lineStyle = QCPGraph::lsLine;
+        QCPScatterStyle::ScatterShape scatterShape = QCPScatterStyle::ssNone;
+        QCPDataSelection selection;
         QCPAxis* valueAxis = nullptr;
         QCPRange valueRange;
         QCPAxis::ScaleType valueScale = QCPAxis::stLinear;
@@ -59,6 +65,7 @@ private:
 
     QList<LiveGraph*> shownGraphs() const;
     bool canScroll(const QList<LiveGraph*>& graphs, const QRect& area, qreal ratio) const;
+    static bool drawnAlike(const Kept& k, const LiveGraph* g);
     void drawWhole(const QList<LiveGraph*>& graphs, const QRect& area, qreal ratio);
     void drawScrolled(const QList<LiveGraph*>& graphs, const QRect& area, qreal ratio);
     void keep(Kept& k, LiveGraph* g, int end);
