@@ -238,7 +238,9 @@ void LivePlotCache::drawScrolled(const QList<LiveGraph*>& graphs, const QRect& a
     // be stroked over the picture: one graph's new joint would cover a
     // graph above it. Everything right of the first new segment's reach is
     // drawn again instead, every graph in its order, clipped to that strip.
-    double from = std::numeric_limits<double>::infinity();
+    // The strip also takes in the columns the scroll left empty: a segment
+    // that ran out of view (zoomed in, or scrolled back) continues there.
+    double from = shift > 0 ? (w - shift) / ratio : std::numeric_limits<double>::infinity();
     for (int i = 0; i < graphs.size(); ++i) {
         const QCPGraphDataContainer* data = kept.at(i).data;
         if (data->size() > kept.at(i).end) {

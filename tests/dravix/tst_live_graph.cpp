@@ -194,6 +194,7 @@ private:
         Resized,
         Hidden,
         ScrolledBack,
+        DraggedForward,
         Emptied,
         Refilled,
     };
@@ -502,6 +503,7 @@ private slots:
         QTest::newRow("plot resized") << int(Resized) << 60.0 << 3;
         QTest::newRow("graph hidden") << int(Hidden) << 60.0 << 3;
         QTest::newRow("view scrolled back") << int(ScrolledBack) << 60.0 << 0;
+        QTest::newRow("zoomed in, dragged forward") << int(DraggedForward) << 60.0 << 0;
         QTest::newRow("series emptied") << int(Emptied) << 60.0 << 0;
         QTest::newRow("series emptied and refilled") << int(Refilled) << 60.0 << 3;
     }
@@ -569,6 +571,13 @@ private slots:
             break;
         case ScrolledBack:
             time->moveRange(-7.3);
+            break;
+        case DraggedForward:
+            // Acquisition stopped: a second of older samples, then a drag.
+            time->setRange(time->range().upper - 40, time->range().upper - 39);
+            s.plot.replot();
+            // By whole pixels, so that the dashes stay where a whole redraw draws them.
+            time->moveRange(time->pixelToCoord(256) - time->pixelToCoord(0));
             break;
         case Emptied:
             g->data()->clear();
