@@ -2,14 +2,16 @@
 // pixel column's extremes, the summary follows appends, clears and
 // replacements, and a dense view paints the same pixels as the ordinary
 // zigzag. The kept picture of a scrolling view looks as a whole redraw
-// whatever changed between frames, and the legend's entries as the plain
-// ones.
+// whatever changed between frames, a sparse view scrolls again after a dense
+// one, and the legend has one entry a graph, drawn as the plain one.
 
 #include "livegraph.h"
 #include "livelegenditem.h"
 #include "liveplotcache.h"
+#include "viewertestsupport.h"
 
 #include <QImage>
+#include <QPushButton>
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -604,6 +606,50 @@ private slots:
         }
         const QString why = unlikeness(kept, whole, 1000, 100);
         QVERIFY2(why.isEmpty(), qPrintable(why));
+    }
+
+    // A view drawn whole as column bands and zoomed in to a sparse one
+    // scrolls again: after the zoom no frame is drawn whole.
+    void zoomedInFromBandsDrawsOnlyStrips()
+    {
+        StreamingPlot s;
+        s.plot.xAxis->setRange(0, 300);
+        while (s.blocks < 1800)
+            s.frame(false);
+        s.plot.replot();
+        QVERIFY(s.graphs.first()->drewBands());
+        s.plot.xAxis->setRange(s.plot.xAxis->range().upper - 60, s.plot.xAxis->range().upper);
+        s.frame();
+        const int whole = s.cache->wholeDrawings();
+        const int strips = s.cache->stripDrawings();
+        for (int i = 0; i < 30; ++i)
+            s.frame();
+        QCOMPARE(s.cache->wholeDrawings(), whole);
+        QCOMPARE(s.cache->stripDrawings(), strips + 30);
+    }
+
+    // A box started, stopped and started again has one legend entry a graph.
+    void restartedBoxHasOneLegendEntryPerGraph()
+    {
+        ViewerSettings settings;
+        PromptRecorder prompts;
+        MainWindow w;
+        const int row = w.addBox(true, QStringLiteral("10.0.0.1"), QString());
+        Dcct_thread* t = w.boxThread(row);
+        t->connected = true;
+        for (int start = 0; start < 2; ++start) {
+            w.rowButton(row, MainWindow::AcquireButton)->click();
+            setRecord(t, [](Dcct_data& d) {
+                d.acquiring = true;
+                d.line_layout = 7;
+            });
+            emit t->sentrel_start_acquire(makeBlock({}, {}, 7));
+            QCoreApplication::processEvents();
+            w.rowButton(row, MainWindow::AcquireButton)->click(); // stop
+            setRecord(t, [](Dcct_data& d) { d.acquiring = false; });
+        }
+        t->connected = false;
+        QCOMPARE(w.plot()->legend->itemCount(), 4);
     }
 
     // Legend entries that keep their text laid out draw as the plain ones,
