@@ -72,8 +72,10 @@ int main(int argc, char** argv)
     parser.addHelpOption();
     const QCommandLineOption portOpt(QStringLiteral("port"), QStringLiteral("TCP port (0: any free port)."),
                                      QStringLiteral("n"), QStringLiteral("10001"));
-    const QCommandLineOption listenOpt(QStringLiteral("listen"), QStringLiteral("Address to listen on."),
-                                       QStringLiteral("address"), QStringLiteral("any"));
+    const QCommandLineOption listenOpt(
+        QStringLiteral("listen"),
+        QStringLiteral("Address to listen on (default 127.0.0.1, this machine only; any: every address)."),
+        QStringLiteral("address"), QStringLiteral("127.0.0.1"));
     const QCommandLineOption ptyOpt(QStringLiteral("pty"), QStringLiteral("Also serve a pseudo-terminal."));
     const QCommandLineOption ptyLinkOpt(
         QStringLiteral("pty-link"),
@@ -135,7 +137,9 @@ int main(int argc, char** argv)
     }
     options.port = quint16(port);
     const QString listenText = parser.value(listenOpt);
-    if (listenText != QLatin1String("any")) {
+    if (listenText == QLatin1String("any")) {
+        options.address = QHostAddress::Any;
+    } else {
         options.address = QHostAddress(listenText);
         if (options.address.isNull()) {
             std::fprintf(stderr, "box-sim: bad listen address %s\n", qPrintable(listenText));

@@ -24,7 +24,9 @@ class Simulator : public QObject
 public:
     struct Options {
         quint16 port = 10001;
-        QHostAddress address = QHostAddress::Any;
+        // Loopback unless asked: whoever can reach the port can change the
+        // state a test or demo checks.
+        QHostAddress address = QHostAddress::LocalHost;
         bool pty = false;
         QString ptyLink; // a symbolic link kept pointing at the slave
         QString logPath;

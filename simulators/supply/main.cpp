@@ -60,7 +60,9 @@ int main(int argc, char* argv[])
     parser.addOption({QStringLiteral("firmware-port"),
                       QStringLiteral("Firmware-upload port (default 13192, 0: any free port)."),
                       QStringLiteral("n"), QStringLiteral("13192")});
-    parser.addOption({QStringLiteral("bind"), QStringLiteral("Address to listen on (default: all)."),
+    parser.addOption({QStringLiteral("bind"),
+                      QStringLiteral("Address to listen on (default 127.0.0.1, this machine only; "
+                                     "0.0.0.0: every IPv4 address)."),
                       QStringLiteral("address")});
     parser.addOption({QStringLiteral("log"), QStringLiteral("Append every command received to this file."),
                       QStringLiteral("file")});
@@ -133,7 +135,9 @@ int main(int argc, char* argv[])
         printLine(QStringLiteral("supply-sim: invalid --port or --max-command"), stderr);
         return 2;
     }
-    QHostAddress address(QHostAddress::Any);
+    // Loopback unless asked: whoever can reach the port can change the state a
+    // test or demo checks.
+    QHostAddress address(QHostAddress::LocalHost);
     if (parser.isSet(QStringLiteral("bind")) && !address.setAddress(parser.value(QStringLiteral("bind")))) {
         printLine(QStringLiteral("supply-sim: invalid --bind address"), stderr);
         return 2;

@@ -472,6 +472,8 @@ private slots:
 
     void refuseTurnsConnectionsAway()
     {
+        // Loopback by default: no other address of this machine reaches the port.
+        QCOMPARE(SimulatorProcess::acceptedBeyondLoopback(sim.port()).join(QLatin1Char(' ')), QString());
         auto kept = connectTo(sim.port());
         QVERIFY(sim.control(QStringLiteral("refuse on")));
         QTcpSocket refused;

@@ -499,9 +499,12 @@ private slots:
         QVERIFY(line.startsWith("PORT "));
         QByteArray errors;
         QVERIFY(QTest::qWaitFor([&] { return (errors += p.readAllStandardError()).contains("end of input"); }, 20000));
+        const quint16 port = quint16(line.mid(5).toUInt());
         RawClient client;
-        QVERIFY(client.connectTo(quint16(line.mid(5).toUInt())));
+        QVERIFY(client.connectTo(port));
         QCOMPARE(client.exchange("MRID\r"), reply("MRID:1042"));
+        // Loopback by default: no other address of this machine reaches the port.
+        QCOMPARE(SimulatorProcess::acceptedBeyondLoopback(port).join(QLatin1Char(' ')), QString());
         p.terminate();
         QVERIFY(p.waitForFinished(3000));
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);

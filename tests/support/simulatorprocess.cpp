@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QNetworkInterface>
+#include <QTcpSocket>
 #include <QTest>
 
 SimulatorProcess::SimulatorProcess(const QString& programName) : name(programName)
@@ -19,6 +21,24 @@ SimulatorProcess::~SimulatorProcess()
 QString SimulatorProcess::programPath(const QString& programName)
 {
     return QStringLiteral(PROJECT_BIN_DIR) + QLatin1Char('/') + programName;
+}
+
+QStringList SimulatorProcess::acceptedBeyondLoopback(quint16 port)
+{
+    // 127.0.0.2 reaches this machine wherever the whole 127/8 block is
+    // loopback (Linux), so the check has an address even without a network.
+    QList<QHostAddress> others{QHostAddress(QStringLiteral("127.0.0.2"))};
+    for (const QHostAddress& a : QNetworkInterface::allAddresses())
+        if (!a.isLoopback() && !a.isLinkLocal())
+            others << a;
+    QStringList accepting;
+    for (const QHostAddress& a : others) {
+        QTcpSocket socket;
+        socket.connectToHost(a, port);
+        if (socket.waitForConnected(5000))
+            accepting << a.toString();
+    }
+    return accepting;
 }
 
 bool SimulatorProcess::start(const QStringList& extraArgs, bool expectPty, int timeoutMs)

@@ -8,6 +8,7 @@
 // free loopback port and stops it again.
 //
 // The simulators share a small start-up contract:
+//  - they listen on the loopback address unless told another one;
 //  - "--port 0" makes them listen on a free port and print "PORT <n>" on stdout;
 //  - "--pty" (box-sim) also prints "PTY <path>";
 //  - "--log FILE" appends every command received, one per line;
@@ -22,6 +23,9 @@ public:
 
     // Full path of a program built into the project's bin folder.
     static QString programPath(const QString& programName);
+    // The addresses of this machine other than 127.0.0.1 (another loopback
+    // address and each interface's own) that accept a connection on `port`.
+    static QStringList acceptedBeyondLoopback(quint16 port);
 
     // Starts the program with "--port 0 --log <temp file>" plus `extraArgs`
     // and waits for its "PORT" line (and "PTY" line when `expectPty`).
