@@ -1,8 +1,12 @@
 #include "limitvalidators.h"
 
+#include "typedinput.h"
+
 #include <cmath>
 
 // "nan" reads as a number to QString::toDouble() but lies within no limits.
+// A decimal comma of the user's locale reads as the point; a group separator
+// makes the text no number.
 // An integer field accepts only whole numbers as typed: "2.5" or "1e3" would
 // read as 0 where the generator takes the field as an integer.
 
@@ -43,7 +47,7 @@ ValidatorDoubleLimit::ValidatorDoubleLimit(double defaultValue, double minValue,
 QValidator::State ValidatorDoubleLimit::validate(QString& input, int&) const
 {
     bool ok = false;
-    const double v = input.toDouble(&ok);
+    const double v = typedNumber(input, &ok);
     if (!ok || std::isnan(v) || v < minValue || v > maxValue)
         return Intermediate;
     return Acceptable;
@@ -52,7 +56,7 @@ QValidator::State ValidatorDoubleLimit::validate(QString& input, int&) const
 void ValidatorDoubleLimit::fixup(QString& input) const
 {
     bool ok = false;
-    const double v = input.toDouble(&ok);
+    const double v = typedNumber(input, &ok);
     if (!ok || std::isnan(v)) {
         input = QString::number(defaultValue, 'g', 6);
         return;

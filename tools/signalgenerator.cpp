@@ -6,6 +6,7 @@
 #include "loggers.h"
 #include "ps_thread.h"
 #include "savebytes.h"
+#include "typedinput.h"
 #include "workerlookup.h"
 
 #include <QDragEnterEvent>
@@ -53,6 +54,7 @@ SignalGenerator::SignalGenerator(QWidget* parent, ps_thread* psThread)
     ui->setupUi(this);
     keepReturnLocal(this);
     guardWheel(this);
+    keepSentAsShown(this);
     if (!this->psThread)
         signalGeneratorLogger->error("SignalGenerator has no supply worker");
 
@@ -104,14 +106,14 @@ double SignalGenerator::updateFApprox(double f)
 void SignalGenerator::on_lineEditConfigF_textChanged(QString text)
 {
     signalGeneratorLogger->trace("on_lineEditConfigF_textChanged called");
-    const double fApprox = updateFApprox(text.toDouble());
+    const double fApprox = updateFApprox(typedNumber(text));
     ui->labelT->setText(number(1.0 / fApprox));
 }
 
 void SignalGenerator::on_lineEditConfigF_editingFinished()
 {
     signalGeneratorLogger->trace("on_lineEditConfigF_editingFinished called");
-    const double f = ui->lineEditConfigF->text().toDouble();
+    const double f = typedNumber(ui->lineEditConfigF->text());
     const double fApprox = updateFApprox(f);
     signalDescriptor.nPoints = waveform::pointCount(f);
     ui->lineEditGeneratorNPoints->setText(QString::number(signalDescriptor.nPoints));
@@ -132,14 +134,14 @@ void SignalGenerator::updateSignalDescriptor()
 {
     signalGeneratorLogger->trace("updateSignalDescriptor called");
     SignalDescriptor& d = signalDescriptor;
-    d.minY = ui->lineEditConfigMinY->text().toDouble();
-    d.maxY = ui->lineEditConfigMaxY->text().toDouble();
-    d.gain = ui->lineEditConfigGain->text().toDouble();
-    d.offsetY = ui->lineEditConfigOffsetY->text().toDouble();
-    d.f = ui->lineEditConfigF->text().toDouble();
-    d.offsetX = ui->lineEditGeneratorOffsetX->text().toDouble();
-    d.dutyCycle = ui->lineEditGeneratorDutyCycle->text().toDouble();
-    d.a = ui->lineEditGeneratorA->text().toDouble();
+    d.minY = typedNumber(ui->lineEditConfigMinY->text());
+    d.maxY = typedNumber(ui->lineEditConfigMaxY->text());
+    d.gain = typedNumber(ui->lineEditConfigGain->text());
+    d.offsetY = typedNumber(ui->lineEditConfigOffsetY->text());
+    d.f = typedNumber(ui->lineEditConfigF->text());
+    d.offsetX = typedNumber(ui->lineEditGeneratorOffsetX->text());
+    d.dutyCycle = typedNumber(ui->lineEditGeneratorDutyCycle->text());
+    d.a = typedNumber(ui->lineEditGeneratorA->text());
     d.signalType = ui->comboBoxGeneratorSignal->currentIndex();
     d.nRepetitions = ui->lineEditRuntimeRepeat->text().toLongLong(nullptr, 10);
     d.isLoopSet = ui->checkBoxRuntimeLoop->isChecked();
@@ -256,6 +258,10 @@ void SignalGenerator::applyShape(int index)
 void SignalGenerator::on_pushButtonRuntimeApply_clicked()
 {
     signalGeneratorLogger->trace("on_pushButtonRuntimeApply_clicked called");
+    // A field that was not acceptable shows its correction; the user looks
+    // and applies again.
+    if (showCorrections(this))
+        return;
     updateSignalDescriptor();
     updateOutputs();
     const qint64 periods = ui->checkBoxRuntimeLoop->isChecked() ? 0 : signalDescriptor.nRepetitions;
@@ -349,6 +355,8 @@ void SignalGenerator::warn(const QString& text)
 void SignalGenerator::on_pushButtonGeneratorExport_clicked()
 {
     signalGeneratorLogger->trace("on_pushButtonGeneratorExport_clicked called");
+    if (showCorrections(this))
+        return;
     updateSignalDescriptor();
 
     const QString caption = QStringLiteral("Save signal's config");

@@ -16,6 +16,7 @@
 #include <QMutexLocker>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -85,6 +86,8 @@ private slots:
 
     void generatorStartsWithOneSecondSine();
     void applyPostsTheWaveformTasks();
+    void applySendsOnlyWhatTheFieldsShow_data();
+    void applySendsOnlyWhatTheFieldsShow();
     void frequencyCommitReplacesOffsetValidator();
     void previewAxisKeepsClampedValuesVisible();
     void exportAndDropRoundTrip();
@@ -147,6 +150,61 @@ void SupplyToolWindowsTest::applyPostsTheWaveformTasks()
     child<QComboBox>(&generator, "comboBoxGeneratorSignal")->setCurrentIndex(3);
     child<QPushButton>(&generator, "pushButtonRuntimeApply")->click();
     QCOMPARE(takeTasks(worker).at(2).params.value(0), QString());
+}
+
+void SupplyToolWindowsTest::applySendsOnlyWhatTheFieldsShow_data()
+{
+    QTest::addColumn<bool>("german");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown"); // Amplitude once Apply was clicked
+    QTest::addColumn<QString>("level"); // the level sent at once; none: nothing sent
+    QTest::addColumn<bool>("mouse");    // else clicked with the focus left in the field
+    QTest::newRow("decimal comma") << true << "0,5" << "0,5" << "0.5" << true;
+    QTest::newRow("comma is no separator") << true << "1,000" << "1,000" << "1" << true;
+    QTest::newRow("separator refused") << false << "1,000" << "1" << "" << true;
+    QTest::newRow("not a number") << true << "abc" << "1" << "" << true;
+    QTest::newRow("not a number, focus kept") << true << "abc" << "1" << "" << false;
+}
+
+// Typed, then Apply clicked with the mouse, no Return: leaving the field
+// corrects it, and a correction goes out only on a second click.
+void SupplyToolWindowsTest::applySendsOnlyWhatTheFieldsShow()
+{
+    QFETCH(bool, german);
+    QFETCH(QString, typed);
+    QFETCH(QString, level);
+    QFETCH(bool, mouse);
+    const auto restore = qScopeGuard([before = QLocale()] { QLocale::setDefault(before); });
+    QLocale::setDefault(german ? QLocale(QLocale::German, QLocale::Germany) : QLocale::c());
+    ps_thread worker(10);
+    SignalGenerator generator(nullptr, &worker);
+    commit(child<QLineEdit>(&generator, "lineEditConfigF"), QStringLiteral("50"));
+    commit(child<QLineEdit>(&generator, "lineEditConfigMaxY"), QStringLiteral("5000"));
+    child<QComboBox>(&generator, "comboBoxGeneratorSignal")->setCurrentIndex(1); // square
+    generator.show();
+    QApplication::setActiveWindow(&generator);
+    QVERIFY(QTest::qWaitForWindowActive(&generator));
+    auto* gain = child<QLineEdit>(&generator, "lineEditConfigGain");
+    gain->setFocus();
+    gain->clear();
+    QTest::keyClicks(gain, typed);
+    takeTasks(worker);
+
+    auto* apply = child<QPushButton>(&generator, "pushButtonRuntimeApply");
+    if (mouse)
+        QTest::mouseClick(apply, Qt::LeftButton);
+    else
+        apply->click();
+    QTEST(gain->text(), "shown");
+    if (level.isEmpty()) {
+        QCOMPARE(takeTasks(worker).size(), 0);
+        QTest::mouseClick(apply, Qt::LeftButton);
+        level = QStringLiteral("1");
+    }
+    const QList<ps_task> tasks = takeTasks(worker);
+    QCOMPARE(ids(tasks), (QList<int>{1793, 1794, 1795, 1792}));
+    const QStringList points = tasks.at(2).params.value(0).split(QLatin1Char(':'));
+    QCOMPARE(QSet<QString>(points.begin(), points.end()), (QSet<QString>{QStringLiteral("0"), level}));
 }
 
 void SupplyToolWindowsTest::frequencyCommitReplacesOffsetValidator()
