@@ -31,11 +31,12 @@ public:
     // Sends a set command. A `timeout` of 0 uses default_timeout; the reply is
     // awaited for at most 4 x timeout.
     int writeCommand(QString command, int timeout = 0);
-    // Sends a query; `value` is written only when the result is 0.
+    // Sends a query; `value` is written only when the result is 0. Only the
+    // reply's framing is removed (its leading '#' and line ends): a '#' in
+    // the value is the supply's.
     int readCommand(QString command, QString& value, int timeout = 0);
-    // Like readCommand, for replies that carry a whole text file: only the
-    // leading '#' and the terminating CR/LF are removed, inner line feeds and
-    // '#' characters stay.
+    // Like readCommand, for replies that carry a whole text file: its inner
+    // line feeds stay too.
     int readTextCommand(QString command, QString& value, int timeout = 0);
 
     // Called before a command is sent and between the waits of an exchange.

@@ -19,6 +19,25 @@ int refusalResult(const QString& reply)
     return ok && code > 0 ? code : -1;
 }
 
+// Removes a reply's own framing: the line feeds that end a line (one that
+// ended the previous reply may come in just ahead of this one) and the "#"
+// in front. Every other character, a "#" inside a value too, is the
+// supply's. A file text keeps its line feeds after the leading ones.
+QString unframed(QString reply, bool fileText)
+{
+    int start = 0;
+    while (start < reply.size() && reply.at(start) == LF)
+        ++start;
+    if (start < reply.size() && reply.at(start) == QLatin1Char('#'))
+        ++start;
+    reply.remove(0, start);
+    if (!fileText) {
+        reply.remove(CR);
+        reply.remove(LF);
+    }
+    return reply;
+}
+
 QString familyOf(const QString& model)
 {
     // Longer names first, so "KORA-PS-M" is not taken for "KORA-PS".
@@ -64,8 +83,7 @@ QString SupplyReplyCollector::text() const
 
 int setReplyResult(QString reply)
 {
-    reply.remove(QLatin1Char('#'));
-    reply.remove(LF);
+    reply = unframed(reply, false);
     if (reply == QLatin1String("AK"))
         return 0;
     return refusalResult(reply);
@@ -73,18 +91,7 @@ int setReplyResult(QString reply)
 
 int queryReplyResult(const QString& command, QString reply, bool fileText, QString* value)
 {
-    if (!fileText) {
-        reply.remove(QLatin1Char('#'));
-        reply.remove(LF);
-    } else {
-        // A line feed that ended the previous reply may come in just ahead of this one.
-        int start = 0;
-        while (start < reply.size() && reply.at(start) == LF)
-            ++start;
-        if (start < reply.size() && reply.at(start) == QLatin1Char('#'))
-            ++start;
-        reply.remove(0, start);
-    }
+    reply = unframed(reply, fileText);
 
     QString echo = command;
     echo.remove(QStringLiteral(":?"));

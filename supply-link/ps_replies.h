@@ -32,16 +32,16 @@ private:
     bool terminated = false;
 };
 
-// Result of a set command's reply: 0 for "AK" (after '#' and line feeds are
-// removed), n > 0 for "NAK:n", -1 for anything else (a refusal without a
-// valid code included).
+// Result of a set command's reply: 0 for "AK" (after its framing, the
+// leading '#' and the line ends, is removed), n > 0 for "NAK:n", -1 for
+// anything else (a refusal without a valid code included).
 int setReplyResult(QString reply);
 
 // Result of a query's reply: 0 when the reply starts with the command's echo
 // (the command without ":?"), and then `value` is what follows the echo and
-// its separator; n > 0 for "NAK:n"; -1 otherwise. A plain reply loses every
-// '#' and line feed; a file text (`fileText`) only its leading line feeds and
-// one '#'.
+// its separator; n > 0 for "NAK:n"; -1 otherwise. Only the framing goes:
+// the leading line feeds and one '#', and in a plain reply every line end; a
+// '#' inside the value stays, and a file text (`fileText`) keeps its lines.
 int queryReplyResult(const QString& command, QString reply, bool fileText, QString* value);
 
 // The status register text read as a hexadecimal number; 0 when it is not one.

@@ -254,18 +254,26 @@ void WindowsWithSimulatorTest::reconnectShowsOtherFamily()
     live.disconnect();
 
     SimulatorProcess other(QStringLiteral("supply-sim"));
-    QVERIFY(other.start({QStringLiteral("--family"), QStringLiteral("ORTX"), QStringLiteral("--control"),
-                         QStringLiteral("set mem 93 Door")}));
+    QVERIFY(other.start({QStringLiteral("--family"), QStringLiteral("ORTX"), QStringLiteral("--privileges"),
+                         QStringLiteral("SUPERADMIN"), QStringLiteral("--control"), QStringLiteral("set mem 93 DOOR #1"),
+                         QStringLiteral("--control"), QStringLiteral("set mem 30 RACK #4")}));
     QVERIFY(live.connectTo(other));
     QTRY_COMPARE_WITH_TIMEOUT(live.family(), QStringLiteral("ORTX"), 10000);
     openAndRead(dialog, live);
     if (QTest::currentTestFailed())
         return;
     QCOMPARE(dialog.currentTable()->objectName(), QStringLiteral("table_ORTX_series"));
-    QCOMPARE(dialog.currentTable()->item(93, 1)->text(), QStringLiteral("Door"));
+    QCOMPARE(dialog.currentTable()->item(93, 1)->text(), QStringLiteral("DOOR #1"));
     // The pages follow at the end of the read.
     QTRY_COMPARE_WITH_TIMEOUT(dialog.findChild<QLineEdit*>(QStringLiteral("lineEdit_Name_Int1"))->text(),
-                              QStringLiteral("Door"), 10000);
+                              QStringLiteral("DOOR #1"), 10000);
+    // Pages saved unchanged write back what the supply holds.
+    const int logBefore = other.commandLog().size();
+    dialog.findChild<QPushButton*>(QStringLiteral("save_ID_button"))->click();
+    dialog.findChild<QPushButton*>(QStringLiteral("save_interlocks_limits_button"))->click();
+    QTRY_COMPARE_WITH_TIMEOUT(other.commandLog().mid(logBefore).count(QStringLiteral("MSAVE")), 2, 10000);
+    QVERIFY(other.commandLog().mid(logBefore).contains(QStringLiteral("MWG:30:RACK #4")));
+    QVERIFY(other.commandLog().mid(logBefore).contains(QStringLiteral("MWG:93:DOOR #1")));
     live.disconnect();
 }
 

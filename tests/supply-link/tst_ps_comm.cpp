@@ -124,6 +124,7 @@ private slots:
         QTest::newRow("chunks") << PeerReply::split({"#", "A", "K\r", "\n"}, 5) << 0;
         QTest::newRow("NUL cuts chunk") << PeerReply::split({"#AK\0junk\r\n", "\r\n"}, 5) << 0;
         QTest::newRow("text after CR ignored") << PeerReply::text("#AK\r\n#NAK:3\r\n") << 0;
+        QTest::newRow("hash inside is no framing") << PeerReply::text("A#K\r\n") << -1;
     }
     void classification()
     {
@@ -197,8 +198,8 @@ private slots:
                                      << "";
         QTest::newRow("memory cell echo") << "MRG:5" << PeerReply::text("#MRG:5:abc\r\n") << 0 << "abc"
                                           << "";
-        QTest::newRow("hashes removed") << "MST" << PeerReply::text("#MST:#1F\r\n") << 0 << "1F"
-                                        << "";
+        QTest::newRow("hash in value kept") << "MRG:30" << PeerReply::text("\n#MRG:30:RACK #4\r\n") << 0
+                                            << "RACK #4" << "";
         QTest::newRow("chunks joined") << "MRV" << PeerReply::split({"#MR", "V:4", ".0\r\n"}, 5) << 0 << "4.0"
                                        << "";
         QTest::newRow("NUL cut") << "MRV" << PeerReply::split({"#MRV:1.5\0junk", "\r\n"}, 5) << 0 << "1.5"
@@ -287,7 +288,7 @@ private slots:
         link.peer.setReply("EPICS:PV_NAME", PeerReply::text("#EPICS:PV_NAME:PS#1\r\n"));
         QString out;
         QCOMPARE(link.comm.readEpicsPvName(out), 0);
-        QCOMPARE(out, QStringLiteral("PS1"));
+        QCOMPARE(out, QStringLiteral("PS#1"));
     }
 };
 
