@@ -143,9 +143,15 @@ void ConfigurationDialog::on_save_interlocks_limits_button_clicked()
     const int delayCells[4] = {92, 94, 96, 98};
     QList<CellWrite> delayWrites;
     for (int n = 0; n < count; ++n) {
-        // A delay the user left alone is not written: a cell holding no
-        // number shows the spin box's minimum, which is not the cell's value.
-        if (delays[n]->value() != shown_delays[n])
+        // A delay is written when it differs from what the supply holds now
+        // (read back, or accepted when written), so the page and the supply
+        // agree after every Save. A cell the spin box cannot show (no number,
+        // or out of its range) shows something else: it is written only when
+        // the user changed that delay.
+        bool number = false;
+        const int held = data.memory.value(delayCells[n]).toInt(&number);
+        const bool shown = number && held >= delays[n]->minimum() && held <= delays[n]->maximum();
+        if (delays[n]->value() != (shown ? held : shown_delays[n]))
             delayWrites << CellWrite{delayCells[n], delays[n]->text()};
     }
 

@@ -617,6 +617,11 @@ void ConfigurationPagesTest::interlockSaveKeepsHiddenBitsAndUnchangedDelays()
     tasks = queuedTasks(*worker);
     QVERIFY(tasks.contains(QStringLiteral("17:94:500")));
     QVERIFY(!tasks.contains(QStringLiteral("17:92:1")));
+    // Once the supply holds 500, the delay set back differs from it again.
+    setData([](ps_data& d) { d.memory[94] = QStringLiteral("500"); });
+    child<QSpinBox>(dialog, "spinBox_Delay_Int2")->setValue(94);
+    save->click();
+    QVERIFY(queuedTasks(*worker).contains(QStringLiteral("17:94:94")));
 
     // Four interlocks and quench: 24 read-backs.
     openOn(dialog, QStringLiteral("KORA-PS-1K5"));
