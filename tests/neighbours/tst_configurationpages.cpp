@@ -262,12 +262,15 @@ void ConfigurationPagesTest::nothingIsSavedBeforeTheNewConnectionIsRead()
     if (midRefresh) {
         dialog.refresh_visualization();
         emit worker->void_sync_signal(); // posted before this refresh
-        queuedTasks(*worker);            // the old connection's queue goes with it
+        // One reply in; the old connection's queue goes with the rest.
+        emit worker->memory_data_read(queuedTasks(*worker).first().mid(3).toInt());
+        QCOMPARE(child<QProgressBar>(dialog, "progressBar")->value(), 1);
     }
 
     // Another unit of the same family; its refresh has not come yet.
     emit worker->signalStateChanged(QAbstractSocket::ConnectedState);
     QCOMPARE(child<QLabel>(dialog, "label_information")->text(), says);
+    QCOMPARE(child<QProgressBar>(dialog, "progressBar")->value(), 0);
     QVERIFY(child<QPushButton>(dialog, "refresh_button")->isEnabled());
     for (const char* name : {"save_ID_button", "save_interlocks_limits_button", "save_in_ps_memory_button",
                              "save_PID_button", "save_to_file_button", "load_from_file_button",
@@ -463,7 +466,8 @@ void ConfigurationPagesTest::localModeLocksEverySaveAndSaysSo()
     for (const char* name : {"save_ID_button", "save_interlocks_limits_button", "save_in_ps_memory_button",
                              "save_PID_button"})
         QVERIFY2(!child<QPushButton>(dialog, name)->isEnabled(), name);
-    QVERIFY(!child<QLabel>(dialog, "label_information")->text().isEmpty());
+    QCOMPARE(child<QLabel>(dialog, "label_information")->text(),
+             QStringLiteral("The Power Unit is in LOCAL mode -> Save is NOT permitted"));
 
     // Even a direct call posts nothing; the JSON-mode apply neither.
     dialog.currentTable()->item(30, 1)->setText(QStringLiteral("x"));
@@ -689,7 +693,8 @@ void ConfigurationPagesTest::jsonModeWritesOnlyOnChoice()
 
     // Keys that step through the closed list open it instead; a pick there applies.
     dialog.show();
-    for (int key : {Qt::Key_Down, Qt::Key_End, Qt::Key_PageDown, Qt::Key_B}) {
+    for (int key : {Qt::Key_Down, Qt::Key_End, Qt::Key_PageDown, Qt::Key_Up, Qt::Key_Home, Qt::Key_PageUp,
+                    Qt::Key_B}) {
         QTest::keyClick(combo, Qt::Key(key));
         QVERIFY(combo->view()->isVisible());
         QCOMPARE(combo->view()->currentIndex().row(), key == Qt::Key_B ? 1 : 0); // a letter finds its entry
@@ -718,6 +723,11 @@ void ConfigurationPagesTest::jsonModeWritesOnlyOnChoice()
     QVERIFY(queuedTasks(*worker).isEmpty());
     QCOMPARE(boxes.last(), QStringLiteral("JSON error|Couldn't open ") + b + QStringLiteral("."));
     QCOMPARE(combo->currentIndex(), 0); // still the entry last applied
+    ps_data local;
+    local.status_flags = 0x4;
+    emit worker->status_read(local);
+    choose(combo, 1); // refused in local mode
+    QCOMPARE(combo->currentIndex(), 0);
     child<QPushButton>(dialog, "pushButtonPIDRemoveAllConfig")->click();
     QVERIFY(queuedTasks(*worker).isEmpty());
     QCOMPARE(combo->count(), 0);
