@@ -37,7 +37,11 @@ void moving_average::add(QString sample)
 
 QString moving_average::text(int decimals) const
 {
-    return QString::number(value, 'f', decimals);
+    QString text = QString::number(value, 'f', decimals);
+    // A minus zero, or a small negative mean that rounds to zero, is zero.
+    if (text.startsWith(QLatin1Char('-')) && text.toDouble() == 0.0)
+        text.remove(0, 1);
+    return text;
 }
 
 ps_data::ps_data() : status_flags(0), current_avg(1), voltage_avg(1), temperature_avg(100), leakage_avg(10)

@@ -18,7 +18,7 @@ public:
     // number counts as 0, so a "nan" or "inf" reading cannot poison the mean.
     void add(QString sample);
 
-    // The mean in fixed notation with `decimals` decimals.
+    // The mean in fixed notation with `decimals` decimals; never "-0".
     QString text(int decimals) const;
 
     int window;

@@ -214,6 +214,11 @@ void LiveDisplayTest::readingsAndPower_data()
                                      << "1.2346"
                                      << "2.0000"
                                      << "2.4692";
+    QTest::newRow("minus zero") << "-0.00001"
+                                << "-0"
+                                << "0.0000"
+                                << "0.0000"
+                                << "0.0000";
     QTest::newRow("not numbers") << "abc"
                                  << ""
                                  << "0.0000"

@@ -117,6 +117,8 @@ private slots:
         QTest::newRow("one") << 25.1 << 1 << "25.1";
         QTest::newRow("four") << 1.5 << 4 << "1.5000";
         QTest::newRow("rounds") << 0.125 << 2 << "0.13";
+        QTest::newRow("rounds to zero") << -0.00001 << 4 << "0.0000";
+        QTest::newRow("rounds away from zero") << -0.00005 << 4 << "-0.0001";
     }
     void text()
     {
