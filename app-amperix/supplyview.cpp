@@ -5,10 +5,10 @@
 namespace SupplyView
 {
 
-const char neutralStyle[] = "background-color:rgb(235, 235, 255, 255)";
+const char neutralStyle[] = "background-color:rgba(235, 235, 255, 255)";
 const char localStyle[] = "background-color:rgb(236, 236, 0)";
-const char outputOnStyle[] = "background-color:rgb(30, 250, 30, 255)";
-const char faultStyle[] = "background-color:rgb(255, 126, 126, 255)";
+const char outputOnStyle[] = "background-color:rgba(30, 250, 30, 255)";
+const char faultStyle[] = "background-color:rgba(255, 126, 126, 255)";
 
 StatusView decodeStatus(quint32 statusFlags)
 {

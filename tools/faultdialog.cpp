@@ -7,8 +7,8 @@
 namespace
 {
 
-const QString faultStyle = QStringLiteral("background-color:rgb(255, 126, 126, 255)");
-const QString okStyle = QStringLiteral("background-color:rgb(30, 250, 30, 255)");
+const QString faultStyle = QStringLiteral("background-color:rgba(255, 126, 126, 255)");
+const QString okStyle = QStringLiteral("background-color:rgba(30, 250, 30, 255)");
 
 // Memory cells holding the names of external interlocks #1..#4.
 constexpr std::array<int, 4> interlockNameCells{93, 95, 97, 99};

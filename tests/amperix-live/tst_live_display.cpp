@@ -27,10 +27,10 @@ using namespace LiveTest;
 
 namespace
 {
-const QString neutral = QStringLiteral("background-color:rgb(235, 235, 255, 255)");
+const QString neutral = QStringLiteral("background-color:rgba(235, 235, 255, 255)");
 const QString yellow = QStringLiteral("background-color:rgb(236, 236, 0)");
-const QString green = QStringLiteral("background-color:rgb(30, 250, 30, 255)");
-const QString red = QStringLiteral("background-color:rgb(255, 126, 126, 255)");
+const QString green = QStringLiteral("background-color:rgba(30, 250, 30, 255)");
+const QString red = QStringLiteral("background-color:rgba(255, 126, 126, 255)");
 
 ps_data statusRecord(quint32 flags, const QString& capabilities = QString())
 {
@@ -63,6 +63,27 @@ bool enabled(MainWindow& w, const char* name)
 {
     return widget<QWidget>(w, name)->isEnabled();
 }
+
+// Collects what Qt says about style sheets while it lives.
+struct StyleSheetWarnings {
+    StyleSheetWarnings()
+    {
+        texts().clear();
+        previous = qInstallMessageHandler(collect);
+    }
+    ~StyleSheetWarnings() { qInstallMessageHandler(previous); }
+    static QStringList& texts()
+    {
+        static QStringList list;
+        return list;
+    }
+    static void collect(QtMsgType, const QMessageLogContext&, const QString& text)
+    {
+        if (text.contains(QLatin1String("QCss")) || text.contains(QLatin1String("stylesheet")))
+            texts() << text;
+    }
+    QtMessageHandler previous;
+};
 } // namespace
 
 class LiveDisplayTest : public QObject
@@ -426,10 +447,15 @@ void LiveDisplayTest::faultWindowFedWhileVisible()
     QVERIFY(deliver(w, "update_window", statusRecord(0x02)));
     QCOMPARE(faults->bitLabel(16)->styleSheet(), faults->bitLabel(17)->styleSheet());
 
+    // Both windows restyle their indicators without a word from Qt.
+    StyleSheetWarnings warnings;
+    w.show();
     faults->show();
     QVERIFY(deliver(w, "update_window", statusRecord(0x02)));
     QCOMPARE(faults->bitLabel(16)->styleSheet(), red);
     QCOMPARE(faults->bitLabel(17)->styleSheet(), green);
+    QVERIFY(deliver(w, "update_window", statusRecord(0x01)));
+    QVERIFY2(StyleSheetWarnings::texts().isEmpty(), qPrintable(StyleSheetWarnings::texts().join('\n')));
 
     // A status that is not hexadecimal leaves the indicators as they were.
     editLive(w.getThread(), [](ps_data& live) { live.status = QStringLiteral("zz"); });

@@ -116,7 +116,7 @@ void MainWindowTest::titleAndDisabledState()
     QVERIFY(!w.findChild<QAction*>(QStringLiteral("actionConnection"))->isChecked());
     QVERIFY(w.findChild<QWidget*>(QStringLiteral("checkBoxDirectPolarity"))->isHidden());
     QCOMPARE(w.findChild<QStackedWidget*>(QStringLiteral("stackedWidget_Set"))->currentIndex(), 0);
-    const QString neutral = QStringLiteral("background-color:rgb(235, 235, 255, 255)");
+    const QString neutral = QStringLiteral("background-color:rgba(235, 235, 255, 255)");
     for (const char* name : {"loc_rem_label", "on_off_label", "fault_pushButton"})
         QCOMPARE(w.findChild<QWidget*>(QLatin1String(name))->styleSheet(), neutral);
     QCOMPARE(w.findChild<QPushButton*>(QStringLiteral("pushButtonWaveformGenerator"))->iconSize(),

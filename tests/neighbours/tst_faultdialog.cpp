@@ -7,8 +7,8 @@
 namespace
 {
 
-const QString red = QStringLiteral("background-color:rgb(255, 126, 126, 255)");
-const QString green = QStringLiteral("background-color:rgb(30, 250, 30, 255)");
+const QString red = QStringLiteral("background-color:rgba(255, 126, 126, 255)");
+const QString green = QStringLiteral("background-color:rgba(30, 250, 30, 255)");
 
 ps_data record(const QString& family, const QStringList& interlockNames = {})
 {
