@@ -3,6 +3,7 @@
 #include "modalanswerer.h"
 #include "postedevents.h"
 
+#include <QAbstractScrollArea>
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
 #include <QApplication>
@@ -10,6 +11,7 @@
 #include <QDebug>
 #include <QLineEdit>
 #include <QMetaProperty>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSet>
@@ -17,6 +19,7 @@
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextEdit>
 #include <QToolButton>
 #include <QWheelEvent>
 #include <QtTest/qtestspontaneevent.h>
@@ -179,6 +182,7 @@ void wheelNotch(QWidget* control, int direction)
 QStringList returnInEveryControl(QWidget* window, const std::function<QString()>& effects)
 {
     ModalAnswerer answerer;
+    answerer.leave(window);
     QStringList found;
     showWindow(window);
     effects(); // what showing the window did is not the controls' doing
@@ -193,9 +197,14 @@ QStringList returnInEveryControl(QWidget* window, const std::function<QString()>
         if (!focused || pressed.contains(focused))
             continue;
         pressed.insert(focused);
+        // Return is text in a multi-line editor; every other control keeps its value.
+        const bool typed = qobject_cast<QPlainTextEdit*>(focused) || qobject_cast<QTextEdit*>(focused);
+        const QVariant value = typed ? QVariant() : valueOf(focused);
         Watch watch(window, answerer);
         QTest::keyClick(focused, Qt::Key_Return);
-        const QStringList what = watch.seen(effects);
+        QStringList what = watch.seen(effects);
+        if (!typed && valueOf(focused) != value)
+            what << QStringLiteral("changed from %1 to %2").arg(value.toString(), valueOf(focused).toString());
         if (!what.isEmpty())
             found << report(window, focused, what);
     }
@@ -207,6 +216,7 @@ QStringList returnInEveryControl(QWidget* window, const std::function<QString()>
 QStringList wheelOverEveryControl(QWidget* window, const std::function<QString()>& effects)
 {
     ModalAnswerer answerer;
+    answerer.leave(window);
     QStringList found;
     showWindow(window);
     effects();
@@ -261,6 +271,16 @@ QStringList wheelOverEveryControl(QWidget* window, const std::function<QString()
         if (!what.isEmpty())
             found << report(window, control, what);
     }
+    // Tables and scroll areas still scroll under the wheel.
+    for (QAbstractScrollArea* area : window->findChildren<QAbstractScrollArea*>()) {
+        QScrollBar* bar = area->verticalScrollBar();
+        if (area->window() != window || !reachable(area) || bar->maximum() == 0)
+            continue;
+        const int before = bar->value();
+        wheelNotch(area->viewport(), before < bar->maximum() ? -1 : 1);
+        if (bar->value() == before)
+            found << report(window, area, {QStringLiteral("did not scroll")});
+    }
     window->hide();
     deliverPostedEvents();
     return found;
@@ -268,6 +288,8 @@ QStringList wheelOverEveryControl(QWidget* window, const std::function<QString()
 
 QStringList returnOnEveryButton(QWidget* window)
 {
+    ModalAnswerer answerer;
+    answerer.leave(window);
     QStringList found;
     showWindow(window);
     for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
@@ -278,6 +300,7 @@ QStringList returnOnEveryButton(QWidget* window)
         button->disconnect();
         QSignalSpy clicks(button, &QAbstractButton::clicked);
         button->setFocus(Qt::TabFocusReason);
+        Watch watch(window, answerer);
         QStringList what;
         for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
             clicks.clear();
@@ -294,6 +317,7 @@ QStringList returnOnEveryButton(QWidget* window)
         QApplication::sendEvent(button, &held);
         if (!clicks.isEmpty())
             what << QStringLiteral("a held Return clicked it");
+        what << watch.seen([] { return QString(); });
         if (!what.isEmpty())
             found << report(window, button, what);
     }
