@@ -4,6 +4,7 @@
 #include "dialog_password.h"
 #include "dialog_status.h"
 #include "new_connection_dialog.h"
+#include "serialportsource.h"
 #include "setup_dialog.h"
 #include "strayinput.h"
 #include "viewertestsupport.h"
@@ -33,6 +34,7 @@ private slots:
     }
     void cleanup()
     {
+        SerialPortSource::setProvider({});
         window.reset();
         settings.reset();
     }
@@ -102,6 +104,15 @@ private slots:
             return codes.isEmpty() ? QString()
                                    : QStringLiteral("queued codes ") + codes.join(QLatin1Char(' '));
         };
+
+        // Serial ports listed: the wheel passes over a list it could change.
+        SerialPortSource::setProvider([] {
+            QList<SerialPortEntry> ports{SerialPortEntry(), SerialPortEntry()};
+            ports[0].portName = QStringLiteral("ttyS0");
+            ports[1].portName = QStringLiteral("ttyS1");
+            return ports;
+        });
+        window->connectionDialog()->preset(false, QString(), QString());
 
         QStringList found = wheelOverEveryControl(window.get(), codesQueued);
         found << returnInEveryControl(window.get(), codesQueued);
