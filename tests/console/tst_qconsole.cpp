@@ -284,13 +284,16 @@ void QConsoleTest::promptStaysAtEndOfDocument()
 {
     QSignalSpy exec(console, &QConsole::execCommand);
 
-    // Return in the middle of the line, then a click into the welcome text
-    // while the reply is on its way.
+    // Return in the middle of the line, then a mouse selection in the welcome
+    // text while the reply is on its way.
     type(QStringLiteral("MST"));
     press(Qt::Key_Left);
     press(Qt::Key_Left);
     press(Qt::Key_Return);
-    QTest::mouseClick(console->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(4, 4));
+    QTest::mousePress(console->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(4, 4));
+    QMouseEvent drag(QEvent::MouseMove, QPoint(30, 4), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(console->viewport(), &drag);
+    QTest::mouseRelease(console->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(30, 4));
     QCOMPARE(console->textCursor().blockNumber(), 0);
     console->printCommandExecutionResults(QStringLiteral("#MST:00000000\r\n"));
     QVERIFY(console->toPlainText().startsWith(welcome));
@@ -298,6 +301,7 @@ void QConsoleTest::promptStaysAtEndOfDocument()
     QCOMPARE(lastLine(), QStringLiteral(">"));
 
     type(QStringLiteral("MST"));
+    QCOMPARE(lastLine(), QStringLiteral(">MST")); // typing still reaches the command
     press(Qt::Key_Return);
     QCOMPARE(exec.at(1).at(0).toString(), QStringLiteral("MST"));
     console->printCommandExecutionResults(QStringLiteral("AK"));

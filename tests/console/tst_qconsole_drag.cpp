@@ -21,14 +21,17 @@ void QConsoleDragTest::dragsReachingOlderOutputAreCopies_data()
 {
     QTest::addColumn<bool>("intoCommand");
     QTest::addColumn<int>("typedInside"); // characters of the command inside the selection
-    QTest::newRow("onto a line edit") << false << 5;
-    QTest::newRow("into the command") << true << 2;
+    QTest::addColumn<bool>("fromOutput");
+    QTest::newRow("onto a line edit") << false << 5 << true;
+    QTest::newRow("into the command") << true << 2 << true;
+    QTest::newRow("within the command, a move") << true << 3 << false;
 }
 
 void QConsoleDragTest::dragsReachingOlderOutputAreCopies()
 {
     QFETCH(bool, intoCommand);
     QFETCH(int, typedInside);
+    QFETCH(bool, fromOutput);
 
     QConsole console(nullptr, QStringLiteral("Welcome\n"));
     console.setPrompt(QStringLiteral("cmd> "), true);
@@ -46,11 +49,14 @@ void QConsoleDragTest::dragsReachingOlderOutputAreCopies()
     QTest::keyClicks(&console, QStringLiteral("typed"));
     const QString shown = console.toPlainText();
 
-    // From the start of the reply line into the command.
+    // From the start of the reply line, or of the command, into the command.
     QTextCursor selection = console.textCursor();
     selection.movePosition(QTextCursor::Left, QTextCursor::MoveAnchor, 5 - typedInside);
     const int inCommand = selection.position();
-    selection.movePosition(QTextCursor::PreviousBlock);
+    if (fromOutput)
+        selection.movePosition(QTextCursor::PreviousBlock);
+    else
+        selection.movePosition(QTextCursor::Left, QTextCursor::MoveAnchor, typedInside);
     selection.setPosition(inCommand, QTextCursor::KeepAnchor);
     console.setTextCursor(selection);
     const QString dragged = selection.selection().toPlainText();
@@ -78,7 +84,10 @@ void QConsoleDragTest::dragsReachingOlderOutputAreCopies()
     QVERIFY(dragging);
 
     const QString droppedHere = intoCommand ? QString(dragged).remove(QLatin1Char('\n')) : QString();
-    QCOMPARE(console.toPlainText(), shown + droppedHere);
+    QString expected = shown + droppedHere;
+    if (!fromOutput)
+        expected.remove(selection.selectionStart(), dragged.size());
+    QCOMPARE(console.toPlainText(), expected);
     if (!intoCommand)
         QCOMPARE(other.text(), dragged);
 }
