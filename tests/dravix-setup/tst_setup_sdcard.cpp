@@ -465,6 +465,15 @@ void FileSavingTest::writeFailureShowsTheReason()
     QCOMPARE(rig.promptKinds().mid(2), (QStringList{"save", "critical"}));
     QVERIFY2(rig.prompts.last().text.endsWith(" (the folder " + folder + " cannot be written)"),
              qPrintable(rig.prompts.last().text));
+
+    // Saved through a link, the file is made beside the link's target.
+    QTemporaryDir linkDir;
+    QVERIFY(QFile::link(rig.saveAnswer, linkDir.filePath("link.txt")));
+    rig.saveAnswer = linkDir.filePath("link.txt");
+    rig.click("pushButton_SD_save");
+    rig.dialog->update_file_read_dialog(rig.fileRead({"data\r\n"}));
+    QVERIFY2(rig.prompts.last().text.endsWith(" (the folder " + folder + " cannot be written)"),
+             qPrintable(rig.prompts.last().text));
 }
 
 void FileSavingTest::failedWriteKeepsTheOldFile_data()
