@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace Ui
 {
@@ -160,7 +161,11 @@ private:
     // Row actions.
     int connectedRowOfSender(const QList<QPushButton*>& buttons);
     void toggleConnection(int row);
+    // What keeps the row's address from being a connection; empty when usable.
+    static QString connectionProblem(const Dcct_thread* thread);
+    void waitForRunEnd(int row);
     void toggleAcquisition(int row);
+    bool rowShowsAcquiring(int row) const;
     void startAcquireAll();
     void stopAcquireAll();
     void clickAcquireButton(int row, bool wantRunning);
@@ -202,6 +207,10 @@ private:
     // the box reports the link up again: the record that closes every run
     // is a reset one and says nothing about the box.
     QList<bool> link_down;
+
+    // Set while the acquire-all sequence clicks a row's acquire button: the
+    // way the click goes (start when true).
+    std::optional<bool> sequence_wants_running;
 
     // Threads of removed rows, until they have ended and been deleted.
     QList<QPointer<Dcct_thread>> retired_threads;

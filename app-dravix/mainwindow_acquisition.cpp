@@ -43,14 +43,46 @@ void MainWindow::toggleConnection(int row)
         });
         link_down[row] = true;
         setButtonState(connect_buttons.at(row), QStringLiteral("Connect"), Qt::black);
+        waitForRunEnd(row);
         setButtonState(status_buttons.at(row), QStringLiteral("Status"), Qt::black);
         setButtonState(acquire_buttons.at(row), QStringLiteral("Acquire"), Qt::black);
         setCentredText(row, 4, QStringLiteral("-"));
         setCentredText(row, 3, QStringLiteral("-"));
         return;
     }
+    const QString problem = connectionProblem(thread);
+    if (!problem.isEmpty()) {
+        Prompts::critical(this, QStringLiteral("Connection Error"), problem);
+        return;
+    }
     thread->start();
     thread->polling = true;
+}
+
+QString MainWindow::connectionProblem(const Dcct_thread* thread)
+{
+    if (!thread->is_tcp) {
+        if (thread->com_port.trimmed().isEmpty())
+            return QStringLiteral(
+                "No serial port is set for this SENTREL: choose one with its Address button.");
+        return QString();
+    }
+    if (thread->ip.trimmed().isEmpty())
+        return QStringLiteral("No IP address is set for this SENTREL: choose one with its Address button.");
+    bool ok = false;
+    const uint port = thread->tcp_port.trimmed().toUInt(&ok, 10);
+    if (!ok || port < 1 || port > 65535)
+        return QStringLiteral("The TCP port \"%1\" of this SENTREL is not a number from 1 to 65535.")
+            .arg(thread->tcp_port);
+    return QString();
+}
+
+void MainWindow::waitForRunEnd(int row)
+{
+    // A run still waiting for a stalled box's reply ends only after it: the
+    // row cannot be connected again before (the end enables the button).
+    if (thread_list.at(row)->isRunning())
+        connect_buttons.at(row)->setEnabled(false);
 }
 
 void MainWindow::button_acquisition_clicked()
@@ -67,7 +99,11 @@ void MainWindow::toggleAcquisition(int row)
         connectionError(this);
         return;
     }
-    if (flagsOf(thread).acquiring) {
+    // The button does what it shows: the worker may have learned of a start
+    // that the row does not show yet. A click of the acquire-all sequence
+    // says itself which way it goes.
+    const bool stop = sequence_wants_running ? !*sequence_wants_running : rowShowsAcquiring(row);
+    if (stop) {
         disconnect(thread, &Dcct_thread::data_updated, this, &MainWindow::update_data);
         thread->enqueue(3, QStringLiteral("OFF"));
         setButtonState(acquire_buttons.at(row), QStringLiteral("Acquire"), Qt::black);
@@ -163,7 +199,14 @@ void MainWindow::clickAcquireButton(int row, bool wantRunning)
         return;
     if (flagsOf(thread_list.at(row)).acquiring == wantRunning)
         return;
+    sequence_wants_running = wantRunning;
     acquire_buttons.at(row)->click();
+    sequence_wants_running.reset();
+}
+
+bool MainWindow::rowShowsAcquiring(int row) const
+{
+    return acquire_buttons.at(row)->text() == QLatin1String("STOP ACQ");
 }
 
 void MainWindow::startAcquireAll()

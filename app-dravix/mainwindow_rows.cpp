@@ -164,6 +164,14 @@ int MainWindow::insertBoxRow(bool is_tcp, const QString& ip, const QString& com_
             Qt::QueuedConnection);
     connect(thread, &Dcct_thread::sentrel_start_acquire, this, &MainWindow::acquisition_ON_is_OK,
             Qt::QueuedConnection);
+    connect(
+        thread, &QThread::finished, this,
+        [this, thread] {
+            const int row = rowOfThread(thread);
+            if (row >= 0)
+                connect_buttons.at(row)->setEnabled(true);
+        },
+        Qt::QueuedConnection);
 
     setup_buttons.append(makeRowButton(r, 2, QStringLiteral("Setup"), &MainWindow::button_configure_clicked));
     status_buttons.append(makeRowButton(r, 5, QStringLiteral("Status"), &MainWindow::button_status_clicked));
@@ -215,6 +223,7 @@ void MainWindow::ip_com_port_button_clicked()
         if (thread->connected)
             thread->enqueue(16, QStringLiteral("OFF"));
         QTimer::singleShot(quitDelayMs, thread, [thread] { thread->quit(); });
+        waitForRunEnd(row);
     }
 
     new_connection_dialog->preset(thread->is_tcp, thread->ip, thread->com_port);
@@ -416,8 +425,23 @@ void MainWindow::update_status(Dcct_data data)
     if (link_down.at(row))
         return;
 
+    if (!data.acquiring && rowShowsAcquiring(row)) {
+        // Stopped from elsewhere (another link, the box's panel): the row
+        // follows as soon as its worker learns of it, and polls again.
+        Dcct_thread* thread = thread_list.at(row);
+        disconnect(thread, &Dcct_thread::data_updated, this, &MainWindow::update_data);
+        setButtonState(acquire_buttons.at(row), QStringLiteral("Acquire"), Qt::black);
+        row_time_offset[row] = 0;
+        thread->polling = true;
+    }
+
     QPushButton* button = status_buttons.at(row);
-    if (data.error)
+    const bool quiet = data.acquiring && data.stream_quiet;
+    button->setToolTip(
+        quiet ? QStringLiteral("SENTREL acquires, but no samples arrive; its status is polled.") : QString());
+    if (quiet)
+        setButtonState(button, QStringLiteral("No Data"), Qt::red);
+    else if (data.error)
         setButtonState(button, QStringLiteral("Error"), Qt::red);
     else if (data.alarm_active)
         setButtonState(button, QStringLiteral("Alarm"), Qt::blue);

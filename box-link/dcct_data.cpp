@@ -64,6 +64,7 @@ void Dcct_data::reset()
     err_buffer_overflow = false;
     ready = false;
     pturns = QStringLiteral("1");
+    stream_quiet = false;
 
     sd_state = dash;
     sd_files.clear();

@@ -83,6 +83,9 @@ public:
     bool err_buffer_overflow;
     bool ready;
     QString pturns;
+    // The box streams, but no sample line has come for longer than the
+    // worker waits for one; meanwhile the worker polls the box's status.
+    bool stream_quiet;
 
     // SD card
     QString sd_state;

@@ -33,9 +33,9 @@ int tcpErrorCode(QAbstractSocket::SocketError error)
 
 Dcct_thread::Dcct_thread(bool is_tcp, QString ip, int interval_ms, QString com_port, QObject* parent)
     : QThread(parent), ip(ip), com_port(com_port), tcp_port(QStringLiteral("10001")), is_tcp(is_tcp),
-      reply_timeout_ms(3000), interval_ms(interval_ms), connection_code(3), connected(false), polling(false),
-      socket(nullptr), serial(nullptr), command(nullptr), timer(nullptr), status_pending(false),
-      failure_code(-1), link_down(false)
+      reply_timeout_ms(3000), interval_ms(interval_ms), stream_quiet_ms(3000), connection_code(3),
+      connected(false), polling(false), socket(nullptr), serial(nullptr), command(nullptr), timer(nullptr),
+      status_pending(false), failure_code(-1), link_down(false), quiet_ticks(0)
 {
     qRegisterMetaType<QAbstractSocket::SocketState>("QTcpSocket::SocketState");
     qRegisterMetaType<QSerialPort::SerialPortError>("QSerialPort::SerialPortError");
@@ -87,6 +87,7 @@ void Dcct_thread::run()
     link_down = false;
     connected = false;
     status_pending = false;
+    stream_clock.invalidate();
     {
         QMutexLocker lock(&mutex);
         codes.clear();
@@ -126,7 +127,15 @@ bool Dcct_thread::open_tcp()
     socket = new QTcpSocket;
     // The text may be an address or a host name; both resolve here.
     const QString host = ip.trimmed();
-    const quint16 port = quint16(tcp_port.toUInt());
+    bool portOk = false;
+    const uint portNumber = tcp_port.trimmed().toUInt(&portOk, 10);
+    if (host.isEmpty() || !portOk || portNumber < 1 || portNumber > 65535) {
+        // No address to try: nothing goes out (a port cut to 16 bits would
+        // reach some other service).
+        failure_code = host.isEmpty() ? tcpErrorCode(QAbstractSocket::HostNotFoundError) : 14;
+        return false;
+    }
+    const quint16 port = quint16(portNumber);
     if (resolve_host && QHostAddress(host).isNull()) {
         const QHostAddress address = resolve_host(host);
         if (address.isNull()) {

@@ -3,6 +3,7 @@
 #include "dcct_data.h"
 
 #include <QAbstractSocket>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QList>
 #include <QMutex>
@@ -77,6 +78,10 @@ public:
 
     int reply_timeout_ms; // handed to Command at each run (3000)
     int interval_ms;      // tick period
+    // How long a streaming box may send no sample line before the worker
+    // marks the record `stream_quiet` and polls the box's status again (at
+    // least three sample periods). Set before start().
+    int stream_quiet_ms;
     int connection_code;  // last code reported
 
     std::atomic<bool> connected;
@@ -130,9 +135,16 @@ private:
     void set_printing(const QString& text, bool on);
     void send_paused(const QString& text);
     void emit_status();
+    bool stream_went_quiet();
+    void end_stream_watch();
 
     // Set when the link failed during a run: the code to report when the
     // run tears down (reported once).
     int failure_code;
     bool link_down;
+
+    // Since the last sample line of a stream (invalid while not streaming),
+    // and the ticks counted for the polls of a quiet stream.
+    QElapsedTimer stream_clock;
+    int quiet_ticks;
 };

@@ -43,19 +43,29 @@ void Dcct_thread::process()
 
     const bool wasStreaming = streaming();
     Queued next;
+    bool quietPoll = false;
     if (wasStreaming) {
         if (command->read_stream())
             acquire_current();
+        const bool quiet = stream_went_quiet();
         QMutexLocker lock(&mutex);
-        if (codes.isEmpty())
-            return;
-        const int front = codes.first().code;
-        if (front != 3 && front != 16) {
-            // Only acquisition and printing on/off are taken while streaming.
-            codes.clear();
-            return;
+        if (codes.isEmpty()) {
+            // A box that stopped, or streams to another link only, sends no
+            // lines here: its status is polled as when idle, so the row
+            // learns what the box does.
+            if (!quiet || ++quiet_ticks % 3 != 0)
+                return;
+            next = Queued{80, QString(), false};
+            quietPoll = true;
+        } else {
+            const int front = codes.first().code;
+            if (front != 3 && front != 16) {
+                // Only acquisition and printing on/off are taken while streaming.
+                codes.clear();
+                return;
+            }
+            next = codes.takeFirst();
         }
-        next = codes.takeFirst();
     } else {
         bool report = false;
         bool have = false;
@@ -89,7 +99,42 @@ void Dcct_thread::process()
         if (!command->stream_counter.isEmpty())
             acquire_current();
     }
+    if (!streaming())
+        end_stream_watch();
+    if (quietPoll)
+        emit_status();
     link_up();
+}
+
+bool Dcct_thread::stream_went_quiet()
+{
+    if (!stream_clock.isValid())
+        stream_clock.start();
+    double limit = stream_quiet_ms;
+    double freq;
+    if (parseBoxNumber(data.freq, &freq) && freq > 0)
+        limit = qMax(limit, 3000.0 / freq);
+    const bool quiet = double(stream_clock.elapsed()) > limit;
+    Dcct_data copy;
+    {
+        QMutexLocker lock(&mutex);
+        if (data.stream_quiet == quiet)
+            return quiet;
+        data.stream_quiet = quiet;
+        copy = data;
+    }
+    quiet_ticks = 0;
+    emit status_updated(copy);
+    return quiet;
+}
+
+void Dcct_thread::end_stream_watch()
+{
+    if (!stream_clock.isValid())
+        return;
+    stream_clock.invalidate();
+    QMutexLocker lock(&mutex);
+    data.stream_quiet = false;
 }
 
 void Dcct_thread::query_text(const QString& text, QString Dcct_data::*field)
@@ -342,13 +387,32 @@ void Dcct_thread::set_printing(const QString& text, bool on)
 
 void Dcct_thread::read_status_word()
 {
+    bool started = false;
     if (exchange(QStringLiteral("status:?"), true) == Command::Value) {
         QMutexLocker lock(&mutex);
+        const bool was = data.acquiring;
         if (decodeStatusWord(command->reply, &data))
             command->line_layout = data.line_layout;
+        started = !was && data.acquiring;
+        if (was && !data.acquiring) {
+            // Stopped from elsewhere (another link, the box's panel): the
+            // next start fills empty halves, as after a stop sent from here.
+            for (QVector<double>* v :
+                 {&data.current_a, &data.head_t_a, &data.ext_t_a, &data.time_a, &data.adc_t_a,
+                  &data.current_b, &data.head_t_b, &data.ext_t_b, &data.time_b, &data.adc_t_b})
+                v->clear();
+        }
     }
     if (data.error && !link_down)
         read_error_word();
+    if (started && !link_down) {
+        // Started from elsewhere: told to the windows as for a box found
+        // acquiring at connection, with the frequency its samples are timed by.
+        query_text(QStringLiteral("freq:?"), &Dcct_data::freq);
+        const Dcct_data copy = data_snapshot();
+        emit status_updated(copy);
+        emit sentrel_is_acquiring(copy);
+    }
 }
 
 void Dcct_thread::read_error_word()
@@ -420,8 +484,15 @@ void Dcct_thread::acquire_current()
     const int layout = command->line_layout;
     const int n = command->stream_counter.size();
     QVector<Dcct_data> blocks;
+    bool resumed = false;
+    Dcct_data copy;
     {
         QMutexLocker lock(&mutex);
+        if (n > 0) {
+            stream_clock.start();
+            resumed = data.stream_quiet;
+            data.stream_quiet = false;
+        }
         if (command->stream_flags >= 0)
             decodeStreamFlags(command->stream_flags, &data);
         const double freq = sampleFrequency(data.freq);
@@ -466,10 +537,15 @@ void Dcct_thread::acquire_current()
                 (b ? data.adc_t_b : data.adc_t_a).append(data.adc_t);
             }
         }
+        if (resumed && blocks.isEmpty())
+            copy = data;
     }
     command->clear_stream_lists();
     for (const Dcct_data& block : qAsConst(blocks)) {
         emit data_updated(block);
         emit status_updated(block);
     }
+    // A stream that was quiet says at once that lines come again.
+    if (resumed && blocks.isEmpty())
+        emit status_updated(copy);
 }

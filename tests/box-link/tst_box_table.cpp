@@ -253,9 +253,13 @@ private slots:
     {
         replies["status:?"] = "100023\r"; // acquiring, error, ext T, mounted
         replies["err:?"] = "20\r";
+        QSignalSpy found(thread.get(), &Dcct_thread::sentrel_is_acquiring);
         thread->enqueue(80);
         thread->process();
-        QCOMPARE(sent(), QByteArrayList({"status:?", "err:?"}));
+        // A start learned from a poll is told as at connection, with the
+        // frequency the samples are timed by.
+        QCOMPARE(sent(), QByteArrayList({"status:?", "err:?", "freq:?"}));
+        QCOMPARE(found.count(), 1);
         QVERIFY(thread->data.error);
         QVERIFY(thread->data.err_sd_full);
         QVERIFY(thread->data.acquiring);
@@ -440,7 +444,7 @@ private slots:
 
     void pollingReportsEveryThirdTick()
     {
-        replies["status:?"] = "1\r";
+        replies["status:?"] = "20\r";
         QSignalSpy status(thread.get(), &Dcct_thread::status_updated);
         thread->polling = true;
         for (int i = 0; i < 9; ++i)

@@ -305,6 +305,41 @@ private slots:
         QCOMPARE(window->boxThread(0)->ip, QStringLiteral("192.168.1.50"));
     }
 
+    // An address that cannot be a connection is named; nothing is tried.
+    void unusableAddressIsNamed_data()
+    {
+        QTest::addColumn<bool>("tcp");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<QString>("text");
+        const QString badPort =
+            QStringLiteral("The TCP port \"%1\" of this SENTREL is not a number from 1 to 65535.");
+        QTest::newRow("no address")
+            << true << ""
+            << "10001"
+            << "No IP address is set for this SENTREL: choose one with its Address button.";
+        for (const char* port : {"70000", "abc", "0"})
+            QTest::newRow(port) << true << "127.0.0.1" << port << badPort.arg(QLatin1String(port));
+        QTest::newRow("no serial port")
+            << false << ""
+            << "10001"
+            << "No serial port is set for this SENTREL: choose one with its Address button.";
+    }
+    void unusableAddressIsNamed()
+    {
+        QFETCH(bool, tcp);
+        QFETCH(QString, address);
+        QFETCH(QString, port);
+        QFETCH(QString, text);
+        const int row = window->addBox(tcp, tcp ? address : QString(), tcp ? QString() : address);
+        Dcct_thread* t = window->boxThread(row);
+        t->tcp_port = port;
+        window->rowButton(row, MainWindow::ConnectButton)->click();
+        QCOMPARE(prompts->lastTitle(), QStringLiteral("Connection Error"));
+        QCOMPARE(prompts->lastText(), text);
+        QVERIFY(!t->isRunning() && !t->isFinished());
+    }
+
     void rowButtonsNeedConnection()
     {
         addRow(QStringLiteral("10.0.0.1"));

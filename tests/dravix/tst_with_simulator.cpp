@@ -246,6 +246,40 @@ private slots:
         checkKeys(row, 1.0 / 50);
     }
 
+    // One box on two rows: a start from either row shows in both and either
+    // row stops it; a row whose stream goes quiet says so and polls the box.
+    void oneBoxOnTwoRows()
+    {
+        SimulatorProcess* sim = startSim({});
+        QVERIFY(sim);
+        const int a = addTcpRow(sim);
+        const int b = addTcpRow(sim);
+        for (int row : {a, b}) {
+            window->boxThread(row)->stream_quiet_ms = 500;
+            QVERIFY(connectRow(row));
+        }
+        QVERIFY(acquireRow(a));
+        QVERIFY(waitUntil(
+            [&] { return buttonText(b, MainWindow::AcquireButton) == QLatin1String("STOP ACQ"); }, 8000));
+        QVERIFY(waitUntil([&] { return points(b) >= 10; }, 8000));
+
+        QVERIFY(sim->control(QStringLiteral("silent on")));
+        const int polls = int(sim->commandLog().count(QStringLiteral("status:?")));
+        QVERIFY(waitUntil([&] { return buttonText(a, MainWindow::StatusButton) == QLatin1String("No Data"); },
+                          8000));
+        QVERIFY(waitUntil([&] { return sim->commandLog().count(QStringLiteral("status:?")) > polls; }, 8000));
+        QVERIFY(sim->control(QStringLiteral("silent off")));
+        QVERIFY(waitUntil(
+            [&] { return buttonText(a, MainWindow::StatusButton) == QLatin1String("Data Log"); }, 20000));
+
+        window->rowButton(b, MainWindow::AcquireButton)->click();
+        QVERIFY(waitUntil(
+            [&] { return buttonText(a, MainWindow::AcquireButton) == QLatin1String("Acquire"); }, 20000));
+        QVERIFY(sim->control(QStringLiteral("get acquiring")));
+        QCOMPARE(sim->lastReply(), QStringLiteral("OK 0"));
+        QVERIFY(prompts->boxes.isEmpty());
+    }
+
     void connectionFailuresAreShown_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -295,8 +329,13 @@ private slots:
 
         QVERIFY(connectRow(row));
         QVERIFY(waitUntil([&] { return status->text() == QLatin1String("Data Log"); }));
+        // A stalled poll holds the old run: no click connects before it ends.
+        QVERIFY(sim->control(QStringLiteral("stall on")));
         window->rowButton(row, MainWindow::ConnectButton)->click();
+        QVERIFY(!window->rowButton(row, MainWindow::ConnectButton)->isEnabled());
         checkStatusButton();
+        QVERIFY(sim->control(QStringLiteral("stall off")));
+        QVERIFY(waitUntil([&] { return window->rowButton(row, MainWindow::ConnectButton)->isEnabled(); }));
 
         QVERIFY(connectRow(row));
         QVERIFY(waitUntil([&] { return status->text() == QLatin1String("Data Log"); }));
