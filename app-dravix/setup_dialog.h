@@ -108,6 +108,10 @@ private:
     void hide_progress();
     void show_sd_card(const Dcct_data& data);
     void show_head_model(const QString& dcct_model);
+    // Notes whether the frequency and sampling-time fields show exactly what
+    // the box holds, and says so once when they cannot.
+    void note_held_settings(const Dcct_data& data);
+    void watch_held_settings();
     void set_file_read_pending(bool pending);
     // The file name of the selected SD listing entry; empty when none is.
     QString selected_sd_file() const;
@@ -135,4 +139,17 @@ private:
     // The sampling-time warning is open (its own focus change must not
     // raise it a second time).
     bool ts_warning_open;
+
+    // A setting shown in a spin box that may not be able to show it as the
+    // box holds it (outside the range, finer than the decimals, or not yet
+    // read). Apply rewrites it only when the field shows it exactly or the
+    // user changed the field since the last report.
+    struct HeldSetting {
+        QString held;       // the box's text at the last report
+        bool shown = false; // the field shows exactly that value
+        bool changed = false;
+        QString told; // the held text last said to be out of the field's reach
+    };
+    HeldSetting held_freq;
+    HeldSetting held_ts;
 };

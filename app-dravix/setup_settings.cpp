@@ -10,6 +10,9 @@
 #include "setup_checks.h"
 
 #include <QDebug>
+#include <QLineEdit>
+
+#include <cmath>
 
 // ---- General ----------------------------------------------------------------
 
@@ -97,8 +100,11 @@ void Setup_dialog::on_pushButton_apply_mode_clicked()
     channels += form->checkBox_ACQ_ADC_T->isChecked() ? QLatin1Char('1') : QLatin1Char('0');
     thread->enqueue(54, channels);
 
-    thread->enqueue(6, QString::number(form->spinBox_freq->value(), 'g', 6));
-    thread->enqueue(8, QString::number(form->spinBox_ts->value()));
+    // A value the field cannot show stays as the box holds it.
+    if (held_freq.shown || held_freq.changed)
+        thread->enqueue(6, QString::number(form->spinBox_freq->value(), 'g', 6));
+    if (held_ts.shown || held_ts.changed)
+        thread->enqueue(8, QString::number(form->spinBox_ts->value()));
 
     start_progress(2);
     thread->enqueue(80);
@@ -126,6 +132,57 @@ void Setup_dialog::on_pushButton_zero_offset_2_clicked()
     thread->enqueue(118);
     start_progress(5);
     thread->enqueue(117);
+}
+
+void Setup_dialog::watch_held_settings()
+{
+    // A report's fill changes the fields too, but note_held_settings runs
+    // after it; typing the same value again counts as a change.
+    auto mark = [](HeldSetting* s) { return [s] { s->changed = true; }; };
+    connect(form->spinBox_freq, qOverload<double>(&QDoubleSpinBox::valueChanged), this, mark(&held_freq));
+    connect(form->spinBox_ts, qOverload<int>(&QSpinBox::valueChanged), this, mark(&held_ts));
+    if (auto* edit = form->spinBox_freq->findChild<QLineEdit*>())
+        connect(edit, &QLineEdit::textEdited, this, mark(&held_freq));
+    if (auto* edit = form->spinBox_ts->findChild<QLineEdit*>())
+        connect(edit, &QLineEdit::textEdited, this, mark(&held_ts));
+}
+
+void Setup_dialog::note_held_settings(const Dcct_data& data)
+{
+    struct Field {
+        HeldSetting* setting;
+        const QString& held;
+        double shown;
+        QString what;
+        QString unit;
+        QString range;
+    };
+    const QDoubleSpinBox* freq = form->spinBox_freq;
+    const QSpinBox* ts = form->spinBox_ts;
+    const Field fields[] = {
+        {&held_freq, data.freq, freq->value(), tr("sampling frequency"), tr("Hz"),
+         QString::number(freq->minimum(), 'f', freq->decimals()) + QStringLiteral(" to ") +
+             QString::number(freq->maximum(), 'f', freq->decimals())},
+        {&held_ts, data.ts, double(ts->value()), tr("sampling time"),
+         QString(QChar(0x00b5)) + QLatin1Char('s'),
+         QString::number(ts->minimum()) + QStringLiteral(" to ") + QString::number(ts->maximum())},
+    };
+    for (const Field& f : fields) {
+        bool ok = false;
+        const double value = f.held.trimmed().toDouble(&ok);
+        HeldSetting& s = *f.setting;
+        s.held = f.held;
+        s.changed = false;
+        s.shown = ok && std::isfinite(value) && value == f.shown;
+        // The record's "0" stands for a setting not read yet; only a value
+        // the box gave is worth a word.
+        if (s.shown || !ok || !std::isfinite(value) || value <= 0 || s.told == s.held)
+            continue;
+        s.told = s.held;
+        warn(tr("SENTREL's %1 is %2 %3, which the form cannot show (%4 %3). Apply leaves it as it is "
+                "unless you change that field.")
+                 .arg(f.what, f.held.trimmed(), f.unit, f.range));
+    }
 }
 
 // ---- I/O Alarm --------------------------------------------------------------
