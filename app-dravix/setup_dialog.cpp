@@ -112,6 +112,7 @@ Setup_dialog::Setup_dialog(Dcct_thread* thread, QWidget* parent)
     connect(form->radioButton_scope, &QRadioButton::toggled, this, &Setup_dialog::toggle_datalogger);
     connect(form->spinBox_ts, &QSpinBox::editingFinished, this, &Setup_dialog::chack_ts_value);
     connect(form->spinBox_freq, &QDoubleSpinBox::editingFinished, this, &Setup_dialog::chack_freq_value);
+    watch_held_settings();
     connect(form->checkBox_trig_enable, &QCheckBox::toggled, this, &Setup_dialog::toggle_trigger);
     connect(form->checkBox_alarm, &QCheckBox::toggled, this, &Setup_dialog::toggle_alarm);
     connect(form->checkBox_save_to_SD, &QCheckBox::clicked, this, &Setup_dialog::ask_for_unmount);
@@ -270,6 +271,7 @@ void Setup_dialog::update_status_conf_dialog(Dcct_data data)
         wholeNumberOf(data.pturns, form->spinBox_pturns->minimum(), form->spinBox_pturns->maximum()));
 
     hide_progress();
+    note_held_settings(data);
 
     // A fetch whose box went away will never answer: free the SD buttons.
     if (file_read_pending && !thread->connected)

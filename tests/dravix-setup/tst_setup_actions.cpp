@@ -46,6 +46,7 @@ class SetupAcquisitionTest : public QObject
 private slots:
     void applyModeDataLogger();
     void applyModeScopeWithUnmount();
+    void applyKeepsWhatTheFormCannotShow();
     void unmountQuestion_data();
     void unmountQuestion();
     void channelDigits_data();
@@ -233,6 +234,23 @@ void SetupAcquisitionTest::applyModeScopeWithUnmount()
     rig.click("checkBox_save_to_SD");
     rig.click("checkBox_save_to_SD");
     QVERIFY(rig.dialog->unmountOnApply());
+}
+
+void SetupAcquisitionTest::applyKeepsWhatTheFormCannotShow()
+{
+    ReadyRig rig;
+    Dcct_data d = SetupRig::unlockedRecord();
+    d.freq = QStringLiteral("20");
+    d.ts = QStringLiteral("100");
+    rig.show(d);
+    rig.show(d); // said once
+    QCOMPARE(rig.promptKinds(), QStringList{"warning"});
+    QVERIFY2(rig.prompts.at(0).text.contains("20 Hz"), qPrintable(rig.prompts.at(0).text));
+    rig.click("pushButton_apply_mode");
+    QCOMPARE(rig.take(), (QStringList{"1:OSC", "18:OFF", "54:000", "8:100", "80", "5", "7", "103"}));
+    rig.w<QDoubleSpinBox>("spinBox_freq")->setValue(5);
+    rig.click("pushButton_apply_mode");
+    QVERIFY(rig.take().contains("6:5"));
 }
 
 void SetupAcquisitionTest::unmountQuestion_data()
