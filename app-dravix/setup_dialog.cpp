@@ -8,6 +8,7 @@
 #include "deliberateinput.h"
 #include "prompts.h"
 #include "setup_checks.h"
+#include "typedinput.h"
 
 #include <QLineEdit>
 #include <QMutexLocker>
@@ -81,6 +82,7 @@ Setup_dialog::Setup_dialog(Dcct_thread* thread, QWidget* parent)
     form->setupUi(this);
     keepReturnLocal(this);
     guardWheel(this);
+    keepSentAsShown(this);
 
     connect(&progress_timer, &QTimer::timeout, this, &Setup_dialog::progress_bar_update);
 

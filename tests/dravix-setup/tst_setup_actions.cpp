@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStackedWidget>
 #include <QTimeEdit>
 #include <QtTest>
 
@@ -417,16 +418,20 @@ void SetupCalibrationTest::referencesAndGains_data()
     QTest::addColumn<QString>("button");
     QTest::addColumn<QStringList>("queued");
     QTest::addColumn<int>("factor");
+    QTest::addColumn<QString>("typed"); // then the button is clicked with the mouse
     QTest::newRow("gain pos") << "doubleSpinBox_gain_pos" << 1000.0 << "pushButton_apply_gain_pos"
-                              << QStringList{"129:1000.000000", "130"} << 1;
+                              << QStringList{"129:1000.000000", "130"} << 1 << "";
     QTest::newRow("gain neg") << "doubleSpinBox_gain_neg" << 999.87 << "pushButton_apply_gain_neg"
-                              << QStringList{"128:999.870000", "131"} << 1;
+                              << QStringList{"128:999.870000", "131"} << 1 << "";
     QTest::newRow("reference pos") << "doubleSpinBox_current_ref_pos" << 100.0 << "pushButton_calibrate_pos"
-                                   << QStringList{"120:100.000000000", "130"} << 5;
+                                   << QStringList{"120:100.000000000", "130"} << 5 << "";
     QTest::newRow("reference neg") << "doubleSpinBox_current_ref_neg" << -12.5 << "pushButton_calibrate_neg"
-                                   << QStringList{"121:-12.500000000", "131"} << 5;
+                                   << QStringList{"121:-12.500000000", "131"} << 5 << "";
     QTest::newRow("big gain") << "doubleSpinBox_gain_pos" << 123456.5 << "pushButton_apply_gain_pos"
-                              << QStringList{"129:123456.500000", "130"} << 1;
+                              << QStringList{"129:123456.500000", "130"} << 1 << "";
+    // The user's decimal comma in a box that shows a point, never a separator.
+    QTest::newRow("gain typed 1,5") << "doubleSpinBox_gain_pos" << 0.0 << "pushButton_apply_gain_pos"
+                                    << QStringList{"129:1.500000", "130"} << 1 << "1,5";
 }
 
 void SetupCalibrationTest::referencesAndGains()
@@ -436,9 +441,24 @@ void SetupCalibrationTest::referencesAndGains()
     QFETCH(QString, button);
     QFETCH(QStringList, queued);
     QFETCH(int, factor);
+    QFETCH(QString, typed);
     ReadyRig rig;
-    rig.dialog->findChild<QDoubleSpinBox*>(box)->setValue(value);
-    rig.click(qPrintable(button));
+    auto* spin = rig.dialog->findChild<QDoubleSpinBox*>(box);
+    spin->setValue(value);
+    if (typed.isEmpty()) {
+        rig.click(qPrintable(button));
+    } else {
+        for (QWidget* w = spin; w->parentWidget(); w = w->parentWidget())
+            if (auto* stack = qobject_cast<QStackedWidget*>(w->parentWidget()))
+                stack->setCurrentWidget(w);
+        rig.dialog->show();
+        QApplication::setActiveWindow(rig.dialog.get());
+        QVERIFY(QTest::qWaitForWindowActive(rig.dialog.get()));
+        spin->setFocus();
+        spin->selectAll();
+        QTest::keyClicks(spin, typed);
+        QTest::mouseClick(rig.w<QAbstractButton>(qPrintable(button)), Qt::LeftButton);
+    }
     QCOMPARE(rig.take(), queued);
     QCOMPARE(rig.progressInterval(), factor * 1 * 80 / 20);
 }
