@@ -20,6 +20,7 @@
 #include "setipdialog.h"
 #include "signalgenerator.h"
 #include "supplyview.h"
+#include "typedinput.h"
 #include "updates.h"
 
 #include <QDesktopServices>
@@ -83,6 +84,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->setupUi(this);
     widenWhereTextIsClipped(this);
     guardWheel(this);
+    keepSentAsShown(this, {ui->set_current_button, ui->ramp_current_button, ui->set_voltage_button,
+                           ui->ramp_voltage_button});
     // Each pick in these lists is written to the supply and stored there.
     for (QComboBox* list :
          {ui->comboBox_TriggerMode, ui->comboBox_Upmode, ui->comboBox_Loop, ui->comboBoxFloatMode})

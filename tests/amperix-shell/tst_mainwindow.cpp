@@ -20,6 +20,7 @@
 #include <QGroupBox>
 #include <QMutexLocker>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -290,9 +291,36 @@ void MainWindowTest::setPointFollowsSpinBox()
     ps_thread* worker = w.getThread();
     w.findChild<QDoubleSpinBox*>(QStringLiteral("current_spin"))->setValue(1.5);
     w.findChild<QDoubleSpinBox*>(QStringLiteral("voltage_spin"))->setValue(-2.25);
+    {
+        QMutexLocker lock(&worker->mutex);
+        QCOMPARE(worker->current_setpoint, QStringLiteral("1.5000000000"));
+        QCOMPARE(worker->voltage_setpoint, QStringLiteral("-2.2500000000"));
+    }
+
+    // Typed with the user's decimal comma and set with the mouse, no Return;
+    // a text the box corrects on the way out goes only with a second click.
+    const auto restore = qScopeGuard([before = QLocale()] { QLocale::setDefault(before); });
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    reportState(w, QAbstractSocket::ConnectedState);
+    w.setUpdatesEnabled(false); // unpainted, it leaves the start-up update check to its own test
+    w.show();
+    QApplication::setActiveWindow(&w);
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    auto* spin = w.findChild<QDoubleSpinBox*>(QStringLiteral("current_spin"));
+    auto* set = w.findChild<QPushButton*>(QStringLiteral("set_current_button"));
+    for (const QString& typed : {QStringLiteral("0,5"), QStringLiteral("-")}) {
+        spin->setFocus();
+        spin->selectAll();
+        QTest::keyClicks(spin, typed);
+        clearQueue(worker);
+        QTest::mouseClick(set, Qt::LeftButton);
+        QCOMPARE(queuedTaskIds(worker), typed == QLatin1String("-") ? QList<int>{} : QList<int>{512});
+    }
+    QCOMPARE(spin->text(), QStringLiteral("0.5000"));
+    QTest::mouseClick(set, Qt::LeftButton);
+    QCOMPARE(queuedTaskIds(worker), QList<int>{512});
     QMutexLocker lock(&worker->mutex);
-    QCOMPARE(worker->current_setpoint, QStringLiteral("1.5000000000"));
-    QCOMPARE(worker->voltage_setpoint, QStringLiteral("-2.2500000000"));
+    QCOMPARE(worker->current_setpoint, QStringLiteral("0.5000000000"));
 }
 
 void MainWindowTest::connectedStateEnablesWindow()
