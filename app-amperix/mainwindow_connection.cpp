@@ -29,6 +29,28 @@ const char* socketStateName(int state)
 // One socket-error box at a time: reports handled inside the box's own event
 // loop must not stack a second one on top.
 bool socketErrorBoxOpen = false;
+
+// What keeps the stored address and port from being a connection; empty when
+// they can be one. An empty address reaches here as "0" (the dialog reads
+// empty parts as 0).
+QString connectionSettingsProblem(const QString& ip, const QString& port)
+{
+    if (ps_thread::parseAddress(ip).isNull()) {
+        if (ip.trimmed().isEmpty() || ip.trimmed() == QLatin1String("0"))
+            return QStringLiteral("No supply address is set. Choose one with Set IP.");
+        return QStringLiteral(
+                   "The supply address \"%1\" is not four numbers from 0 to 255 separated by dots. "
+                   "Correct it with Set IP.")
+            .arg(ip);
+    }
+    // Read as the worker reads it.
+    bool ok = false;
+    const ushort number = port.toUShort(&ok, 10);
+    if (!ok || number == 0)
+        return QStringLiteral("The port \"%1\" is not a number from 1 to 65535. Correct it with Set IP.")
+            .arg(port);
+    return QString();
+}
 } // namespace
 
 void MainWindow::connect_button_clicked()
@@ -36,6 +58,14 @@ void MainWindow::connect_button_clicked()
     mainWindowLogger->trace("connect_button_clicked called, socketState = {}", socketState);
     if (socketState == QAbstractSocket::UnconnectedState) {
         mainWindowLogger->debug("socketState = UnconnectedState");
+        // Settings that cannot be a connection are named, and nothing is tried.
+        const QString problem = connectionSettingsProblem(ip, port);
+        if (!problem.isEmpty()) {
+            mainWindowLogger->error("Connection settings refused: {}", problem);
+            ui->actionConnection->setChecked(false);
+            QMessageBox::warning(this, QStringLiteral("Socket connection error"), problem, QMessageBox::Ok);
+            return;
+        }
         firmwareChecked = false;
         firmwareChecked2 = false;
         startThread();

@@ -65,6 +65,8 @@ private slots:
     void refusedConnectionShowsOneWarning();
     void acceptedSettingsApplyToNextConnection();
     void cancelledSettingsKeepPrevious();
+    void unusableSettingsAreNamed_data();
+    void unusableSettingsAreNamed();
 
 private:
     std::unique_ptr<TempSettings> settings;
@@ -203,6 +205,39 @@ void ConnectionTest::cancelledSettingsKeepPrevious()
     QCOMPARE(w.getThread()->ip_port, QString::number(sim->port()));
     action(w, "actionConnection")->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(!action(w, "actionConnection")->isChecked(), 5000);
+}
+
+void ConnectionTest::unusableSettingsAreNamed_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("named");
+    for (const char* port : {"70000", "abc", "0"})
+        QTest::newRow(port) << "127.0.0.1" << port
+                            << QStringLiteral("The port \"%1\"").arg(QLatin1String(port));
+    QTest::newRow("no address") << "" << QString::number(10001) << "No supply address is set";
+}
+
+// Nothing is tried: the box names the setting, not the socket's failure.
+void ConnectionTest::unusableSettingsAreNamed()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, port);
+    QFETCH(QString, named);
+    storeConnection(sim->port());
+    QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Orvane"),
+                QStringLiteral("Amperix"));
+    s.setValue(QStringLiteral("ip_address"), address);
+    s.setValue(QStringLiteral("port"), port);
+    MainWindow w;
+    ModalAnswerer answerer;
+    answerer.answer(QStringLiteral("Socket connection error"), QMessageBox::Ok, true);
+    action(w, "actionConnection")->trigger();
+    QVERIFY(answerer.waitFor(QStringLiteral("Socket connection error"), connectMs));
+    QVERIFY2(answerer.lastText(QStringLiteral("Socket connection error")).startsWith(named),
+             qPrintable(answerer.lastText(QStringLiteral("Socket connection error"))));
+    QVERIFY(!w.getThread()->isRunning() && !w.getThread()->isFinished());
+    QVERIFY(!action(w, "actionConnection")->isChecked());
 }
 
 QTEST_MAIN(ConnectionTest)
