@@ -8,6 +8,7 @@
 #include "loggers.h"
 #include "memorymap.h"
 #include "ps_thread.h"
+#include "typedinput.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -21,6 +22,7 @@ ConfigurationDialog::ConfigurationDialog(ps_thread* thread, QWidget* parent)
     ui->setupUi(this);
     keepReturnLocal(this);
     guardWheel(this);
+    keepSentAsShown(this);
     // Each entry written is a PID set stored in the supply.
     lockWheel(ui->comboBoxPIDConfig);
 

@@ -616,6 +616,13 @@ void ConfigurationPagesTest::interlockSaveKeepsHiddenBitsAndUnchangedDelays()
     QCOMPARE(reads, (QStringList{"93", "95", "92", "94", "90", "91", "78", "79", "80", "81", "82", "83", "84",
                                  "86", "87", "88"}));
 
+    // A typed group separator is refused, not dropped: "1,5" never shows as 15.
+    auto* delay = child<QSpinBox>(dialog, "spinBox_Delay_Int2");
+    delay->setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+    delay->selectAll();
+    QTest::keyClicks(delay, QStringLiteral("1,5"));
+    QCOMPARE(delay->text(), QStringLiteral("15"));
+
     child<QSpinBox>(dialog, "spinBox_Delay_Int2")->setValue(500);
     save->click();
     tasks = queuedTasks(*worker);
