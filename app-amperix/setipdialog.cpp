@@ -2,6 +2,7 @@
 #include "ui_setipdialog.h"
 
 #include "deliberateinput.h"
+#include "typedinput.h"
 
 #include "amperixsettings.h"
 #include "loggers.h"
@@ -25,6 +26,7 @@ SetIpDialog::SetIpDialog(QWidget* parent) : QDialog(parent), ui(new Ui::SetIpDia
 {
     ui->setupUi(this);
     guardWheel(this);
+    keepSentAsShown(this);
 
     const QString addressPattern = QStringLiteral("^") + octet + QStringLiteral("\\.") + octet +
                                    QStringLiteral("\\.") + octet + QStringLiteral("\\.") + octet +

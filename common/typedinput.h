@@ -162,6 +162,7 @@ private:
         if (!correctionPending(field))
             return false;
         field->event(key); // the field commits its correction
+        key->accept();     // and the parents never see the Return
         return true;
     }
 

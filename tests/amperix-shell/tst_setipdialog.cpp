@@ -327,6 +327,12 @@ void SetIpDialogTest::okAndCancelNeverWrite()
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     f.ip->setText(QStringLiteral("10.0.0.2"));
     f.refresh->setValue(300);
+    // A Return that corrects a field ends there: the user sees the correction.
+    f.timeout->selectAll();
+    QTest::keyClicks(f.timeout, QStringLiteral("5"));
+    QTest::keyClick(f.timeout, Qt::Key_Return);
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(f.timeout->text(), QStringLiteral("1000"));
     QTest::mouseClick(f.buttons->button(QDialogButtonBox::StandardButton(button)), Qt::LeftButton);
 
     QTEST(dialog.result(), "result");
