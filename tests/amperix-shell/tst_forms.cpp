@@ -3,11 +3,13 @@
 // the state the window's code relies on.
 
 #include "consoledialog.h"
+#include "faultdialog.h"
 #include "mainwindow.h"
 #include "ps_thread.h"
 #include "setipdialog.h"
 #include "setupdialog.h"
 
+#include "captionroom.h"
 #include "strayinput.h"
 #include "tempsettings.h"
 
@@ -100,6 +102,7 @@ private slots:
     void noTextIsClipped();
     void strayReturnOrWheelDoesNothing();
     void returnPressesTheFocusedButton();
+    void noCaptionIsCutOff();
 
 private:
     std::unique_ptr<TempSettings> settings;
@@ -391,6 +394,32 @@ void FormsTest::returnPressesTheFocusedButton()
     // The windows with fields that are committed with Return.
     for (const char* name : {"ConfigurationDialog", "FirmwareUpdateDialog", "SignalGenerator", "EPICSDialog"})
         found << returnOnEveryButton(window.findChild<QDialog*>(QLatin1String(name)));
+    QVERIFY(nothingFound(found));
+}
+
+// Every window and every page of it, in the font the system gives it.
+void FormsTest::noCaptionIsCutOff()
+{
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Orvane"),
+              QStringLiteral("Amperix"))
+        .setValue(QStringLiteral("automaticUpdatesEnabled"), false);
+    const DesktopFont font;
+    MainWindow window;
+    SetupDialog refreshSettings(&window); // no window opens it yet
+    // A supply's ID is whatever its users stored there, of any length.
+    ps_data supply;
+    supply.id = QStringLiteral("Quadrupole QF1, sector 4, main supply");
+    emit window.getThread()->id_read(supply);
+    QStringList found = captionsCutOff(&window);
+    for (QDialog* dialog : window.findChildren<QDialog*>())
+        found << captionsCutOff(dialog);
+    // The fault window names its bits after the model.
+    auto* faults = window.findChild<FaultDialog*>();
+    for (const char* family : {"KORA-PS", "KORA-PS-M", "ORTX", "KORA-PS-1K5"}) {
+        supply.family = QLatin1String(family);
+        faults->setModel(supply);
+        found << captionsCutOff(faults);
+    }
     QVERIFY(nothingFound(found));
 }
 
