@@ -110,7 +110,13 @@ void SetupLayoutTest::nothingClipped()
             problems << QStringLiteral("squeezed away: ") + describe(w);
 
         int needed = 0;
-        if (auto* label = qobject_cast<QLabel*>(w))
+        auto* label = qobject_cast<QLabel*>(w);
+        if (label && label->wordWrap()) {
+            // A wrapped text needs its lines' height rather than one line's width.
+            const int height = label->heightForWidth(label->width());
+            if (height > label->height())
+                problems << QStringLiteral("text cut (needs height %1): ").arg(height) + describe(w);
+        } else if (label)
             needed = label->fontMetrics().horizontalAdvance(label->text()) + 2 * label->margin();
         else if (auto* button = qobject_cast<QAbstractButton*>(w))
             needed = button->sizeHint().width();

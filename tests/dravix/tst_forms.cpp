@@ -1,6 +1,7 @@
 // The main window's form: actions and menu, the table's columns and headers,
 // sizes and the window's style.
 
+#include "captionroom.h"
 #include "dialog_password.h"
 #include "dialog_status.h"
 #include "new_connection_dialog.h"
@@ -132,6 +133,42 @@ private slots:
         QStringList found;
         found << returnOnEveryButton(&setup);
         found << returnOnEveryButton(window->rowStatusWindow(0));
+        QVERIFY(nothingFound(found));
+    }
+
+    // Every window and every page of it, in the font the system gives it.
+    void noCaptionIsCutOff()
+    {
+        const DesktopFont font;
+        window = std::make_unique<MainWindow>();
+        Dcct_thread* worker = window->boxThread(window->addBox(true, QStringLiteral("127.0.0.1"), QString()));
+        Setup_dialog setup(worker, window.get()); // the window opens it on demand
+        // The simulated box's texts, some longer than their places.
+        Dcct_data box;
+        box.name = QStringLiteral("SENTREL-01");
+        box.box_des = QStringLiteral("Beam line 3 DCCT readout");
+        box.box_sn = QStringLiteral("SN-2018-0042");
+        box.fw_version = QStringLiteral("2.3.1");
+        box.dcct_des = QStringLiteral("Ring DCCT, 200 mm aperture");
+        box.dcct_sn = QStringLiteral("A1234");
+        box.dcct_model = QStringLiteral("6 A1234");
+        box.ip = box.gate = QStringLiteral("192.168.100.200");
+        box.mask = QStringLiteral("255.255.255.0");
+        box.mac = QStringLiteral("00:1A:2B:3C:4D:5E");
+        box.sd_state = QStringLiteral("Mounting Fail (Is SD present?)");
+        emit worker->status_updated(box);
+        setup.update_status_conf_dialog(box);
+
+        QStringList found = captionsCutOff(window.get());
+        for (QDialog* dialog : window->findChildren<QDialog*>())
+            found << captionsCutOff(dialog);
+        // A table cell that cannot show its whole text shows it on hover.
+        auto* table = window->findChild<QTableWidget*>(QStringLiteral("tableWidget_dcct"));
+        for (int column : {3, 4}) {
+            const QTableWidgetItem* cell = table->item(0, column);
+            if (cell->toolTip() != cell->text())
+                found << QStringLiteral("cell %1 has no tool tip \"%2\"").arg(column).arg(cell->text());
+        }
         QVERIFY(nothingFound(found));
     }
 };
