@@ -487,6 +487,15 @@ void SupplyToolWindowsTest::setupDialogGettersAndSetters()
     QCOMPARE(dialog.getRefresh(), QStringLiteral("6"));
     dialog.setTimeout(QStringLiteral("120"));
     QCOMPARE(dialog.getTimeout(), QStringLiteral("120"));
+
+    // A Return that corrects a field does not also press OK.
+    dialog.show();
+    auto* timeout = child<QSpinBox>(&dialog, "spinBox_timeout");
+    timeout->selectAll();
+    QTest::keyClicks(timeout, QStringLiteral("5"));
+    QTest::keyClick(timeout, Qt::Key_Return);
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.getTimeout(), QStringLiteral("120"));
 }
 
 QTEST_MAIN(SupplyToolWindowsTest)
