@@ -126,6 +126,8 @@ void MainWindow::update_id(ps_data data)
 {
     mainWindowLogger->trace("update_id called");
     ui->id_label->setText(data.id);
+    // The ID wraps in its place; one too long even for that is a hover away.
+    ui->id_label->setToolTip(data.id);
 }
 
 void MainWindow::update_temperature(ps_data data)

@@ -196,10 +196,13 @@ void Setup_dialog::update_status_conf_dialog(Dcct_data data)
 
     form->lineEdit_sentrel_name->setText(data.name);
     form->label_sentrel_des->setText(data.box_des);
+    // Descriptions wrap in their place; one too long even for that is a hover away.
+    form->label_sentrel_des->setToolTip(data.box_des);
     form->lineEdit_sentrel_des->setText(data.box_des);
     form->label_sentrel_sn->setText(data.box_sn);
     form->label_sentrel_f_ver->setText(data.fw_version);
     form->label_dcct_des->setText(data.dcct_des);
+    form->label_dcct_des->setToolTip(data.dcct_des);
     form->label_dcct_sn->setText(data.dcct_sn);
 
     show_head_model(data.dcct_model);

@@ -410,6 +410,7 @@ void FormsTest::noCaptionIsCutOff()
     ps_data supply;
     supply.id = QStringLiteral("Quadrupole QF1, sector 4, main supply");
     emit window.getThread()->id_read(supply);
+    QCOMPARE(window.findChild<QLabel*>(QStringLiteral("id_label"))->toolTip(), supply.id);
     QStringList found = captionsCutOff(&window);
     for (QDialog* dialog : window.findChildren<QDialog*>())
         found << captionsCutOff(dialog);

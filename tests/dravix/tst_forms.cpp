@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTableWidget>
@@ -158,6 +159,8 @@ private slots:
         box.sd_state = QStringLiteral("Mounting Fail (Is SD present?)");
         emit worker->status_updated(box);
         setup.update_status_conf_dialog(box);
+        QCOMPARE(setup.findChild<QLabel*>(QStringLiteral("label_sentrel_des"))->toolTip(), box.box_des);
+        QCOMPARE(setup.findChild<QLabel*>(QStringLiteral("label_dcct_des"))->toolTip(), box.dcct_des);
 
         QStringList found = captionsCutOff(window.get());
         for (QDialog* dialog : window->findChildren<QDialog*>())
