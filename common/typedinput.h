@@ -118,7 +118,8 @@ protected:
         switch (event->type()) {
         case QEvent::FocusOut:
             // The focus widget is already the one the click goes to.
-            if (static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason && correctionPending(watched))
+            if (static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason &&
+                correctionPending(watched))
                 holdPressOf(qobject_cast<QAbstractButton*>(QApplication::focusWidget()));
             return false;
         case QEvent::KeyPress:
