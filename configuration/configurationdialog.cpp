@@ -442,7 +442,11 @@ QString cellName(int cell)
 
 bool ConfigurationDialog::refuseNotNumber(const QList<CellWrite>& writes, const QString& title)
 {
+    const ps_data data = copyData();
     for (const CellWrite& write : writes) {
+        // A field left as the supply holds it goes back as it is, number or not.
+        if (write.value == data.memory.value(write.cell))
+            continue;
         if (!ConfigRules::isNumber(write.value)) {
             const QString text = tr("%1 is not a number. Nothing was sent.").arg(cellName(write.cell));
             configurationDialogLogger->warn("{}", text);

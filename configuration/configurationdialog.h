@@ -117,7 +117,8 @@ private:
     bool jsonMode() const;
     QTableWidget* shownTable() const;
     // True, after a box, when a value cannot travel in a command (refuseUnsafe)
-    // or is not a number (refuseNotNumber).
+    // or is not a number (refuseNotNumber, which lets through a field left as
+    // the supply holds it).
     bool refuseUnsafe(const QList<ConfigRules::CellWrite>& writes, const QString& title);
     bool refuseNotNumber(const QList<ConfigRules::CellWrite>& writes, const QString& title);
     // Posts task 17 for each write, as a batch whose replies are not counted.

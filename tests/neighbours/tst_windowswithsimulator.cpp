@@ -256,7 +256,8 @@ void WindowsWithSimulatorTest::reconnectShowsOtherFamily()
     SimulatorProcess other(QStringLiteral("supply-sim"));
     QVERIFY(other.start({QStringLiteral("--family"), QStringLiteral("ORTX"), QStringLiteral("--privileges"),
                          QStringLiteral("SUPERADMIN"), QStringLiteral("--control"), QStringLiteral("set mem 93 DOOR #1"),
-                         QStringLiteral("--control"), QStringLiteral("set mem 30 RACK #4")}));
+                         QStringLiteral("--control"), QStringLiteral("set mem 30 RACK #4"),
+                         QStringLiteral("--control"), QStringLiteral("set mem 84 \\s0.50")}));
     QVERIFY(live.connectTo(other));
     QTRY_COMPARE_WITH_TIMEOUT(live.family(), QStringLiteral("ORTX"), 10000);
     openAndRead(dialog, live);
@@ -274,6 +275,7 @@ void WindowsWithSimulatorTest::reconnectShowsOtherFamily()
     QTRY_COMPARE_WITH_TIMEOUT(other.commandLog().mid(logBefore).count(QStringLiteral("MSAVE")), 2, 10000);
     QVERIFY(other.commandLog().mid(logBefore).contains(QStringLiteral("MWG:30:RACK #4")));
     QVERIFY(other.commandLog().mid(logBefore).contains(QStringLiteral("MWG:93:DOOR #1")));
+    QVERIFY(other.commandLog().mid(logBefore).contains(QStringLiteral("MWG:84: 0.50")));
     live.disconnect();
 }
 
