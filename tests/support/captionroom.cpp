@@ -209,14 +209,20 @@ public:
         check(label, shown, place(shown, fm, room, alignment));
     }
 
-    void pushButton(QPushButton* button)
+    static QStyleOptionButton buttonOption(const QAbstractButton* button)
     {
-        const QString text = withoutMnemonics(button->text());
         QStyleOptionButton option;
         option.initFrom(button);
         option.text = button->text();
         option.icon = button->icon();
         option.iconSize = button->iconSize();
+        return option;
+    }
+
+    void pushButton(QPushButton* button)
+    {
+        const QString text = withoutMnemonics(button->text());
+        QStyleOptionButton option = buttonOption(button);
         option.features = QStyleOptionButton::None;
         if (button->isFlat())
             option.features |= QStyleOptionButton::Flat;
@@ -238,11 +244,7 @@ public:
     void checkOrRadio(QAbstractButton* button, QStyle::SubElement contents)
     {
         const QString text = withoutMnemonics(button->text());
-        QStyleOptionButton option;
-        option.initFrom(button);
-        option.text = button->text();
-        option.icon = button->icon();
-        option.iconSize = button->iconSize();
+        const QStyleOptionButton option = buttonOption(button);
         QRect room = button->style()->subElementRect(contents, &option, button);
         if (!option.icon.isNull())
             room.setLeft(room.left() + option.iconSize.width() + 4);
