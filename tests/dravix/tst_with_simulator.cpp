@@ -50,7 +50,11 @@ private:
 
     bool connectRow(int row)
     {
-        window->rowButton(row, MainWindow::ConnectButton)->click();
+        // Connect stays disabled until an earlier run of the row has ended.
+        QAbstractButton* button = window->rowButton(row, MainWindow::ConnectButton);
+        if (!waitUntil([&] { return button->isEnabled(); }, 8000))
+            return false;
+        button->click();
         return waitUntil(
                    [&] { return buttonText(row, MainWindow::ConnectButton) == QLatin1String("Disconnect"); },
                    8000) &&
