@@ -18,12 +18,11 @@ void setFolder(const QString& folder)
 
 QStringList parse(const QByteArray& bytes)
 {
-    const int nul = bytes.indexOf('\0');
-    QString text = QString::fromUtf8(nul < 0 ? bytes : bytes.left(nul));
+    QString text = QString::fromUtf8(bytes.constData(), bytes.size());
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     QStringList paths;
     for (const QString& part : text.split(QLatin1Char('\n'))) {
-        if (!part.isEmpty())
+        if (!part.isEmpty() && !part.contains(QChar(0)))
             paths << part;
     }
     return paths;

@@ -8,8 +8,11 @@
 namespace ConfigFile
 {
 
-// The paths in file order: UTF-8 up to the first NUL, one a line (CR LF read
-// as LF), empty lines skipped, blanks kept.
+// A list of paths this long is no list the window kept.
+constexpr qint64 maxFileSize = 1 << 20;
+
+// The paths in file order: UTF-8, one a line (CR LF read as LF), empty lines
+// and lines holding a NUL (no path can) skipped, blanks kept.
 QStringList parse(const QByteArray& bytes);
 // The file's bytes: each path and a LF, UTF-8.
 QByteArray format(const QStringList& paths);

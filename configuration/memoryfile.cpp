@@ -19,8 +19,10 @@ QByteArray format(const QStringList& values)
 
 QString decode(const QByteArray& bytes)
 {
+    // Sizes are passed throughout: Qt's QByteArray overloads stop at a NUL,
+    // which would drop the rest of the file without a word.
     if (bytes.startsWith("\xEF\xBB\xBF"))
-        return QString::fromUtf8(bytes.mid(3));
+        return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
         QString text = QTextCodec::codecForName("UTF-16")->toUnicode(bytes);
         if (text.startsWith(QChar(0xFEFF)))
@@ -31,7 +33,7 @@ QString decode(const QByteArray& bytes)
     const QString text = QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), bytes.size(), &state);
     if (state.invalidChars == 0 && state.remainingChars == 0)
         return text;
-    return QString::fromLatin1(bytes);
+    return QString::fromLatin1(bytes.constData(), bytes.size());
 }
 
 Parsed parse(const QByteArray& bytes, int rowCount)

@@ -17,6 +17,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const int rowCount = data[0] % 132;
     const QByteArray bytes(reinterpret_cast<const char*>(data + 1), int(size - 1));
 
+    // Every byte is read: a NUL ends neither a line nor the file.
+    if (!bytes.startsWith("\xFF\xFE") && !bytes.startsWith("\xFE\xFF") &&
+        MemoryFile::decode(bytes).count(QLatin1Char('\n')) != bytes.count('\n'))
+        std::abort();
+
     const MemoryFile::Parsed parsed = MemoryFile::parse(bytes, rowCount);
     if (parsed.ignored < 0 || parsed.ignored > bytes.count('\n') + 1)
         std::abort();

@@ -302,6 +302,18 @@ void ConfigRulesTest::memoryFileEncodings()
     QCOMPARE(MemoryFile::parse(utf16, 131).values.value(30), text.mid(3, 6));
     // Bytes that are not UTF-8 are Latin-1.
     QCOMPARE(MemoryFile::parse("30:Caf\xE9\n", 131).values.value(30), QString::fromUtf8("Caf\u00e9"));
+
+    // A NUL ends neither a value nor the file, whatever the encoding: the
+    // value keeps it (a Save to the supply then refuses that row by name).
+    const QByteArray withNul("30:ID-\xe9\n2:SN\0X\n9:2020-01-01\n31:TAIL\n", 36);
+    for (const QByteArray& bytes : {withNul, "\xEF\xBB\xBF" + withNul, QString::fromLatin1(withNul.constData(), withNul.size()).toUtf8()}) {
+        const MemoryFile::Parsed parsed = MemoryFile::parse(bytes, 131);
+        QCOMPARE(parsed.ignored, 0);
+        QCOMPARE(parsed.values.value(2), QString::fromLatin1("SN\0X", 4));
+        QCOMPARE(parsed.values.value(9), QStringLiteral("2020-01-01"));
+        QCOMPARE(parsed.values.value(31), QStringLiteral("TAIL"));
+        QCOMPARE(parsed.values.value(30).left(3), QStringLiteral("ID-"));
+    }
 }
 
 void ConfigRulesTest::configFileList()
@@ -311,8 +323,8 @@ void ConfigRulesTest::configFileList()
     const QByteArray bytes = ConfigFile::format(paths);
     QCOMPARE(ConfigFile::parse(bytes), paths);
     QCOMPARE(ConfigFile::parse("a.json\r\n\r\nb.json\n\nc"), (QStringList{"a.json", "b.json", "c"}));
-    QCOMPARE(ConfigFile::parse(QByteArray("a.json\nb", 8) + QByteArray(1, '\0') + "c.json\n"),
-             (QStringList{"a.json", "b"}));
+    // A line with a NUL is no path; the lines after it still are.
+    QCOMPARE(ConfigFile::parse(QByteArray("a.json\nb\0x\nc.json\n", 18)), (QStringList{"a.json", "c.json"}));
     QVERIFY(ConfigFile::parse("").isEmpty());
 
     QTemporaryDir writable;
