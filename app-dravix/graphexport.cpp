@@ -2,10 +2,11 @@
 
 #include <qcustomplot.h>
 
+#include "savebytes.h"
+
 #include <QDateTime>
-#include <QFile>
 #include <QStringList>
-#include <QTextStream>
+#include <QTextCodec>
 
 namespace GraphExport
 {
@@ -56,37 +57,23 @@ QStringList lines(const QList<QCPGraph*>& graphs)
     return out;
 }
 
+QByteArrayList bytes(const QList<QCPGraph*>& graphs)
+{
+    QTextCodec* codec = QTextCodec::codecForLocale();
+    QByteArrayList chunks;
+    for (const QString& line : lines(graphs))
+        chunks.append(codec->fromUnicode(line));
+    return chunks;
+}
+
 bool write(const QString& path, const QList<QCPGraph*>& graphs, QString* error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    QTextStream stream(&file);
-    const QStringList text = lines(graphs);
-    for (const QString& line : text) {
-        stream << line;
-        if (stream.status() != QTextStream::Ok)
-            break;
-    }
-    stream.flush();
-    const bool streamOk = stream.status() == QTextStream::Ok;
-    const bool flushed = file.flush();
-    if (!streamOk || !flushed || file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = file.errorString();
-        file.close();
-        return false;
-    }
-    file.close();
-    if (file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    // Through a temporary file: a full disk or a folder that takes no file
+    // leaves the old file whole and names its reason.
+    const SaveResult saved = saveBytes(path, bytes(graphs), SaveMode::Text);
+    if (!saved.ok() && error)
+        *error = saved.error;
+    return saved.ok();
 }
 
 } // namespace GraphExport

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayList>
 #include <QList>
 #include <QString>
 
@@ -25,8 +26,12 @@ QStringList lines(const QList<QCPGraph*>& graphs);
 // whole second, in Qt's text date format.
 QString timeText(double key);
 
+// The file's bytes, a chunk a line, in the system's encoding (before the
+// text mode turns each "\n" into the platform's line end).
+QByteArrayList bytes(const QList<QCPGraph*>& graphs);
+
 // Writes `graphs` to `path`; false with a reason when the file cannot be
-// opened or written.
+// opened or written, and the old file at `path` is then left as it was.
 bool write(const QString& path, const QList<QCPGraph*>& graphs, QString* error);
 
 } // namespace GraphExport

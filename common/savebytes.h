@@ -45,13 +45,21 @@ inline QString writeError(const QSaveFile& file, int systemError)
 
 } // namespace SaveBytesDetail
 
+// Binary writes every byte as given; Text turns each "\n" into the
+// platform's line end, as a file opened in text mode does.
+enum class SaveMode { Binary, Text };
+
 // Writes `chunks` one after the other to `path` through a temporary file that
 // takes the old file's place only when every byte reached the disk; on any
 // failure the old file stays as it was.
-inline SaveResult saveBytes(const QString& path, const QByteArrayList& chunks)
+inline SaveResult saveBytes(const QString& path, const QByteArrayList& chunks, SaveMode mode = SaveMode::Binary)
 {
+    // The new file would take the place of a device or pipe, not write to it.
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile())
+        return {SaveResult::NotOpened, QStringLiteral("Not a regular file")};
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(mode == SaveMode::Text ? QIODevice::WriteOnly | QIODevice::Text : QIODevice::WriteOnly))
         return {SaveResult::NotOpened, SaveBytesDetail::openError(file, path)};
     for (const QByteArray& chunk : chunks) {
         // A full disk can cut a write short without flagging an error.
@@ -75,7 +83,7 @@ inline SaveResult saveBytes(const QString& path, const QByteArrayList& chunks)
     return {};
 }
 
-inline SaveResult saveBytes(const QString& path, const QByteArray& bytes)
+inline SaveResult saveBytes(const QString& path, const QByteArray& bytes, SaveMode mode = SaveMode::Binary)
 {
-    return saveBytes(path, QByteArrayList{bytes});
+    return saveBytes(path, QByteArrayList{bytes}, mode);
 }

@@ -1,16 +1,20 @@
 // Graph export: the exact file layout, refusals, and files that cannot be
 // written.
 
+#include "filesizecap.h"
 #include "graphexport.h"
 #include "viewertestsupport.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <qcustomplot.h>
 
 #include <memory>
+
+#include <sys/stat.h>
 
 class ExportTest : public ViewerTest
 {
@@ -129,9 +133,10 @@ private slots:
         QTest::addColumn<QString>("reason");
         QTest::newRow("missing folder")
             << dir.filePath("no/such/folder/x.txt") << "No such file or directory";
-        if (QFile::exists(QStringLiteral("/dev/full")))
-            QTest::newRow("device full") << "/dev/full"
-                                         << "No space left on device";
+        // A new file would take the pipe's place rather than write to it.
+        const QString pipe = dir.filePath("pipe.txt");
+        QVERIFY(QFile::exists(pipe) || ::mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
+        QTest::newRow("pipe") << pipe << "Not a regular file";
     }
     void unwritableFileIsReported()
     {
@@ -149,6 +154,36 @@ private slots:
         QCOMPARE(prompts->lastTitle(), QStringLiteral("Error"));
         QVERIFY2(prompts->lastText().contains(path), qPrintable(prompts->lastText()));
         QVERIFY2(prompts->lastText().contains(reason), qPrintable(prompts->lastText()));
+    }
+
+    // A write cut short, as on a full disk, keeps the old file and names why.
+    void failedWriteKeepsTheOldFile()
+    {
+        const QString path = dir.filePath("export.txt");
+        const QByteArray old = "A\t\n\rthe earlier export\n\r";
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            QCOMPARE(f.write(old), qint64(old.size()));
+        }
+        QVector<double> keys, values;
+        for (int i = 0; i < 20000; ++i) {
+            keys.append(second0() + i);
+            values.append(i);
+        }
+        select(addGraph(QStringLiteral("A"), keys, values));
+        prompts->saveAnswer = path;
+        {
+            FileSizeCap cap(4096);
+            if (!cap.isActive())
+                QSKIP("the file size limit cannot be set here");
+            save();
+        }
+        QCOMPARE(readAll(path), old);
+        QCOMPARE(QDir(dir.path()).entryList({"export*"}, QDir::Files), QStringList{"export.txt"});
+        QCOMPARE(prompts->boxes.size(), 1);
+        QCOMPARE(prompts->lastText(),
+                 QStringLiteral("The graphs could not be saved to %1: File too large").arg(path));
     }
 
     void existingFileIsReplaced()
