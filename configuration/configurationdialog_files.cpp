@@ -9,12 +9,12 @@
 #include "memoryfile.h"
 #include "memorymap.h"
 #include "pidconfig.h"
+#include "readbytes.h"
 #include "savebytes.h"
 
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -50,12 +50,13 @@ bool ConfigurationDialog::loadPIDConfig(QString fileName, bool isToApply)
         return false;
     }
     pid_json_name = fileName;
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        ConfigPrompts::warning(this, title, QStringLiteral("Couldn't open ") + fileName + QStringLiteral("."));
+    const ReadResult read = readBytes(fileName, PIDConfig::maxFileSize);
+    if (!read.ok()) {
+        ConfigPrompts::warning(this, title,
+                               QStringLiteral("Couldn't open ") + fileName + QStringLiteral(". ") + read.error);
         return false;
     }
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
+    const QJsonDocument document = QJsonDocument::fromJson(read.bytes);
     if (document.isNull()) {
         ConfigPrompts::warning(this, title, QStringLiteral("Couldn't parse ") + fileName + QStringLiteral("."));
         return false;
@@ -246,14 +247,18 @@ void ConfigurationDialog::dropEvent(QDropEvent* event)
 
 void ConfigurationDialog::loadConfigFile()
 {
-    QFile file(config_file_path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!QFileInfo::exists(config_file_path)) {
         configurationDialogLogger->warn(
             "Cannot open in read mode the file {}, if it is the first startup time then it is OK", config_file_path);
         return;
     }
+    const ReadResult read = readBytes(config_file_path, ConfigFile::maxFileSize);
+    if (!read.ok()) {
+        configurationDialogLogger->error("Cannot read the file {}: {}", config_file_path, read.error);
+        return;
+    }
     loading_config = true;
-    for (const QString& part : ConfigFile::parse(file.readAll())) {
+    for (const QString& part : ConfigFile::parse(read.bytes)) {
         configurationDialogLogger->info("Trying to append file {}", part);
         if (appendEntry(part) == AppendResult::Unreadable && !pid_json_files.contains(part))
             listUnavailable(part);
@@ -309,15 +314,15 @@ void ConfigurationDialog::on_load_from_file_button_clicked()
                                                      tr("PS Memory File (*.psm)"));
     if (path.isEmpty())
         return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        configurationDialogLogger->error("Cannot open memory file {}: {}", path, file.errorString());
+    const ReadResult read = readBytes(path, MemoryFile::maxFileSize);
+    if (!read.ok()) {
+        configurationDialogLogger->error("Cannot open memory file {}: {}", path, read.error);
         ConfigPrompts::warning(this, QStringLiteral("Load form PS Memory File"),
-                               tr("Cannot open %1: %2").arg(path, file.errorString()));
+                               tr("Cannot open %1: %2").arg(path, read.error));
         return;
     }
     QTableWidget* table = shownTable();
-    const MemoryFile::Parsed parsed = MemoryFile::parse(file.readAll(), table->rowCount());
+    const MemoryFile::Parsed parsed = MemoryFile::parse(read.bytes, table->rowCount());
     for (auto it = parsed.values.cbegin(); it != parsed.values.cend(); ++it)
         table->item(it.key(), 1)->setData(Qt::DisplayRole, it.value());
     psm_dir_path = path;

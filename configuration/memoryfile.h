@@ -13,6 +13,9 @@ namespace MemoryFile
 // The file's bytes for a table's Value texts, row 0 first.
 QByteArray format(const QStringList& values);
 
+// A saved table takes a few kilobytes; a file larger than this is no memory file.
+constexpr qint64 maxFileSize = 1 << 20;
+
 struct Parsed {
     QMap<int, QString> values; // row -> value; a later line wins
     int ignored = 0;           // lines whose row is not a row of the table

@@ -13,6 +13,9 @@ class PIDConfig
 {
 public:
     static constexpr int KeyCount = 20;
+    // Twenty numbers and their keys take well under a kilobyte; a file larger
+    // than this is no PID parameter file.
+    static constexpr qint64 maxFileSize = 1 << 20;
     // The keys in their fixed order; key k belongs to the page's line edit
     // "lineEdit_" + key.
     static const QStringList& keys();

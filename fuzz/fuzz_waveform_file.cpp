@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     d.nPoints = data[0] % 64; // keep the computed period small
     QString error;
     const bool complete = waveform::fromJson(document.object(), d, &error);
-    if (complete != error.isEmpty() || d.x.size() != d.y.size())
+    if (complete != error.isEmpty() || d.x.size() != d.y.size() || d.x.size() > waveform::maxPoints)
         std::abort();
     if (!(d.f >= waveform::fMin && d.f <= waveform::fMax) || !(d.dutyCycle >= 0 && d.dutyCycle <= 1) ||
         !(d.a >= 0 && d.a <= 1) || d.nRepetitions < 0)

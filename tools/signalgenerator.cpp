@@ -5,13 +5,13 @@
 #include "limitvalidators.h"
 #include "loggers.h"
 #include "ps_thread.h"
+#include "readbytes.h"
 #include "savebytes.h"
 #include "typedinput.h"
 #include "workerlookup.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QFileDialog>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -403,17 +403,22 @@ bool SignalGenerator::loadFile(const QString& file)
         return false;
     }
     lastFilePath = file;
-    QFile in(file);
-    if (!in.open(QIODevice::ReadOnly)) {
-        warn(QStringLiteral("Couldn't open ") + file + QLatin1Char('.'));
+    const ReadResult read = readBytes(file, waveform::maxFileSize);
+    if (!read.ok()) {
+        warn(QStringLiteral("Couldn't open ") + file + QStringLiteral(". ") + read.error);
         return false;
     }
-    const QJsonDocument document = QJsonDocument::fromJson(in.readAll());
+    const QJsonDocument document = QJsonDocument::fromJson(read.bytes);
     if (document.isNull()) {
         warn(QStringLiteral("Couldn't parse ") + file + QLatin1Char('.'));
         return false;
     }
     QString error;
+    // More points than typing could give: refused whole, the form keeps its waveform.
+    if (!waveform::withinPointLimit(document.object(), &error)) {
+        warn(QStringLiteral("Couldn't load ") + file + QStringLiteral(". ") + error);
+        return false;
+    }
     if (!waveform::fromJson(document.object(), signalDescriptor, &error))
         showReadWarning(error);
     updateParamsFromSignalDescriptor();

@@ -214,8 +214,26 @@ bool readBool(const QJsonObject& o, const QString& key, bool* out, QString* erro
     return true;
 }
 
+bool withinPointLimit(const QJsonObject& o, QString* error)
+{
+    for (const char* key : {"x", "y"}) {
+        const QJsonValue value = o.value(QLatin1String(key));
+        const int size = value.isArray() ? value.toArray().size() : 0;
+        if (size > maxPoints) {
+            *error = QStringLiteral("%1 holds %2 points; a waveform holds at most %3.")
+                         .arg(QLatin1String(key))
+                         .arg(size)
+                         .arg(maxPoints);
+            return false;
+        }
+    }
+    return true;
+}
+
 bool fromJson(const QJsonObject& o, SignalDescriptor& d, QString* error)
 {
+    if (!withinPointLimit(o, error))
+        return false;
     const auto read = [&]() {
         if (!readDoubleArray(o, QStringLiteral("x"), &d.x, error) ||
             !readDoubleArray(o, QStringLiteral("y"), &d.y, error))

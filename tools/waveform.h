@@ -60,8 +60,19 @@ QString pointsText(const QVector<double>& yOut);
 // Value axis of the preview: a tenth of each limit's magnitude beyond it.
 std::pair<double, double> valueRange(double minY, double maxY);
 
-// Waveform files.
+// The most points a period holds: a period at fMin. Typing cannot make more,
+// and neither may a file.
+constexpr int maxPoints = int(pointRate / fMin);
+
+// Waveform files. An exported file holds each point as two numbers of at most
+// 24 characters, each on an indented line of its own: a file larger than this
+// holds more points than a waveform can.
+constexpr qint64 maxFileSize = qint64(maxPoints) * 2 * 40 + (1 << 16);
 QJsonObject toJson(const SignalDescriptor& d);
+
+// False, with the text for the user in `error`, when the file's "x" or "y"
+// holds more than maxPoints points.
+bool withinPointLimit(const QJsonObject& o, QString* error);
 
 // Reading one key; on failure returns false and sets `error` to the text shown
 // to the user.
@@ -73,6 +84,7 @@ bool readBool(const QJsonObject& o, const QString& key, bool* out, QString* erro
 // Reads every key into `d` in file order, stopping at the first that fails
 // (its text goes to `error`). Whatever was read is then brought within the
 // form's limits and x/y are cut to the shorter of the two. nPoints is kept.
+// A file over the point limit changes nothing.
 bool fromJson(const QJsonObject& o, SignalDescriptor& d, QString* error);
 
 } // namespace waveform

@@ -3,6 +3,7 @@
 #include "limitvalidators.h"
 #include "modalanswerer.h"
 #include "ps_thread.h"
+#include "savebytes.h"
 #include "setupdialog.h"
 #include "signalgenerator.h"
 #include "simulatorprocess.h"
@@ -23,6 +24,8 @@
 #include <QtTest>
 
 #include <qcustomplot.h>
+
+#include <sys/stat.h>
 
 namespace
 {
@@ -301,7 +304,8 @@ void SupplyToolWindowsTest::dropAcceptanceAndFileErrors()
     f.close();
     generator.drop({QUrl::fromLocalFile(dir.filePath(QStringLiteral("missing.json")))});
     QCOMPARE(answerer->lastText(QStringLiteral("JSON error")),
-             QStringLiteral("Couldn't open ") + dir.filePath(QStringLiteral("missing.json")) + QLatin1Char('.'));
+             QStringLiteral("Couldn't open ") + dir.filePath(QStringLiteral("missing.json")) +
+                 QStringLiteral(". No such file or directory"));
 
     // The first file fails: the second is not read.
     answerer->clear();
@@ -309,6 +313,43 @@ void SupplyToolWindowsTest::dropAcceptanceAndFileErrors()
     QCOMPARE(answerer->count(QStringLiteral("JSON error")), 1);
     QCOMPARE(answerer->lastText(QStringLiteral("JSON error")),
              QStringLiteral("Couldn't parse ") + garbage + QLatin1Char('.'));
+
+    // A pipe would hold the window until a writer came.
+    const QString pipe = dir.filePath(QStringLiteral("pipe.json"));
+    QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
+    generator.drop({QUrl::fromLocalFile(pipe)});
+    QCOMPARE(answerer->lastText(QStringLiteral("JSON error")),
+             QStringLiteral("Couldn't open ") + pipe + QStringLiteral(". Not a regular file"));
+
+    // The longest period the form makes, exported, loads back; one point more
+    // than it holds is refused whole and nothing changes.
+    commit(child<QLineEdit>(&generator, "lineEditConfigF"), QStringLiteral("0.2"));
+    const QString longest = dir.filePath(QStringLiteral("longest.json"));
+    SignalGenerator::setSaveFileChooser([&](QWidget*, const QString&, const QString&, const QString&) {
+        return longest;
+    });
+    child<QPushButton>(&generator, "pushButtonGeneratorExport")->click();
+    SignalGenerator::setSaveFileChooser(nullptr);
+    QVERIFY(QFileInfo(longest).size() > 0);
+    QVERIFY(QFileInfo(longest).size() <= waveform::maxFileSize);
+    answerer->clear();
+    generator.drop({QUrl::fromLocalFile(longest)});
+    QCOMPARE(answerer->seen().size(), 0);
+    const SignalDescriptor before = generator.descriptor();
+    QCOMPARE(before.x.size(), waveform::maxPoints - 1);
+
+    SignalDescriptor tooMany;
+    tooMany.signalType = waveform::Custom;
+    tooMany.x.fill(0.0, waveform::maxPoints + 1);
+    tooMany.y.fill(0.5, waveform::maxPoints + 1);
+    const QString crowded = dir.filePath(QStringLiteral("crowded.json"));
+    QVERIFY(saveBytes(crowded, QJsonDocument(waveform::toJson(tooMany)).toJson(QJsonDocument::Compact)).ok());
+    generator.drop({QUrl::fromLocalFile(crowded)});
+    QCOMPARE(answerer->lastText(QStringLiteral("JSON error")),
+             QStringLiteral("Couldn't load ") + crowded +
+                 QStringLiteral(". x holds 500001 points; a waveform holds at most 500000."));
+    QCOMPARE(generator.descriptor().signalType, before.signalType);
+    QCOMPARE(generator.descriptor().y, before.y);
 }
 
 void SupplyToolWindowsTest::failedExportIsReported()
