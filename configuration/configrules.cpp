@@ -34,6 +34,13 @@ QList<CellWrite> notAccepted(const QList<CellWrite>& sent, const QStringList& me
     return refused;
 }
 
+bool interlockBitsReadable(const QString& cellText)
+{
+    bool ok = false;
+    cellText.toUInt(&ok, 16);
+    return ok;
+}
+
 QList<bool> decodeInterlockBits(const QString& cellText, int count)
 {
     const uint bits = cellText.toUInt(nullptr, 16);

@@ -27,11 +27,15 @@ QList<CellWrite> writeBackPlan(const QStringList& fields, const QStringList& val
 // stores an accepted value upper-cased).
 QList<CellWrite> notAccepted(const QList<CellWrite>& sent, const QStringList& memoryAfter);
 
-// Interlock bit sets (cells 90 and 91) are hexadecimal texts, bit 0 for
-// interlock 1. Decoding a text that is not a number gives no bit set.
+// Interlock bit sets (cells 90 and 91) are hexadecimal texts of at most 32
+// bits, bit 0 for interlock 1. Any other text ("-1", "3.0", "nan", nine
+// digits, nothing) is no bit set the page can show.
+bool interlockBitsReadable(const QString& cellText);
+// The bits as the page shows them; an unreadable text shows none set.
 QList<bool> decodeInterlockBits(const QString& cellText, int count);
 // The text to write: the page's `checked` bits replace the ones it shows,
-// the others keep what the cell held. Lower-case hexadecimal.
+// the others keep what the cell held (none, when it was unreadable).
+// Lower-case hexadecimal.
 QString encodeInterlockBits(const QString& oldCellText, const QList<bool>& checked);
 
 // Output limits that the Default button proposes from the supply's four

@@ -116,6 +116,8 @@ private:
     bool mayWrite() const;
     bool jsonMode() const;
     QTableWidget* shownTable() const;
+    // Says once which interlock cells the page cannot show ("cell 90 ...").
+    void tellUnshowable(const QStringList& cells);
     // True, after a box, when a value cannot travel in a command (refuseUnsafe)
     // or is not a number (refuseNotNumber, which lets through a field left as
     // the supply holds it).
@@ -170,4 +172,11 @@ private:
     QString interlock_family; // family the interlock page was filled for
     bool interlock_filled = false;
     int shown_delays[4] = {1, 1, 1, 1};
+    // The interlock enable and level boxes as the page was filled, to tell
+    // whether the user changed a mask the page could not read.
+    bool shown_enables[4] = {};
+    bool shown_levels[4] = {};
+    bool enables_readable = false; // cell 90 was a mask the page could show
+    bool levels_readable = false;  // cell 91 likewise
+    QString told_unshowable; // what the page last said it cannot show
 };

@@ -76,13 +76,28 @@ void ConfigurationDialog::update_interlocks_limits_tab()
     const int delayCells[4] = {92, 94, 96, 98};
     const QList<bool> mask = ConfigRules::decodeInterlockBits(data.memory.value(90), 4);
     const QList<bool> level = ConfigRules::decodeInterlockBits(data.memory.value(91), 4);
+    enables_readable = ConfigRules::interlockBitsReadable(data.memory.value(90));
+    levels_readable = ConfigRules::interlockBitsReadable(data.memory.value(91));
+    QStringList unshowable;
+    if (!enables_readable)
+        unshowable << tr("cell 90 (interlock enable) \"%1\"").arg(data.memory.value(90));
+    if (!levels_readable)
+        unshowable << tr("cell 91 (interlock active level) \"%1\"").arg(data.memory.value(91));
     for (int n = 0; n < (four ? 4 : 2); ++n) {
         names[n]->setText(data.memory.value(nameCells[n]));
-        delays[n]->setValue(data.memory.value(delayCells[n]).toInt());
+        const QString delay = data.memory.value(delayCells[n]);
+        delays[n]->setValue(delay.toInt());
         shown_delays[n] = delays[n]->value();
+        if (delays[n]->text() != delay.trimmed())
+            unshowable << tr("cell %1 (delay of interlock %2) \"%3\"").arg(delayCells[n]).arg(n + 1).arg(delay);
         enables[n]->setChecked(mask.at(n));
         levels[n]->setChecked(level.at(n));
     }
+    for (int n = 0; n < 4; ++n) {
+        shown_enables[n] = enables[n]->isChecked();
+        shown_levels[n] = levels[n]->isChecked();
+    }
+    tellUnshowable(unshowable);
 
     ui->lineEdit_max_temperature->setText(data.memory.value(82));
     ui->lineEdit_min_dc_link->setText(data.memory.value(83));
@@ -102,6 +117,27 @@ void ConfigurationDialog::update_interlocks_limits_tab()
     }
     interlock_family = data.family;
     interlock_filled = true;
+}
+
+void ConfigurationDialog::tellUnshowable(const QStringList& cells)
+{
+    const QString text =
+        cells.isEmpty()
+            ? QString()
+            : tr("The supply holds what this page cannot show: %1. Save leaves each of them as it is unless you "
+                 "change it.")
+                  .arg(cells.join(QStringLiteral(", ")));
+    // Said once for what the supply holds, not at every refresh.
+    if (text == told_unshowable)
+        return;
+    told_unshowable = text;
+    if (text.isEmpty())
+        return;
+    configurationDialogLogger->warn("{}", text);
+    // After the refresh has filled every page: a box waits for its answer.
+    QMetaObject::invokeMethod(
+        this, [this, text]() { ConfigPrompts::warning(this, tr("Interlocks and Limits"), text); },
+        Qt::QueuedConnection);
 }
 
 void ConfigurationDialog::on_save_interlocks_limits_button_clicked()
@@ -133,10 +169,20 @@ void ConfigurationDialog::on_save_interlocks_limits_button_clicked()
         enabled << enables[n]->isChecked();
         activeHigh << levels[n]->isChecked();
     }
-    const QList<CellWrite> bits = {
-        {90, ConfigRules::encodeInterlockBits(data.memory.value(90), enabled)},
-        {91, ConfigRules::encodeInterlockBits(data.memory.value(91), activeHigh)},
+    // A mask the page could not read showed no interlock enabled, which is
+    // not what the supply holds: it is written only when the user changed
+    // one of its boxes. A readable one is written as the page shows it.
+    QList<CellWrite> bits;
+    const auto addBits = [&](int cell, const QList<bool>& checked, const bool* shown, bool filledReadable) {
+        bool changed = false;
+        for (int n = 0; n < count; ++n)
+            changed = changed || checked.at(n) != shown[n];
+        const QString held = data.memory.value(cell);
+        if (changed || (filledReadable && ConfigRules::interlockBitsReadable(held)))
+            bits << CellWrite{cell, ConfigRules::encodeInterlockBits(held, checked)};
     };
+    addBits(90, enabled, shown_enables, enables_readable);
+    addBits(91, activeHigh, shown_levels, levels_readable);
 
     QSpinBox* delays[4] = {ui->spinBox_Delay_Int1, ui->spinBox_Delay_Int2, ui->spinBox_Delay_Int3,
                            ui->spinBox_Delay_Int4};

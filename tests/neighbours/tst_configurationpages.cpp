@@ -2,6 +2,7 @@
 #include "configprompts.h"
 #include "configurationdialog.h"
 #include "filesizecap.h"
+#include "memoryfile.h"
 #include "memorymap.h"
 #include "pidconfig.h"
 #include "ps_data.h"
@@ -27,6 +28,8 @@
 #include <QtTest>
 
 #include <functional>
+
+#include <sys/stat.h>
 
 namespace
 {
@@ -116,6 +119,8 @@ private slots:
     void pageSavesRefuseUnsafeText();
     void pidSaveRefusesNonNumbers();
     void interlockSaveKeepsHiddenBitsAndUnchangedDelays();
+    void unreadableMaskIsWrittenOnlyWhenChanged_data();
+    void unreadableMaskIsWrittenOnlyWhenChanged();
     void interlockSaveRefusedAfterFamilyChange();
     void defaultLimits();
     void jsonModeWritesOnlyOnChoice();
@@ -648,6 +653,47 @@ void ConfigurationPagesTest::interlockSaveKeepsHiddenBitsAndUnchangedDelays()
     QVERIFY(boxes.last().contains(QLatin1String("Minimum Magnet Resistance")));
 }
 
+void ConfigurationPagesTest::unreadableMaskIsWrittenOnlyWhenChanged_data()
+{
+    QTest::addColumn<QString>("held");
+    for (const char* text : {"-1", "3.0", "1FFFFFFFF", "nan"})
+        QTest::newRow(text) << QString::fromLatin1(text);
+}
+
+void ConfigurationPagesTest::unreadableMaskIsWrittenOnlyWhenChanged()
+{
+    QFETCH(QString, held);
+    ConfigurationDialog dialog(worker);
+    openOn(dialog, QStringLiteral("ORTX"));
+    setData([&](ps_data& d) {
+        d.memory[90] = held;
+        d.memory[91] = held;
+    });
+    emit worker->void_sync_signal();
+    auto* save = child<QPushButton>(dialog, "save_interlocks_limits_button");
+    save->click();
+    QStringList tasks = queuedTasks(*worker);
+    QVERIFY(tasks.contains(QStringLiteral("18")));
+    QVERIFY2(tasks.filter(QRegularExpression(QStringLiteral("^17:9[01]:"))).isEmpty(),
+             qPrintable(tasks.join(QLatin1Char(' '))));
+
+    // Said once, however often the page is filled again.
+    QTRY_COMPARE(boxes.size(), 1);
+    QVERIFY2(boxes.first().contains(QStringLiteral("cell 90 (interlock enable) \"") + held + QLatin1Char('"')) &&
+                 boxes.first().contains(QLatin1String("cell 91")),
+             qPrintable(boxes.first()));
+    emit worker->void_sync_signal();
+    QCoreApplication::processEvents();
+    QCOMPARE(boxes.size(), 1);
+
+    // A box the user changed writes its mask; the level stays as it is.
+    child<QCheckBox>(dialog, "checkBox_Enable_Int4")->click();
+    save->click();
+    tasks = queuedTasks(*worker);
+    QVERIFY(tasks.contains(QStringLiteral("17:90:8")));
+    QVERIFY(tasks.filter(QRegularExpression(QStringLiteral("^17:91:"))).isEmpty());
+}
+
 void ConfigurationPagesTest::interlockSaveRefusedAfterFamilyChange()
 {
     ConfigurationDialog dialog(worker);
@@ -728,7 +774,7 @@ void ConfigurationPagesTest::jsonModeWritesOnlyOnChoice()
     QFile::remove(b);
     choose(combo, 1);
     QVERIFY(queuedTasks(*worker).isEmpty());
-    QCOMPARE(boxes.last(), QStringLiteral("JSON error|Couldn't open ") + b + QStringLiteral("."));
+    QCOMPARE(boxes.last(), QStringLiteral("JSON error|Couldn't open ") + b + QStringLiteral(". No such file or directory"));
     QCOMPARE(combo->currentIndex(), 0); // still the entry last applied
     ps_data local;
     local.status_flags = 0x4;
@@ -844,6 +890,28 @@ void ConfigurationPagesTest::memoryFileRoundTripAndBadRows()
     fileAnswers << dir.filePath(QStringLiteral("missing.psm"));
     child<QPushButton>(dialog, "load_from_file_button")->click();
     QCOMPARE(boxes.size(), 2);
+
+    // A pipe would hold the window until a writer came; a file larger than
+    // any table is no memory file. Both are refused, naming why.
+    const QString pipe = dir.filePath(QStringLiteral("pipe.psm"));
+    QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
+    const QString huge = dir.filePath(QStringLiteral("huge.psm"));
+    {
+        QFile big(huge);
+        QVERIFY(big.open(QIODevice::WriteOnly));
+        QVERIFY(big.resize(MemoryFile::maxFileSize + 1));
+    }
+    fileAnswers << pipe << huge;
+    child<QPushButton>(dialog, "load_from_file_button")->click();
+    child<QPushButton>(dialog, "load_from_file_button")->click();
+    QCOMPARE(boxes.size(), 4);
+    QCOMPARE(boxes.at(2), QStringLiteral("Load form PS Memory File|Cannot open ") + pipe +
+                              QStringLiteral(": Not a regular file"));
+    QVERIFY2(boxes.at(3).contains(QStringLiteral("Cannot open ") + huge + QStringLiteral(": Too big")),
+             qPrintable(boxes.at(3)));
+    QCOMPARE(table->item(31, 1)->text(), QStringLiteral("ok"));
+    boxes.removeLast();
+    boxes.removeLast();
 
     // A write that fails once the file is open leaves the old file whole.
     const QString kept = dir.filePath(QStringLiteral("kept.psm"));
