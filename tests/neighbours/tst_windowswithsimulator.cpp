@@ -22,6 +22,21 @@ namespace
 struct LiveWorker {
     SimulatorProcess sim{QStringLiteral("supply-sim")};
     ps_thread worker{10};
+    // Counts the connections the GUI thread has been told of. The windows
+    // hear of a connection through the same queue, so a window counted here
+    // has dropped what it showed of the unit before.
+    QObject gui;
+    int connectionsMade = 0;
+    int connectionsSeen = 0;
+
+    LiveWorker()
+    {
+        QObject::connect(&worker, &ps_thread::signalStateChanged, &gui,
+                         [this](QTcpSocket::SocketState state) {
+                             if (state == QAbstractSocket::ConnectedState)
+                                 ++connectionsSeen;
+                         });
+    }
 
     bool start(const QStringList& simArgs)
     {
@@ -30,8 +45,16 @@ struct LiveWorker {
         return connectTo(sim);
     }
 
+    // What a user waits for before opening the Configuration window: the
+    // window knows it is connected, and the poll has read the model.
+    bool ready(const QString& expectedFamily)
+    {
+        return connectionsSeen == connectionsMade && family() == expectedFamily;
+    }
+
     bool connectTo(SimulatorProcess& target)
     {
+        ++connectionsMade;
         worker.task_refresh = 20;
         worker.wait_time = 200;
         worker.ip_address = QStringLiteral("127.0.0.1");
@@ -126,7 +149,7 @@ void WindowsWithSimulatorTest::configurationReadsEveryUsedCell()
 
     LiveWorker live;
     QVERIFY(live.start({QStringLiteral("--family"), family}));
-    QTRY_COMPARE_WITH_TIMEOUT(live.family(), family, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(live.ready(family), 10000);
 
     ConfigurationDialog dialog(&live.worker);
     const int logBefore = live.sim.commandLog().size();
@@ -165,7 +188,7 @@ void WindowsWithSimulatorTest::writeBackAtSuperadminReachesSupply()
     LiveWorker live;
     QVERIFY(live.start({QStringLiteral("--family"), QStringLiteral("KORA-PS"), QStringLiteral("--enforce-privileges"),
                         QStringLiteral("--set"), QStringLiteral("password_superadmin=Zq7-secret\\spw")}));
-    QTRY_COMPARE_WITH_TIMEOUT(live.family(), QStringLiteral("KORA-PS"), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(live.ready(QStringLiteral("KORA-PS")), 10000);
     ConfigurationDialog dialog(&live.worker);
     openAndRead(dialog, live);
     if (QTest::currentTestFailed())
@@ -190,6 +213,7 @@ void WindowsWithSimulatorTest::writeBackAtSuperadminReachesSupply()
     table->item(31, 1)->setText(QStringLiteral("7.5"));
     const int logBefore = live.sim.commandLog().size();
     auto* save = dialog.findChild<QPushButton*>(QStringLiteral("save_in_ps_memory_button"));
+    QTRY_VERIFY_WITH_TIMEOUT(save->isEnabled(), 15000);
     save->click();
     QVERIFY(!save->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(save->isEnabled(), 15000);
@@ -221,7 +245,7 @@ void WindowsWithSimulatorTest::localModeRefusesSaving()
     LiveWorker live;
     QVERIFY(live.start({QStringLiteral("--family"), QStringLiteral("ORTX"), QStringLiteral("--privileges"),
                         QStringLiteral("SUPERADMIN"), QStringLiteral("--set"), QStringLiteral("local=1")}));
-    QTRY_COMPARE_WITH_TIMEOUT(live.family(), QStringLiteral("ORTX"), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(live.ready(QStringLiteral("ORTX")), 10000);
     ConfigurationDialog dialog(&live.worker);
     openAndRead(dialog, live);
     if (QTest::currentTestFailed())
@@ -234,8 +258,11 @@ void WindowsWithSimulatorTest::localModeRefusesSaving()
     QMetaObject::invokeMethod(&dialog, "on_save_in_ps_memory_button_clicked");
     QMetaObject::invokeMethod(&dialog, "on_save_PID_button_clicked");
     // A refresh goes out after anything the window posted before it.
-    dialog.findChild<QPushButton*>(QStringLiteral("refresh_button"))->click();
-    QTRY_VERIFY_WITH_TIMEOUT(dialog.findChild<QPushButton*>(QStringLiteral("refresh_button"))->isEnabled(), 15000);
+    auto* refresh = dialog.findChild<QPushButton*>(QStringLiteral("refresh_button"));
+    QVERIFY(refresh->isEnabled());
+    refresh->click();
+    QVERIFY(!refresh->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(refresh->isEnabled(), 15000);
     for (const QString& line : live.sim.commandLog().mid(logBefore))
         QVERIFY2(!line.startsWith(QLatin1String("MWG")) && line != QLatin1String("MSAVE"), qPrintable(line));
 }
@@ -244,7 +271,7 @@ void WindowsWithSimulatorTest::reconnectShowsOtherFamily()
 {
     LiveWorker live;
     QVERIFY(live.start({QStringLiteral("--family"), QStringLiteral("KORA-PS")}));
-    QTRY_COMPARE_WITH_TIMEOUT(live.family(), QStringLiteral("KORA-PS"), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(live.ready(QStringLiteral("KORA-PS")), 10000);
     ConfigurationDialog dialog(&live.worker);
     openAndRead(dialog, live);
     if (QTest::currentTestFailed())
@@ -259,7 +286,7 @@ void WindowsWithSimulatorTest::reconnectShowsOtherFamily()
                          QStringLiteral("--control"), QStringLiteral("set mem 30 RACK #4"),
                          QStringLiteral("--control"), QStringLiteral("set mem 84 \\s0.50")}));
     QVERIFY(live.connectTo(other));
-    QTRY_COMPARE_WITH_TIMEOUT(live.family(), QStringLiteral("ORTX"), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(live.ready(QStringLiteral("ORTX")), 10000);
     openAndRead(dialog, live);
     if (QTest::currentTestFailed())
         return;
@@ -268,10 +295,14 @@ void WindowsWithSimulatorTest::reconnectShowsOtherFamily()
     // The pages follow at the end of the read.
     QTRY_COMPARE_WITH_TIMEOUT(dialog.findChild<QLineEdit*>(QStringLiteral("lineEdit_Name_Int1"))->text(),
                               QStringLiteral("DOOR #1"), 10000);
-    // Pages saved unchanged write back what the supply holds.
+    // Pages saved unchanged write back what the supply holds. The Save
+    // buttons come on once the whole read is in.
+    auto* saveId = dialog.findChild<QPushButton*>(QStringLiteral("save_ID_button"));
+    auto* saveInterlocks = dialog.findChild<QPushButton*>(QStringLiteral("save_interlocks_limits_button"));
+    QTRY_VERIFY_WITH_TIMEOUT(saveId->isEnabled() && saveInterlocks->isEnabled(), 15000);
     const int logBefore = other.commandLog().size();
-    dialog.findChild<QPushButton*>(QStringLiteral("save_ID_button"))->click();
-    dialog.findChild<QPushButton*>(QStringLiteral("save_interlocks_limits_button"))->click();
+    saveId->click();
+    saveInterlocks->click();
     QTRY_COMPARE_WITH_TIMEOUT(other.commandLog().mid(logBefore).count(QStringLiteral("MSAVE")), 2, 10000);
     QVERIFY(other.commandLog().mid(logBefore).contains(QStringLiteral("MWG:30:RACK #4")));
     QVERIFY(other.commandLog().mid(logBefore).contains(QStringLiteral("MWG:93:DOOR #1")));
