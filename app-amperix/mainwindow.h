@@ -104,6 +104,10 @@ private:
     void handleStateReport(QTcpSocket::SocketState state, int run);
     // The window's side of a closed connection: actions, groups, console.
     void showUnconnected();
+    // Says that the supply's status text is no status word; the state shown stays.
+    void reportUnreadableStatus(const QString& status);
+
+    static constexpr int statusMessageMs = 2000;
 
     // The port text handed to the firmware-update dialog with the address.
     // The dialog only logs it: the upload always goes to the supply's own
@@ -136,4 +140,7 @@ private:
     // and replaced must not act on the new one.
     std::atomic<int> runGeneration{0};
     int errorShownRun = -1; // the run whose socket error has been shown
+    // The last status report was unreadable: logged once until a word reads again.
+    bool statusUnreadable = false;
+    QString statusUnreadableMessage; // what the status bar was last given for it
 };

@@ -16,8 +16,6 @@
 
 namespace
 {
-constexpr int statusMessageMs = 2000;
-
 const char* socketStateName(int state)
 {
     static const char* const names[] = {"UnconnectedState", "HostLookupState", "ConnectingState",
@@ -185,6 +183,7 @@ void MainWindow::slotStateChanged(QTcpSocket::SocketState state)
         ui->actionSetIP->setEnabled(false);
         ui->actionActionFirmwareUpdate->setEnabled(false);
         enableMainWindow(true);
+        statusUnreadable = false;
         statusBar()->showMessage(QStringLiteral("Socket:Connected"), statusMessageMs);
     }
 

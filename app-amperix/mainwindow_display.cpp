@@ -11,6 +11,8 @@
 #include "realtimeplot.h"
 #include "supplyview.h"
 
+#include <QStatusBar>
+
 namespace
 {
 // Setting a style sheet re-polishes the widget, and a status report comes
@@ -52,6 +54,17 @@ void MainWindow::update_window(ps_data data)
     // The product of the readings as shown, so the three labels agree.
     ui->power_display_label->setText(SupplyView::powerText(current, voltage));
 
+    // A status text that is no word is no state: what the last word showed
+    // stays, controls included.
+    if (data.status_unreadable) {
+        reportUnreadableStatus(data.status);
+        return;
+    }
+    if (statusUnreadable) {
+        statusUnreadable = false;
+        mainWindowLogger->info("Status {} is readable again", data.status);
+    }
+
     const SupplyView::StatusView status = SupplyView::decodeStatus(data.status_flags);
     if (status.local) {
         ui->loc_rem_label->setText(QStringLiteral("Local"));
@@ -84,6 +97,25 @@ void MainWindow::update_window(ps_data data)
         if (!inverter)
             ui->checkBoxDirectPolarity->setChecked(false);
     }
+}
+
+void MainWindow::reportUnreadableStatus(const QString& status)
+{
+    // The supply's text is shown as far as a status bar can hold it.
+    const QString shown = status.size() > 20 ? status.left(20) + QStringLiteral("...") : status;
+    const QString message = QStringLiteral("The supply's status \"") + shown +
+                            QStringLiteral("\" is unreadable: the last status read is shown");
+    if (!statusUnreadable) {
+        statusUnreadable = true;
+        mainWindowLogger->error("Status {} is unreadable, the last status read stays shown", status);
+        statusBar()->showMessage(message, statusMessageMs);
+    } else {
+        // Renewed on every report while it lasts, but over no other message.
+        const QString current = statusBar()->currentMessage();
+        if (current.isEmpty() || current == statusUnreadableMessage)
+            statusBar()->showMessage(message, statusMessageMs);
+    }
+    statusUnreadableMessage = message;
 }
 
 void MainWindow::update_model(ps_data data)

@@ -1,5 +1,5 @@
 // The supply-state record updates that replies drive: the version, the
-// current/voltage/status and limits replies, the status flags, memory cell
+// current/voltage/status and limits replies, the status word, memory cell
 // numbers and the running means fed with reply texts.
 
 #include "ps_data.h"
@@ -28,7 +28,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (record.limits.size() != 4 || record.memory.size() != ps_data::memory_size)
         std::abort();
 
-    statusFlagsOf(text);
+    // An unreadable status word marks the record and keeps the last word read.
+    const quint32 before = record.status_flags;
+    quint32 word = before;
+    const bool readable = statusFlagsOf(text, &word);
+    applyStatus(record, text);
+    if (record.status_unreadable == readable || record.status_flags != word || record.status != text)
+        std::abort();
     const int cell = memoryCellOf(text);
     if (cell < -1 || cell >= ps_data::memory_size)
         std::abort();

@@ -38,7 +38,10 @@ public:
     ~ps_data();
 
     QString status;       // status register as hexadecimal text
-    quint32 status_flags; // `status` read as a hexadecimal number, 0 when it is not one
+    quint32 status_flags; // the last status word read (hexadecimal text); 0 until one is read
+    // The last status text is no status word: `status_flags` is then an older
+    // word, and nothing may take it for the supply's present state.
+    bool status_unreadable;
     QString current;
     QString voltage;
     moving_average current_avg;

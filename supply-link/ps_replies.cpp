@@ -102,11 +102,19 @@ int queryReplyResult(const QString& command, QString reply, bool fileText, QStri
     return refusalResult(reply);
 }
 
-quint32 statusFlagsOf(const QString& text)
+bool statusFlagsOf(const QString& text, quint32* flags)
 {
     bool ok = false;
-    const quint32 flags = text.toUInt(&ok, 16);
-    return ok ? flags : 0;
+    const quint32 word = text.toUInt(&ok, 16);
+    if (ok)
+        *flags = word;
+    return ok;
+}
+
+void applyStatus(ps_data& record, const QString& text)
+{
+    record.status = text;
+    record.status_unreadable = !statusFlagsOf(text, &record.status_flags);
 }
 
 int memoryCellOf(const QString& text)
@@ -134,8 +142,7 @@ bool applyCurrentVoltageStatus(ps_data& record, const QString& text)
     record.current_avg.add(parts.at(0));
     record.voltage = parts.at(1);
     record.voltage_avg.add(parts.at(1));
-    record.status = parts.at(2);
-    record.status_flags = statusFlagsOf(parts.at(2));
+    applyStatus(record, parts.at(2));
     return true;
 }
 

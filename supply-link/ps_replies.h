@@ -44,8 +44,14 @@ int setReplyResult(QString reply);
 // '#' inside the value stays, and a file text (`fileText`) keeps its lines.
 int queryReplyResult(const QString& command, QString reply, bool fileText, QString* value);
 
-// The status register text read as a hexadecimal number; 0 when it is not one.
-quint32 statusFlagsOf(const QString& text);
+// The status register text read as a hexadecimal number: false, and `flags`
+// untouched, when it is not one (not hexadecimal, signed, wider than 32 bits, empty).
+bool statusFlagsOf(const QString& text, quint32* flags);
+
+// Stores a status text as the supply sent it. A word that reads is the new
+// state; one that does not only marks the status unreadable, and the last
+// word read stays in `status_flags`.
+void applyStatus(ps_data& record, const QString& text);
 
 // The memory cell a text names, or -1 when it is not a cell of the supply.
 int memoryCellOf(const QString& text);

@@ -58,10 +58,10 @@ void ps_thread::execute_task(ps_task task)
         feed(&ps_data::voltage_avg, &ps_data::voltage);
         break;
     case TaskReadStatus: {
-        query(&ps_data::status, [this](QString& v) { return comm->readStatus(v); });
-        {
+        QString value;
+        if (comm->readStatus(value) == 0) {
             QMutexLocker locker(&mutex);
-            ps_response.status_flags = statusFlagsOf(ps_response.status);
+            applyStatus(ps_response, value);
         }
         emit status_read(snapshot());
         break;

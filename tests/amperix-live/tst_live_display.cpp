@@ -8,6 +8,8 @@
 
 #include "errorcodes.h"
 #include "faultdialog.h"
+#include "logcapture.h"
+#include "ps_replies.h"
 #include "supplyview.h"
 
 #include "tempsettings.h"
@@ -110,6 +112,8 @@ private slots:
     void directPolarityFromLiveRecord_data();
     void directPolarityFromLiveRecord();
     void faultWindowFedWhileVisible();
+    void unreadableStatusKeepsLastState_data();
+    void unreadableStatusKeepsLastState();
     void identityAndReadingsFeeds();
     void displayPostsNoTask();
     void refusalShownWithoutLineEnd_data();
@@ -461,6 +465,77 @@ void LiveDisplayTest::faultWindowFedWhileVisible()
     editLive(w.getThread(), [](ps_data& live) { live.status = QStringLiteral("zz"); });
     QVERIFY(deliver(w, "update_window", statusRecord(0x02)));
     QCOMPARE(faults->bitLabel(16)->styleSheet(), red);
+    faults->close();
+}
+
+void LiveDisplayTest::unreadableStatusKeepsLastState_data()
+{
+    QTest::addColumn<QString>("good");
+    QTest::addColumn<QString>("unreadable");
+    // Output on with a fault: read as 0 instead, every indication and group would change.
+    QTest::newRow("ZZ") << "00020003"
+                        << "ZZ";
+    QTest::newRow("-1") << "00020003"
+                        << "-1";
+    QTest::newRow("1FFFFFFFF") << "00020003"
+                               << "1FFFFFFFF";
+    QTest::newRow("empty") << "00020003"
+                           << "";
+    // Local: read as 0 instead, the controls would come back.
+    QTest::newRow("ZZ while local") << "4"
+                                    << "ZZ";
+}
+
+void LiveDisplayTest::unreadableStatusKeepsLastState()
+{
+    QFETCH(QString, good);
+    QFETCH(QString, unreadable);
+    LogCapture log(mainWindowLogger);
+    MainWindow w;
+    QVERIFY(reportState(w, QAbstractSocket::ConnectedState));
+    auto* faults = w.findChild<FaultDialog*>();
+    faults->show();
+    const char* const groups[] = {"groupBox_Controls", "groupBox_RegulationMode", "stackedWidget_Set"};
+    const char* const indications[] = {"loc_rem_label", "on_off_label", "fault_pushButton"};
+    auto shown = [&] {
+        QStringList state;
+        for (const char* name : indications)
+            state << widget<QWidget>(w, name)->property("text").toString()
+                  << widget<QWidget>(w, name)->styleSheet();
+        for (const char* name : groups)
+            state << QString::number(enabled(w, name));
+        return state << faults->bitLabel(17)->styleSheet();
+    };
+    // Each report as the worker makes it: the live record and the payload alike.
+    auto report = [&](const QString& status) {
+        ps_data record;
+        editLive(w.getThread(), [&](ps_data& live) {
+            applyCurrentVoltageStatus(live, QStringLiteral("1.5:2:") + status);
+            record = live;
+        });
+        return deliver(w, "update_window", record);
+    };
+
+    QVERIFY(report(good));
+    const QStringList last = shown();
+    if (good == QLatin1String("00020003"))
+        QCOMPARE(last.mid(2, 4), (QStringList{"ON", green, "YES", red}));
+    w.statusBar()->clearMessage();
+
+    QVERIFY(report(unreadable));
+    QVERIFY(report(unreadable));
+    QCOMPARE(shown(), last);
+    QCOMPARE(widget<QLabel>(w, "current_display_label")->text(), QStringLiteral("1.5000"));
+    const QString message = w.statusBar()->currentMessage();
+    QVERIFY2(message.contains(QStringLiteral("\"") + unreadable + QStringLiteral("\" is unreadable")),
+             qPrintable(message));
+    // Said once, not on every report.
+    QCOMPARE(log.lines().filter(QStringLiteral("error|")).size(), 1);
+    QVERIFY(log.lines().filter(QStringLiteral("error|")).at(0).contains(QStringLiteral("unreadable")));
+
+    QVERIFY(report(QStringLiteral("0")));
+    QCOMPARE(widget<QLabel>(w, "on_off_label")->text(), QStringLiteral("OFF"));
+    QVERIFY(enabled(w, "groupBox_RegulationMode"));
     faults->close();
 }
 

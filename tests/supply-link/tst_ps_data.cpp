@@ -21,6 +21,7 @@ private slots:
             QVERIFY(cell.isEmpty());
         QCOMPARE(data.limits.size(), 4);
         QCOMPARE(data.status_flags, 0u);
+        QVERIFY(!data.status_unreadable);
         QVERIFY(data.family.isEmpty());
         QCOMPARE(data.current_avg.window, 1);
         QCOMPARE(data.voltage_avg.window, 1);
@@ -53,6 +54,38 @@ private slots:
         a.leakage_avg.add("12");
         QCOMPARE(b.leakage_avg.value, 2.0);
         QCOMPARE(a.leakage_avg.value, 3.0);
+    }
+
+    // A status text that is no 32-bit hexadecimal word is no state: the
+    // record says so and keeps the last word read; a real 0 is a state.
+    void statusWordDecoding_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<quint32>("flags");
+        QTest::addColumn<bool>("unreadable");
+        QTest::newRow("word") << "0000800D" << 0x800Du << false;
+        QTest::newRow("zero") << "0" << 0u << false;
+        QTest::newRow("all bits") << "FFFFFFFF" << 0xFFFFFFFFu << false;
+        QTest::newRow("not hexadecimal") << "ZZ" << 0x20003u << true;
+        QTest::newRow("signed") << "-1" << 0x20003u << true;
+        QTest::newRow("wider than 32 bits") << "1FFFFFFFF" << 0x20003u << true;
+        QTest::newRow("empty") << "" << 0x20003u << true;
+    }
+    void statusWordDecoding()
+    {
+        QFETCH(QString, text);
+        ps_data data;
+        QVERIFY(applyCurrentVoltageStatus(data, QStringLiteral("1.5:2:00020003")));
+        QVERIFY(!data.status_unreadable);
+        QVERIFY(applyCurrentVoltageStatus(data, QStringLiteral("1.5:2:") + text));
+        QCOMPARE(data.status, text);
+        QTEST(data.status_flags, "flags");
+        QTEST(data.status_unreadable, "unreadable");
+
+        // The next word that reads is the state again.
+        applyStatus(data, QStringLiteral("4"));
+        QCOMPARE(data.status_flags, 0x4u);
+        QVERIFY(!data.status_unreadable);
     }
 
     // The cells a text may name are exactly the record's: 0 to 199.

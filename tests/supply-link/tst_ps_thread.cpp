@@ -286,7 +286,10 @@ private slots:
                });
         QTest::newRow("status not hex")
             << QList<Posted>{{6, {}}} << QStringList{"MST", "#MST:zz\r\n"} << QStringList{"MST"}
-            << Check([](const ps_data& d) { return d.status == "zz" && d.status_flags == 0u; });
+            << Check([](const ps_data& d) {
+                   // The poll set's MPLST status word, 1, stays the last one read.
+                   return d.status == "zz" && d.status_unreadable && d.status_flags == 1u;
+               });
         // A refused or unrecognised reply keeps the value the poll set's MPLST stored.
         QTest::newRow("single reads")
             << QList<Posted>{{4, {}}, {5, {}}, {8, {}}}
