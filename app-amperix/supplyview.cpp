@@ -1,5 +1,7 @@
 #include "supplyview.h"
 
+#include "ps_data.h"
+
 #include <cmath>
 
 namespace SupplyView
@@ -28,7 +30,7 @@ StatusView decodeStatus(quint32 statusFlags)
 
 QString powerText(const QString& shownCurrent, const QString& shownVoltage)
 {
-    return QString::number(std::fabs(shownCurrent.toDouble() * shownVoltage.toDouble()), 'f', 4);
+    return readingText(std::fabs(shownCurrent.toDouble() * shownVoltage.toDouble()), 4);
 }
 
 bool hasCapability(const QString& capabilities, const char* word)

@@ -31,7 +31,8 @@ struct StatusView {
 
 StatusView decodeStatus(quint32 statusFlags);
 
-// Power shown for two shown (rounded) readings: |current x voltage|, 4 decimals.
+// Power shown for two shown (rounded) readings: |current x voltage|, 4 decimals,
+// in the readings' own form (readingText).
 QString powerText(const QString& shownCurrent, const QString& shownVoltage);
 
 // Set-point ranges and the "Ratings" text from the four limits, read in

@@ -1,6 +1,6 @@
 // The supply-state record updates that replies drive: the version, the
 // current/voltage/status and limits replies, the status word, memory cell
-// numbers and the running means fed with reply texts.
+// numbers, the running means fed with reply texts and the reading texts.
 
 #include "ps_data.h"
 #include "ps_replies.h"
@@ -45,7 +45,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         record.current_avg.add(part);
     if (!std::isfinite(record.current_avg.value))
         std::abort();
-    record.current_avg.text(data[0] % 12);
+    // A reading shows as a short text, never as a wall of digits or "inf".
+    const QString shown = record.current_avg.text(data[0] % 12);
+    const QString reading = readingText(text.toDouble(), data[0] % 12);
+    for (const QString& t : {shown, reading}) {
+        if (t.size() > 24 || t.contains(QLatin1String("inf")) || t.contains(QLatin1String("nan")))
+            std::abort();
+    }
 
     const ps_data copy(record);
     if (copy.memory != record.memory)

@@ -35,13 +35,31 @@ void moving_average::add(QString sample)
     }
 }
 
-QString moving_average::text(int decimals) const
+namespace
 {
+// Whole digits a reading's field shows in fixed notation; a real supply's
+// readings stay far below.
+constexpr int maxWholeDigits = 7;
+} // namespace
+
+QString readingText(double value, int decimals)
+{
+    if (!std::isfinite(value))
+        return QStringLiteral("out of range");
     QString text = QString::number(value, 'f', decimals);
-    // A minus zero, or a small negative mean that rounds to zero, is zero.
+    const int point = text.indexOf(QLatin1Char('.'));
+    const int whole = (point < 0 ? text.size() : point) - (text.startsWith(QLatin1Char('-')) ? 1 : 0);
+    if (whole > maxWholeDigits)
+        return QString::number(value, 'e', decimals);
+    // A minus zero, or a small negative value that rounds to zero, is zero.
     if (text.startsWith(QLatin1Char('-')) && text.toDouble() == 0.0)
         text.remove(0, 1);
     return text;
+}
+
+QString moving_average::text(int decimals) const
+{
+    return readingText(value, decimals);
 }
 
 ps_data::ps_data()

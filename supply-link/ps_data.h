@@ -8,6 +8,12 @@
 #include <QString>
 #include <QStringList>
 
+// A reading as the windows show it: fixed notation with `decimals` decimals,
+// never "-0". A value with more whole digits than a reading's field holds
+// goes in exponent form with as many decimals, and one that is no finite
+// number as "out of range", never as "inf" or "nan".
+QString readingText(double value, int decimals);
+
 // Running mean over the last `window` samples, maintained incrementally.
 class moving_average
 {
@@ -18,7 +24,7 @@ public:
     // number counts as 0, so a "nan" or "inf" reading cannot poison the mean.
     void add(QString sample);
 
-    // The mean in fixed notation with `decimals` decimals; never "-0".
+    // The mean as readingText() shows it.
     QString text(int decimals) const;
 
     int window;

@@ -249,6 +249,21 @@ void LiveDisplayTest::readingsAndPower_data()
                                  << "0.0000"
                                  << "0.0000"
                                  << "0.0000";
+    QTest::newRow("widest fixed") << "-1234567.25"
+                                  << "0.5"
+                                  << "-1234567.2500"
+                                  << "0.5000"
+                                  << "617283.6250";
+    QTest::newRow("power too wide") << "1000000"
+                                    << "1000"
+                                    << "1000000.0000"
+                                    << "1000.0000"
+                                    << "1.0000e+09";
+    QTest::newRow("huge current") << "1e308"
+                                  << "2"
+                                  << "1.0000e+308"
+                                  << "2.0000"
+                                  << "out of range";
 }
 
 void LiveDisplayTest::readingsAndPower()

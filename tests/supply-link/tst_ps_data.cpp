@@ -152,6 +152,12 @@ private slots:
         QTest::newRow("rounds") << 0.125 << 2 << "0.13";
         QTest::newRow("rounds to zero") << -0.00001 << 4 << "0.0000";
         QTest::newRow("rounds away from zero") << -0.00005 << 4 << "-0.0001";
+        // Too many whole digits for a reading's field: exponent form.
+        QTest::newRow("widest fixed") << -9999999.5 << 1 << "-9999999.5";
+        QTest::newRow("one digit more") << 12345678.9 << 4 << "1.2346e+07";
+        QTest::newRow("rounds up to one digit more") << 9999999.99996 << 4 << "1.0000e+07";
+        QTest::newRow("huge") << 1e308 << 4 << "1.0000e+308";
+        QTest::newRow("huge negative") << -1.7e308 << 2 << "-1.70e+308";
     }
     void text()
     {
@@ -161,6 +167,13 @@ private slots:
         moving_average average(1);
         average.add(QString::number(value, 'g', 17));
         QCOMPARE(average.text(decimals), text);
+        QCOMPARE(readingText(value, decimals), text);
+    }
+
+    void readingThatIsNoNumber()
+    {
+        for (double value : {qInf(), -qInf(), qQNaN()})
+            QCOMPARE(readingText(value, 4), QStringLiteral("out of range"));
     }
 };
 
