@@ -537,13 +537,13 @@ void LiveDisplayTest::unreadableStatusKeepsLastState()
         QCOMPARE(last.mid(2, 4), (QStringList{"ON", green, "YES", red}));
     w.statusBar()->clearMessage();
 
-    QVERIFY(report(unreadable));
-    QVERIFY(report(unreadable));
-    QCOMPARE(shown(), last);
+    const QString said = QStringLiteral("\"") + unreadable + QStringLiteral("\" is unreadable");
+    for (int i = 0; i < 2; ++i) {
+        QVERIFY(report(unreadable));
+        QCOMPARE(shown(), last);
+        QVERIFY2(w.statusBar()->currentMessage().contains(said), qPrintable(w.statusBar()->currentMessage()));
+    }
     QCOMPARE(widget<QLabel>(w, "current_display_label")->text(), QStringLiteral("1.5000"));
-    const QString message = w.statusBar()->currentMessage();
-    QVERIFY2(message.contains(QStringLiteral("\"") + unreadable + QStringLiteral("\" is unreadable")),
-             qPrintable(message));
     // Said once, not on every report.
     QCOMPARE(log.lines().filter(QStringLiteral("error|")).size(), 1);
     QVERIFY(log.lines().filter(QStringLiteral("error|")).at(0).contains(QStringLiteral("unreadable")));
