@@ -333,7 +333,10 @@ void FirmwareUpdateDialog::upload()
         const qint64 left = installSilenceLimitMs - silence.elapsed();
         const int wait = int(std::clamp<qint64>(std::min<qint64>(left, socketWaitMs - pass.elapsed()), 1, waitSliceMs));
         FirmwareReplyParser::Step step;
-        const bool received = socket.waitForReadyRead(wait);
+        // Bytes read in while events were processed, or while the last chunk
+        // was written, already sit in the socket's buffer, and waitForReadyRead
+        // waits only for more: a verdict there would never be looked at.
+        const bool received = socket.bytesAvailable() > 0 || socket.waitForReadyRead(wait);
         if (received) {
             silence.restart();
             pass.restart();

@@ -22,6 +22,8 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -81,9 +83,60 @@ private:
     quint16 listening = 0;
 };
 
-// Gives the test process's own connection to `port` on loopback a small send
-// buffer; false if there is none.
-bool shrinkSendBufferOfConnectionTo(quint16 port)
+// A supply that takes the upload and then, when told (go), sends `reply` in
+// one piece, and closes the connection at once if `close` is set.
+class ScriptedPeer : public QThread
+{
+public:
+    ScriptedPeer(qint64 expected, const QByteArray& reply, bool close)
+        : expected(expected), reply(reply), close(close)
+    {
+    }
+
+    quint16 port() const { return listening; }
+    QSemaphore go;
+
+    bool listen()
+    {
+        start();
+        ready.acquire();
+        return listening != 0;
+    }
+
+protected:
+    void run() override
+    {
+        QTcpServer server;
+        if (server.listen(QHostAddress::LocalHost))
+            listening = server.serverPort();
+        ready.release();
+        if (!listening || !server.waitForNewConnection(ceilingMs))
+            return;
+        QTcpSocket* socket = server.nextPendingConnection();
+        qint64 received = 0;
+        while (received < expected && (socket->bytesAvailable() > 0 || socket->waitForReadyRead(ceilingMs)))
+            received += socket->readAll().size();
+        if (!go.tryAcquire(1, ceilingMs))
+            return;
+        socket->write(reply);
+        socket->waitForBytesWritten(ceilingMs);
+        if (close)
+            socket->disconnectFromHost();
+        else
+            socket->waitForDisconnected(ceilingMs);
+    }
+
+private:
+    static constexpr int ceilingMs = 30000;
+    const qint64 expected;
+    const QByteArray reply;
+    const bool close;
+    QSemaphore ready;
+    quint16 listening = 0;
+};
+
+// The test process's own connection to `port` on loopback; -1 if there is none.
+int connectionTo(quint16 port)
 {
     const QStringList fds =
         QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System);
@@ -91,13 +144,34 @@ bool shrinkSendBufferOfConnectionTo(quint16 port)
         const int fd = name.toInt();
         sockaddr_in peer{};
         socklen_t length = sizeof peer;
-        if (::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length) != 0 ||
-            peer.sin_family != AF_INET || ntohs(peer.sin_port) != port)
-            continue;
-        const int small = 4096;
-        return ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &small, sizeof small) == 0;
+        if (::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length) == 0 &&
+            peer.sin_family == AF_INET && ntohs(peer.sin_port) == port)
+            return fd;
     }
-    return false;
+    return -1;
+}
+
+// Gives the test process's own connection to `port` on loopback a small send
+// buffer; false if there is none.
+bool shrinkSendBufferOfConnectionTo(quint16 port)
+{
+    const int fd = connectionTo(port);
+    const int small = 4096;
+    return fd >= 0 && ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &small, sizeof small) == 0;
+}
+
+// Bytes the kernel holds for `fd` that nobody has read yet.
+int unread(int fd)
+{
+    int n = 0;
+    return ::ioctl(fd, FIONREAD, &n) == 0 ? n : -1;
+}
+
+// Waits until `fd` has `events` (POLLIN, POLLRDHUP) or the ceiling passes.
+bool waitFor(int fd, short events, int ceilingMs)
+{
+    pollfd p{fd, events, 0};
+    return ::poll(&p, 1, ceilingMs) == 1 && (p.revents & events);
 }
 
 } // namespace
@@ -116,6 +190,8 @@ private slots:
     void bytesReceivedEqualTheFile_data();
     void bytesReceivedEqualTheFile();
     void uploadedIsShownOnlyOnceEveryByteIsSent();
+    void verdictAlreadyReadInIsJudged_data();
+    void verdictAlreadyReadInIsJudged();
     void refusalKeepsItsCode_data();
     void refusalKeepsItsCode();
     void earlyRefusalIsReadDuringUpload();
@@ -265,6 +341,65 @@ void FirmwareUploadTest::uploadedIsShownOnlyOnceEveryByteIsSent()
              qPrintable(
                  QStringLiteral("the peer could get only %1 of %2 bytes").arg(receivedWhenShown).arg(size)));
     QCOMPARE(answerer->count(QStringLiteral("Fimrware Updated")), 1);
+}
+
+void FirmwareUploadTest::verdictAlreadyReadInIsJudged_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<bool>("close");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("boxText");
+    QTest::newRow("success") << QByteArray("#ACK\r\n") << false << "Fimrware Updated"
+                             << "Firmware Successfully Updated!!!";
+    QTest::newRow("refusal after a progress line")
+        << QByteArray("$:45\n#NAK:12\r\n") << false << "Update Error"
+        << "12";
+    QTest::newRow("success, then the supply closes") << QByteArray("#ACK\r\n") << true << "Fimrware Updated"
+                                                     << "Firmware Successfully Updated!!!";
+}
+
+// The socket reads what arrives whenever events are processed, so a verdict
+// can be in its buffer before the installation waits for one; it must be
+// judged there, not waited for.
+void FirmwareUploadTest::verdictAlreadyReadInIsJudged()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(bool, close);
+    QFETCH(QString, box);
+    QFETCH(QString, boxText);
+    const qint64 size = 100;
+    ScriptedPeer peer(size, reply, close);
+    QVERIFY(peer.listen());
+    dialog->setUploadPort(peer.port());
+    // Only a reply left unread would run into this.
+    dialog->setInstallSilenceLimit(5000);
+    dialog->findChild<QLineEdit*>(QStringLiteral("filepath_lineEdit"))->setText(writeFile(size));
+
+    const int ceilingMs = 30000;
+    bool readIn = false;
+    connect(dialog, &FirmwareUpdateDialog::updateText, this, [&](const QString& text) {
+        if (!text.startsWith(QLatin1String("\nFiwmware Installation")))
+            return;
+        // Sent, arrived in full (and closed), then taken in by the dialog's
+        // socket while events are processed, all before its installation waits.
+        peer.go.release();
+        const int fd = connectionTo(peer.port());
+        QDeadlineTimer deadline(ceilingMs);
+        while (fd >= 0 && unread(fd) < reply.size() && !deadline.hasExpired())
+            waitFor(fd, POLLIN, int(deadline.remainingTime()));
+        if (close && !waitFor(fd, POLLRDHUP, int(deadline.remainingTime())))
+            return;
+        while (fd >= 0 && unread(fd) > 0 && !deadline.hasExpired())
+            QCoreApplication::processEvents();
+        readIn = fd >= 0 && unread(fd) == 0;
+    });
+
+    upload();
+    peer.wait();
+    QVERIFY2(readIn, "the reply did not reach the dialog's socket before the installation");
+    QCOMPARE(answerer->count(box), 1);
+    QCOMPARE(answerer->lastText(box), boxText);
+    QCOMPARE(answerer->count(QStringLiteral("Socket Error")), 0);
 }
 
 void FirmwareUploadTest::refusalKeepsItsCode_data()
