@@ -108,8 +108,8 @@ private:
     void hide_progress();
     void show_sd_card(const Dcct_data& data);
     void show_head_model(const QString& dcct_model);
-    // Notes whether the frequency and sampling-time fields show exactly what
-    // the box holds, and says so once when they cannot.
+    // Notes whether the frequency, sampling-time and alarm-limit fields show
+    // exactly what the box holds, and says so once when they cannot.
     void note_held_settings(const Dcct_data& data);
     void watch_held_settings();
     void set_file_read_pending(bool pending);
@@ -152,4 +152,6 @@ private:
     };
     HeldSetting held_freq;
     HeldSetting held_ts;
+    HeldSetting held_ulim;
+    HeldSetting held_llim;
 };

@@ -11,6 +11,7 @@
 
 #include <QDebug>
 #include <QLineEdit>
+#include <QStringList>
 
 #include <cmath>
 
@@ -139,12 +140,20 @@ void Setup_dialog::watch_held_settings()
     // A report's fill changes the fields too, but note_held_settings runs
     // after it; typing the same value again counts as a change.
     auto mark = [](HeldSetting* s) { return [s] { s->changed = true; }; };
+    auto watchEdit = [&](QAbstractSpinBox* box, HeldSetting* s) {
+        if (auto* edit = box->findChild<QLineEdit*>())
+            connect(edit, &QLineEdit::textEdited, this, mark(s));
+    };
     connect(form->spinBox_freq, qOverload<double>(&QDoubleSpinBox::valueChanged), this, mark(&held_freq));
     connect(form->spinBox_ts, qOverload<int>(&QSpinBox::valueChanged), this, mark(&held_ts));
-    if (auto* edit = form->spinBox_freq->findChild<QLineEdit*>())
-        connect(edit, &QLineEdit::textEdited, this, mark(&held_freq));
-    if (auto* edit = form->spinBox_ts->findChild<QLineEdit*>())
-        connect(edit, &QLineEdit::textEdited, this, mark(&held_ts));
+    connect(form->doubleSpinBox_alaMax, qOverload<double>(&QDoubleSpinBox::valueChanged), this,
+            mark(&held_ulim));
+    connect(form->doubleSpinBox_alaMin, qOverload<double>(&QDoubleSpinBox::valueChanged), this,
+            mark(&held_llim));
+    watchEdit(form->spinBox_freq, &held_freq);
+    watchEdit(form->spinBox_ts, &held_ts);
+    watchEdit(form->doubleSpinBox_alaMax, &held_ulim);
+    watchEdit(form->doubleSpinBox_alaMin, &held_llim);
 }
 
 void Setup_dialog::note_held_settings(const Dcct_data& data)
@@ -153,36 +162,57 @@ void Setup_dialog::note_held_settings(const Dcct_data& data)
         HeldSetting* setting;
         const QString& held;
         double shown;
+        QString sent; // what Apply sends for the field as it stands
         QString what;
         QString unit;
         QString range;
+        // The record's "0" stands for a setting not read yet; where 0 is no
+        // setting of the box's, only a positive number the box gave is
+        // worth a word.
+        bool positive;
     };
+    auto decimalRange = [](const QDoubleSpinBox* box) {
+        return QString::number(box->minimum(), 'f', box->decimals()) + QStringLiteral(" to ") +
+               QString::number(box->maximum(), 'f', box->decimals());
+    };
+    auto limitText = [](double value) { return QString::number(value, 'g', 6); };
     const QDoubleSpinBox* freq = form->spinBox_freq;
     const QSpinBox* ts = form->spinBox_ts;
+    const QDoubleSpinBox* ulim = form->doubleSpinBox_alaMax;
+    const QDoubleSpinBox* llim = form->doubleSpinBox_alaMin;
+    const QString amperes = tr("A");
     const Field fields[] = {
-        {&held_freq, data.freq, freq->value(), tr("sampling frequency"), tr("Hz"),
-         QString::number(freq->minimum(), 'f', freq->decimals()) + QStringLiteral(" to ") +
-             QString::number(freq->maximum(), 'f', freq->decimals())},
-        {&held_ts, data.ts, double(ts->value()), tr("sampling time"),
+        {&held_freq, data.freq, freq->value(), QString::number(freq->value(), 'g', 6),
+         tr("sampling frequency"), tr("Hz"), decimalRange(freq), true},
+        {&held_ts, data.ts, double(ts->value()), QString::number(ts->value()), tr("sampling time"),
          QString(QChar(0x00b5)) + QLatin1Char('s'),
-         QString::number(ts->minimum()) + QStringLiteral(" to ") + QString::number(ts->maximum())},
+         QString::number(ts->minimum()) + QStringLiteral(" to ") + QString::number(ts->maximum()), true},
+        {&held_ulim, data.alarm_ulim, ulim->value(), limitText(ulim->value()), tr("alarm upper limit"),
+         amperes, decimalRange(ulim), false},
+        {&held_llim, data.alarm_llim, llim->value(), limitText(llim->value()), tr("alarm lower limit"),
+         amperes, decimalRange(llim), false},
     };
+    QStringList untold;
     for (const Field& f : fields) {
         bool ok = false;
         const double value = f.held.trimmed().toDouble(&ok);
         HeldSetting& s = *f.setting;
         s.held = f.held;
         s.changed = false;
-        s.shown = ok && std::isfinite(value) && value == f.shown;
-        // The record's "0" stands for a setting not read yet; only a value
-        // the box gave is worth a word.
-        if (s.shown || !ok || !std::isfinite(value) || value <= 0 || s.told == s.held)
+        const bool readable = ok && std::isfinite(value);
+        // A value the field shows but Apply would write with fewer digits
+        // is left as the box holds it too; the field shows it, so no word.
+        const bool visible = readable && value == f.shown;
+        s.shown = visible && f.sent.toDouble() == value;
+        if (visible || s.told == s.held || (f.positive && (!readable || value <= 0)))
             continue;
         s.told = s.held;
-        warn(tr("SENTREL's %1 is %2 %3, which the form cannot show (%4 %3). Apply leaves it as it is "
-                "unless you change that field.")
-                 .arg(f.what, f.held.trimmed(), f.unit, f.range));
+        untold << tr("SENTREL's %1 is %2 %3, which the form cannot show (%4 %3). Apply leaves it as it is "
+                     "unless you change that field.")
+                      .arg(f.what, f.held.trimmed(), f.unit, f.range);
     }
+    if (!untold.isEmpty())
+        warn(untold.join(QLatin1Char('\n')));
 }
 
 // ---- I/O Alarm --------------------------------------------------------------
@@ -199,15 +229,30 @@ void Setup_dialog::on_pushButton_apply_triger_clicked()
 
 void Setup_dialog::on_pushButton_apply_alarm_clicked()
 {
-    const double upper = form->doubleSpinBox_alaMax->value();
-    const double lower = form->doubleSpinBox_alaMin->value();
+    // A limit the field cannot show as the box holds it stays as the box
+    // holds it; the check is on the limits the box will hold afterwards (a
+    // text that is no number passes it: the box decides).
+    auto after = [](const HeldSetting& s, double shown, bool* send) {
+        *send = s.shown || s.changed;
+        if (*send)
+            return shown;
+        bool ok = false;
+        const double held = s.held.trimmed().toDouble(&ok);
+        return ok ? held : std::nan("");
+    };
+    bool sendUpper = false;
+    bool sendLower = false;
+    const double upper = after(held_ulim, form->doubleSpinBox_alaMax->value(), &sendUpper);
+    const double lower = after(held_llim, form->doubleSpinBox_alaMin->value(), &sendLower);
     if (lower >= upper) {
         warn(tr("Upper Limit must be greater than Lower Limit"));
         return;
     }
     thread->enqueue(41, form->checkBox_alarm->isChecked() ? QStringLiteral("ON") : QStringLiteral("OFF"));
-    thread->enqueue(37, QString::number(upper, 'g', 6));
-    thread->enqueue(38, QString::number(lower, 'g', 6));
+    if (sendUpper)
+        thread->enqueue(37, QString::number(upper, 'g', 6));
+    if (sendLower)
+        thread->enqueue(38, QString::number(lower, 'g', 6));
     start_progress(1);
     thread->enqueue(80);
     thread->enqueue(39);

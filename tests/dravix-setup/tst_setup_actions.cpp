@@ -47,6 +47,7 @@ class SetupAcquisitionTest : public QObject
 private slots:
     void applyModeDataLogger();
     void applyModeScopeWithUnmount();
+    void applyKeepsWhatTheFormCannotShow_data();
     void applyKeepsWhatTheFormCannotShow();
     void unmountQuestion_data();
     void unmountQuestion();
@@ -58,6 +59,8 @@ private slots:
     void alarmLimitsEqual();
     void alarmLimits_data();
     void alarmLimits();
+    void alarmKeepsWhatTheFormCannotShow_data();
+    void alarmKeepsWhatTheFormCannotShow();
 };
 
 class SetupCalibrationTest : public QObject
@@ -237,21 +240,64 @@ void SetupAcquisitionTest::applyModeScopeWithUnmount()
     QVERIFY(rig.dialog->unmountOnApply());
 }
 
+// Types the last character of a spin box's text again: the text, and so the
+// value, ends as it was.
+static void retypeLastCharacter(QAbstractSpinBox* box)
+{
+    auto* edit = box->findChild<QLineEdit*>();
+    const QString text = edit->text();
+    edit->end(false);
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QTest::keyClicks(box, text.right(1));
+    QCOMPARE(edit->text(), text);
+}
+
+void SetupAcquisitionTest::applyKeepsWhatTheFormCannotShow_data()
+{
+    QTest::addColumn<QString>("freq");
+    QTest::addColumn<QString>("ts");
+    QTest::addColumn<bool>("dlog");
+    QTest::addColumn<QString>("told");
+    QTest::addColumn<QStringList>("queued");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("retyped");
+    const QStringList reads{"80", "5", "7", "103"};
+    QTest::newRow("frequency above the form")
+        << "20"
+        << "100" << true << "20 Hz" << (QStringList{"1:DLOG", "18:OFF", "54:000", "8:100"} + reads)
+        << "spinBox_freq"
+        << "6:10";
+    QTest::newRow("sampling time below the form")
+        << "2.5"
+        << "5" << false << QStringLiteral("5 \u00b5s")
+        << (QStringList{"1:OSC", "18:OFF", "54:000", "6:2.5"} + reads) << "spinBox_ts"
+        << "8:10";
+}
+
 void SetupAcquisitionTest::applyKeepsWhatTheFormCannotShow()
 {
+    QFETCH(QString, freq);
+    QFETCH(QString, ts);
+    QFETCH(bool, dlog);
+    QFETCH(QString, told);
+    QFETCH(QStringList, queued);
+    QFETCH(QString, field);
+    QFETCH(QString, retyped);
     ReadyRig rig;
     Dcct_data d = SetupRig::unlockedRecord();
-    d.freq = QStringLiteral("20");
-    d.ts = QStringLiteral("100");
+    d.mode_dlog = dlog;
+    d.freq = freq;
+    d.ts = ts;
     rig.show(d);
     rig.show(d); // said once
     QCOMPARE(rig.promptKinds(), QStringList{"warning"});
-    QVERIFY2(rig.prompts.at(0).text.contains("20 Hz"), qPrintable(rig.prompts.at(0).text));
+    QVERIFY2(rig.prompts.at(0).text.contains(told), qPrintable(rig.prompts.at(0).text));
     rig.click("pushButton_apply_mode");
-    QCOMPARE(rig.take(), (QStringList{"1:OSC", "18:OFF", "54:000", "8:100", "80", "5", "7", "103"}));
-    rig.w<QDoubleSpinBox>("spinBox_freq")->setValue(5);
+    QCOMPARE(rig.take(), queued);
+    // Typing the value the field shows again is a change: the box gets it.
+    retypeLastCharacter(rig.w<QAbstractSpinBox>(qPrintable(field)));
     rig.click("pushButton_apply_mode");
-    QVERIFY(rig.take().contains("6:5"));
+    QVERIFY2(rig.take().contains(retyped), qPrintable(retyped));
 }
 
 void SetupAcquisitionTest::unmountQuestion_data()
@@ -396,6 +442,64 @@ void SetupAcquisitionTest::alarmLimits()
         QVERIFY(rig.prompts.isEmpty());
     }
     QLocale::setDefault(before);
+}
+
+// A limit is sent as the form shows it only when that is what the box holds,
+// or when the user changed the field.
+void SetupAcquisitionTest::alarmKeepsWhatTheFormCannotShow_data()
+{
+    QTest::addColumn<QString>("upper");
+    QTest::addColumn<QString>("lower");
+    QTest::addColumn<QStringList>("told");
+    QTest::addColumn<QStringList>("queued");
+    QTest::addColumn<QString>("retyped");
+    const QStringList reads{"80", "39", "40"};
+    QTest::newRow("beyond the form") << "5000"
+                                     << "-5000" << QStringList{"5000 A", "-5000 A", "-1200.000 to 1200.000 A"}
+                                     << (QStringList{"41:ON"} + reads) << "37:1200";
+    QTest::newRow("finer than the form")
+        << "10.0004"
+        << "-10.0004" << QStringList{"10.0004 A", "-10.0004 A"} << (QStringList{"41:ON"} + reads) << "37:10";
+    QTest::newRow("no number") << "nan"
+                               << "-5" << QStringList{"upper limit is nan A"}
+                               << (QStringList{"41:ON", "38:-5"} + reads) << "37:0";
+    QTest::newRow("shown") << "250.5"
+                           << "-12.25" << QStringList{}
+                           << (QStringList{"41:ON", "37:250.5", "38:-12.25"} + reads) << "37:250.5";
+    // Shown, but six digits would send 1200.
+    QTest::newRow("more digits than sent")
+        << "1199.999"
+        << "-5" << QStringList{} << (QStringList{"41:ON", "38:-5"} + reads) << "37:1200";
+}
+
+void SetupAcquisitionTest::alarmKeepsWhatTheFormCannotShow()
+{
+    QFETCH(QString, upper);
+    QFETCH(QString, lower);
+    QFETCH(QStringList, told);
+    QFETCH(QStringList, queued);
+    QFETCH(QString, retyped);
+    ReadyRig rig;
+    Dcct_data d = SetupRig::unlockedRecord();
+    d.alarm_ulim = upper;
+    d.alarm_llim = lower;
+    d.alarm_enabled = true;
+    rig.show(d);
+    rig.show(d); // said once, for both limits
+    if (told.isEmpty()) {
+        QVERIFY(rig.prompts.isEmpty());
+    } else {
+        QCOMPARE(rig.promptKinds(), QStringList{"warning"});
+        for (const QString& part : told)
+            QVERIFY2(rig.prompts.at(0).text.contains(part), qPrintable(rig.prompts.at(0).text));
+    }
+    rig.prompts.clear();
+    rig.click("pushButton_apply_alarm");
+    QCOMPARE(rig.take(), queued);
+    QVERIFY(rig.prompts.isEmpty());
+    retypeLastCharacter(rig.w<QAbstractSpinBox>("doubleSpinBox_alaMax"));
+    rig.click("pushButton_apply_alarm");
+    QVERIFY2(rig.take().contains(retyped), qPrintable(retyped));
 }
 
 // ---- Calibration -------------------------------------------------------------------
