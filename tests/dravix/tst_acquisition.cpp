@@ -94,15 +94,28 @@ private slots:
         QCOMPARE(window->rowButton(0, MainWindow::AcquireButton)->text(), QStringLiteral("Acquire"));
     }
 
+    void stopQueuesOffAndPolls_data()
+    {
+        QTest::addColumn<bool>("learned");
+        QTest::newRow("clicked") << false;
+        // Stopped from elsewhere: the row follows, sending nothing.
+        QTest::newRow("learned from a status") << true;
+    }
     void stopQueuesOffAndPolls()
     {
+        QFETCH(bool, learned);
         makeRows(1, -1);
         Dcct_thread* t = window->boxThread(0);
         setAcquiring(0, true);
         window->rowButton(0, MainWindow::AcquireButton)->setText(QStringLiteral("STOP ACQ"));
-        window->rowButton(0, MainWindow::AcquireButton)->click();
+        if (learned) {
+            emit t->status_updated(Dcct_data());
+            QCoreApplication::processEvents();
+        } else {
+            window->rowButton(0, MainWindow::AcquireButton)->click();
+        }
         const Codes expected{{3, QStringLiteral("OFF")}};
-        QCOMPARE(queued(t), expected);
+        QCOMPARE(queued(t), learned ? Codes() : expected);
         QVERIFY(t->polling);
         QCOMPARE(window->rowButton(0, MainWindow::AcquireButton)->text(), QStringLiteral("Acquire"));
     }
@@ -171,13 +184,21 @@ private slots:
             waitUntil([&] { return window->acquireAllButton()->text() == QLatin1String("STOP ALL"); }, 5000));
         QVERIFY(window->isAcquireAllRunning());
 
+        // The sequence's clicks are over: a row's own "STOP ACQ" stops its box.
+        emit window->boxThread(0)->sentrel_start_acquire(makeBlock({}, {}));
+        QCoreApplication::processEvents();
+        QCOMPARE(window->rowButton(0, MainWindow::AcquireButton)->text(), QStringLiteral("STOP ACQ"));
+        clearQueues();
+        window->rowButton(0, MainWindow::AcquireButton)->click();
+        const Codes off{{3, QStringLiteral("OFF")}};
+        QCOMPARE(queued(window->boxThread(0)), off);
+
         // Stop: the others first, the master last, all at once.
         clicks.clear();
         clearQueues();
         window->acquireAllButton()->click();
         QCOMPARE(clickedRows(), QList<int>({0, 2, 1}));
         QVERIFY(!window->isAcquireAllRunning());
-        const Codes off{{3, QStringLiteral("OFF")}};
         for (int r = 0; r < 3; ++r)
             QCOMPARE(queued(window->boxThread(r)), off);
         for (int r = 0; r < 3; ++r)

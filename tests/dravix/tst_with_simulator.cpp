@@ -314,8 +314,9 @@ private slots:
         QCOMPARE(prompts->boxes.first().text, QStringLiteral("Open Error"));
     }
 
-    // The record that closes a run is a reset one: after a disconnect, and
-    // after a run the link ended, the status button reads "Status" in black.
+    // The record that closes a run is a reset one: after a disconnect, an
+    // address change, and a run the link ended, the status button reads
+    // "Status" in black.
     void statusButtonAfterTheRunEnds()
     {
         SimulatorProcess* sim = startSim({});
@@ -339,6 +340,15 @@ private slots:
         QVERIFY(!window->rowButton(row, MainWindow::ConnectButton)->isEnabled());
         checkStatusButton();
         QVERIFY(sim->control(QStringLiteral("stall off")));
+        QVERIFY(waitUntil([&] { return window->rowButton(row, MainWindow::ConnectButton)->isEnabled(); }));
+
+        QVERIFY(connectRow(row));
+        QVERIFY(waitUntil([&] { return status->text() == QLatin1String("Data Log"); }));
+        // An address change ends the run the same way.
+        prompts->dialogAnswer = [](QDialog*) { return int(QDialog::Accepted); };
+        window->rowButton(row, MainWindow::AddressButton)->click();
+        QVERIFY(!window->rowButton(row, MainWindow::ConnectButton)->isEnabled());
+        checkStatusButton();
         QVERIFY(waitUntil([&] { return window->rowButton(row, MainWindow::ConnectButton)->isEnabled(); }));
 
         QVERIFY(connectRow(row));
