@@ -70,7 +70,7 @@ QList<ScriptedBox::Piece> LiteralBox::answerAlone(const QByteArray& command)
 {
     const QByteArray c = command.toLower();
     auto reply = [](const QByteArray& text) { return ScriptedBox::line(text); };
-    if (c == " " || s.nak_everything)
+    if (c == " " || s.nak_everything || (c == "print:off" && s.refuse_print_off))
         return reply("NAK");
     if (c == "print:on" || c == "print:off" || c == "acq:on") {
         const bool starts = (c == "acq:on" && s.printing) || (c == "print:on" && s.acquiring);

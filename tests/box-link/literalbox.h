@@ -34,7 +34,8 @@ public:
         // (acq:ON while printing, print:ON while acquiring), before or after it.
         int lines_with_start = 0;
         bool lines_before_ack = false;
-        bool nak_everything = false; // but the greeting still gets its "NAK"
+        bool nak_everything = false;   // but the greeting still gets its "NAK"
+        bool refuse_print_off = false; // "NAK", and printing stays on
         // Lines still queued in the box's output when an answer is written
         // while it streams: they go out ahead of the answer, which follows
         // 30 ms later.

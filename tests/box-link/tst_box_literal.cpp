@@ -5,6 +5,7 @@
 // streaming at connect, and a box that refuses everything.
 
 #include "literalbox.h"
+#include "postedevents.h"
 #include "workerrig.h"
 
 #include <QtTest>
@@ -23,12 +24,62 @@ private:
     std::unique_ptr<LiteralBox> box;
     std::unique_ptr<WorkerRig> rig;
 
-    void startRig()
+    void startRig(int quietMs = 3000)
     {
         const bool tcp = transport == ScriptedBox::Tcp;
         rig = std::make_unique<WorkerRig>(tcp, QStringLiteral("127.0.0.1"),
                                           QString::number(box->link().port()), box->link().ptyPath(), 1000);
+        rig->thread->stream_quiet_ms = quietMs;
         rig->thread->start();
+    }
+
+    // From here the worker's ticks run one at a time from the test, so what
+    // a tick does is counted against ticks, whatever the machine's speed.
+    bool holdTicks()
+    {
+        return QMetaObject::invokeMethod(rig->thread->timer, "stop", Qt::BlockingQueuedConnection);
+    }
+    bool tick()
+    {
+        Dcct_thread* t = rig->thread.get();
+        return QMetaObject::invokeMethod(
+            t->timer, [t] { t->process(); }, Qt::BlockingQueuedConnection);
+    }
+    // Ticks, letting the box's bytes in between, until `done` holds.
+    bool tickUntil(const std::function<bool()>& done, int timeoutMs = 20000)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        do {
+            QTest::qWait(20);
+            if (!tick() || clock.elapsed() > timeoutMs)
+                return false;
+        } while (!done());
+        return true;
+    }
+    bool isQuiet()
+    {
+        QMutexLocker lock(&rig->thread->mutex);
+        return rig->thread->data.stream_quiet;
+    }
+    bool isAcquiring()
+    {
+        QMutexLocker lock(&rig->thread->mutex);
+        return rig->thread->data.acquiring;
+    }
+    // Starts the acquisition as the windows do, one tick per code.
+    bool startAcquisition()
+    {
+        const int starts = rig->starts.size();
+        for (int code : {5, 16, 3}) {
+            if (code == 5)
+                rig->thread->enqueue(code);
+            else
+                rig->thread->enqueue(code, QStringLiteral("ON"));
+            if (!tick())
+                return false;
+        }
+        return rig->waitFor([&] { return rig->starts.size() > starts; }) && rig->starts.last().acquiring;
     }
 
     bool connected(const QString& name)
@@ -202,6 +253,117 @@ private slots:
             checkBlock(b, &times);
         for (int i = 2; i < times.size(); ++i)
             QVERIFY2(qAbs(times[i] - times[i - 1] - 0.01) < 1e-9, qPrintable(QString::number(i)));
+    }
+
+    // A stream without lines is marked quiet once three sample periods, and
+    // at least the watch's limit, have passed; the box is then polled every
+    // third tick.
+    void quietStreamIsPolledEveryThirdTick_data()
+    {
+        QTest::addColumn<QByteArray>("freq");
+        QTest::addColumn<bool>("quiet");
+        QTest::newRow("100 Hz") << QByteArray("100") << true;
+        // Three periods are 30 s, far beyond the limit.
+        QTest::newRow("0.1 Hz") << QByteArray("0.1") << false;
+    }
+    void quietStreamIsPolledEveryThirdTick()
+    {
+        QFETCH(QByteArray, freq);
+        QFETCH(bool, quiet);
+        const int limitMs = 200;
+        box->change([&](LiteralBox::State& s) {
+            s.freq = freq;
+            s.lines_per_tick = 0;
+        });
+        startRig(limitMs);
+        QVERIFY(connected(QStringLiteral("BOX 1")));
+        QVERIFY(holdTicks());
+        rig->thread->polling = false;
+        QVERIFY(startAcquisition());
+        QVERIFY(tick()); // the watch starts
+        const int polls = count("status:?");
+        // Ticks until the stream is marked quiet or a tick began after twice the limit.
+        QElapsedTimer silent;
+        silent.start();
+        qint64 tickedAt = 0;
+        do {
+            QTest::qWait(20);
+            tickedAt = silent.elapsed();
+            QVERIFY(tick());
+        } while (!isQuiet() && tickedAt <= 2 * limitMs);
+        QCOMPARE(isQuiet(), quiet);
+        QCOMPARE(count("status:?"), polls);
+        if (!quiet)
+            return;
+        for (int i = 0; i < 6; ++i)
+            QVERIFY(tick());
+        QCOMPARE(count("status:?") - polls, 2);
+    }
+
+    // Stopped from elsewhere while two samples wait for their block: the
+    // poll that learns it leaves nothing of the run behind, so the next run
+    // neither begins quiet nor carries those samples.
+    void stopLearnedFromAPollLeavesNothingBehind()
+    {
+        box->change([](LiteralBox::State& s) {
+            s.lines_per_tick = 0;
+            s.lines_with_start = 7;
+        });
+        startRig(200);
+        QVERIFY(connected(QStringLiteral("BOX 1")));
+        QVERIFY(holdTicks());
+        rig->thread->polling = false;
+        QVERIFY(startAcquisition());
+        const auto halfSize = [this] {
+            QMutexLocker lock(&rig->thread->mutex);
+            const Dcct_data& d = rig->thread->data;
+            return (d.buf_select ? d.time_b : d.time_a).size();
+        };
+        QVERIFY(tickUntil([&] {
+            deliverPostedEvents();
+            return rig->blocks.size() == 1 && halfSize() == 2;
+        }));
+        box->change([](LiteralBox::State& s) {
+            s.acquiring = false;
+            s.lines_with_start = 0;
+        });
+        QVERIFY(tickUntil([this] { return !isAcquiring(); }));
+
+        QVERIFY(startAcquisition());
+        QVERIFY(tick()); // the first tick of the new stream
+        QVERIFY(!isQuiet());
+        box->change([](LiteralBox::State& s) { s.lines_per_tick = 1; });
+        deliverPostedEvents();
+        const int blocks = rig->blocks.size();
+        QVERIFY(tickUntil([&] {
+            deliverPostedEvents();
+            return rig->blocks.size() > blocks;
+        }));
+        QVector<double> times;
+        checkBlock(rig->blocks.at(blocks), &times);
+        QCOMPARE(times.first(), 0.0);
+    }
+
+    // A box that keeps streaming through the greeting's "PRINT:OFF" (though
+    // no line comes): after a reconnection its stream is watched afresh, as
+    // it was at the first connection.
+    void reconnectionWatchesTheStreamAfresh()
+    {
+        box->change([](LiteralBox::State& s) {
+            s.acquiring = true;
+            s.printing = true;
+            s.refuse_print_off = true;
+            s.lines_per_tick = 0;
+        });
+        startRig(1000);
+        QVERIFY(rig->waitFor([this] { return !rig->foundAcquiring.isEmpty(); }));
+        QVERIFY(!rig->foundAcquiring.last().stream_quiet);
+        QVERIFY(rig->waitFor([this] { return rig->statuses.last().stream_quiet; }));
+        rig->stop();
+        rig->foundAcquiring.clear();
+        rig->thread->start();
+        QVERIFY(rig->waitFor([this] { return !rig->foundAcquiring.isEmpty(); }));
+        QVERIFY(!rig->foundAcquiring.last().stream_quiet);
     }
 
     void refusedQueriesKeepTheRecord()
