@@ -166,9 +166,9 @@ void Setup_dialog::note_held_settings(const Dcct_data& data)
         QString what;
         QString unit;
         QString range;
-        // The record's "0" stands for a setting not read yet; where 0 is no
-        // setting of the box's, only a positive number the box gave is
-        // worth a word.
+        // A setting that is always positive: the record's "0" stands for one
+        // not read yet, and only a positive number the box gave is worth a
+        // word.
         bool positive;
     };
     auto decimalRange = [](const QDoubleSpinBox* box) {
