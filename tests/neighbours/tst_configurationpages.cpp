@@ -633,11 +633,14 @@ void ConfigurationPagesTest::interlockSaveKeepsHiddenBitsAndUnchangedDelays()
     tasks = queuedTasks(*worker);
     QVERIFY(tasks.contains(QStringLiteral("17:94:500")));
     QVERIFY(!tasks.contains(QStringLiteral("17:92:1")));
-    // Once the supply holds 500, the delay set back differs from it again.
-    setData([](ps_data& d) { d.memory[94] = QStringLiteral("500"); });
-    child<QSpinBox>(dialog, "spinBox_Delay_Int2")->setValue(94);
-    save->click();
-    QVERIFY(queuedTasks(*worker).contains(QStringLiteral("17:94:94")));
+    // Once the supply holds 500, the delay set back differs from it again;
+    // so it does at either end of the spin box's range.
+    for (const char* held : {"500", "1", "10000"}) {
+        setData([held](ps_data& d) { d.memory[94] = QLatin1String(held); });
+        child<QSpinBox>(dialog, "spinBox_Delay_Int2")->setValue(94);
+        save->click();
+        QVERIFY2(queuedTasks(*worker).contains(QStringLiteral("17:94:94")), held);
+    }
 
     // Four interlocks and quench: 24 read-backs.
     openOn(dialog, QStringLiteral("KORA-PS-1K5"));
