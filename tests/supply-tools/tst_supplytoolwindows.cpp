@@ -7,6 +7,8 @@
 #include "setupdialog.h"
 #include "signalgenerator.h"
 #include "simulatorprocess.h"
+#include "typedinput.h"
+#include "waveform.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -57,6 +59,9 @@ void commit(QLineEdit* edit, const QString& text)
     edit->setText(text);
     emit edit->editingFinished();
 }
+
+// How a test presses a button.
+enum Click { Mouse, Program, Double };
 
 // Drops reach a window only inside a drag the platform runs; tests hand the
 // event to the handler itself.
@@ -158,25 +163,38 @@ void SupplyToolWindowsTest::applyPostsTheWaveformTasks()
 void SupplyToolWindowsTest::applySendsOnlyWhatTheFieldsShow_data()
 {
     QTest::addColumn<bool>("german");
+    QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("shown"); // Amplitude once Apply was clicked
-    QTest::addColumn<QString>("level"); // the level sent at once; none: nothing sent
-    QTest::addColumn<bool>("mouse");    // else clicked with the focus left in the field
-    QTest::newRow("decimal comma") << true << "0,5" << "0,5" << "0.5" << true;
-    QTest::newRow("comma is no separator") << true << "1,000" << "1,000" << "1" << true;
-    QTest::newRow("separator refused") << false << "1,000" << "1" << "" << true;
-    QTest::newRow("not a number") << true << "abc" << "1" << "" << true;
-    QTest::newRow("not a number, focus kept") << true << "abc" << "1" << "" << false;
+    QTest::addColumn<QString>("shown");  // the field once Apply was clicked
+    QTest::addColumn<bool>("sentAtOnce"); // else only a second click sends
+    QTest::addColumn<QString>("levels"); // the values of the points sent
+    QTest::addColumn<int>("click");
+    const QString gain = QStringLiteral("lineEditConfigGain");
+    QTest::newRow("decimal comma") << true << gain << "0,5" << "0,5" << true << "0 0.5" << int(Mouse);
+    QTest::newRow("comma is no separator") << true << gain << "1,000" << "1,000" << true << "0 1" << int(Mouse);
+    QTest::newRow("separator refused") << false << gain << "1,000" << "1" << false << "0 1" << int(Mouse);
+    QTest::newRow("not a number") << true << gain << "abc" << "1" << false << "0 1" << int(Mouse);
+    QTest::newRow("not a number, focus kept") << true << gain << "abc" << "1" << false << "0 1" << int(Program);
+    QTest::newRow("not a number, double click") << true << gain << "abc" << "1" << false << "0 1" << int(Double);
+    QTest::newRow("offset, decimal comma")
+        << true << "lineEditConfigOffsetY" << "0,5" << "0,5" << true << "0.5 1.5" << int(Mouse);
+    QTest::newRow("over the limit, decimal comma")
+        << true << "lineEditGeneratorDutyCycle" << "1,5" << "1" << false << "1" << int(Mouse);
+    // The corrected frequency sets the point count as a typed one would.
+    QTest::newRow("frequency not a number, focus kept")
+        << true << "lineEditConfigF" << "abc" << "1" << false << "0 1" << int(Program);
 }
 
-// Typed, then Apply clicked with the mouse, no Return: leaving the field
-// corrects it, and a correction goes out only on a second click.
+// Typed, then Apply clicked, no Return: leaving the field (or the click)
+// corrects it, and a correction goes out only on a later click.
 void SupplyToolWindowsTest::applySendsOnlyWhatTheFieldsShow()
 {
     QFETCH(bool, german);
+    QFETCH(QString, field);
     QFETCH(QString, typed);
-    QFETCH(QString, level);
-    QFETCH(bool, mouse);
+    QFETCH(bool, sentAtOnce);
+    QFETCH(QString, levels);
+    QFETCH(int, click);
     const auto restore = qScopeGuard([before = QLocale()] { QLocale::setDefault(before); });
     QLocale::setDefault(german ? QLocale(QLocale::German, QLocale::Germany) : QLocale::c());
     ps_thread worker(10);
@@ -187,27 +205,35 @@ void SupplyToolWindowsTest::applySendsOnlyWhatTheFieldsShow()
     generator.show();
     QApplication::setActiveWindow(&generator);
     QVERIFY(QTest::qWaitForWindowActive(&generator));
-    auto* gain = child<QLineEdit>(&generator, "lineEditConfigGain");
-    gain->setFocus();
-    gain->clear();
-    QTest::keyClicks(gain, typed);
+    auto* edit = child<QLineEdit>(&generator, qPrintable(field));
+    edit->setFocus();
+    edit->clear();
+    QTest::keyClicks(edit, typed);
     takeTasks(worker);
 
     auto* apply = child<QPushButton>(&generator, "pushButtonRuntimeApply");
-    if (mouse)
-        QTest::mouseClick(apply, Qt::LeftButton);
-    else
+    if (click == Program) {
         apply->click();
-    QTEST(gain->text(), "shown");
-    if (level.isEmpty()) {
+    } else {
+        QTest::mouseClick(apply, Qt::LeftButton);
+        if (click == Double) {
+            QTest::mouseDClick(apply, Qt::LeftButton);
+            QTest::mouseRelease(apply, Qt::LeftButton);
+        }
+    }
+    QTEST(edit->text(), "shown");
+    if (!sentAtOnce) {
         QCOMPARE(takeTasks(worker).size(), 0);
         QTest::mouseClick(apply, Qt::LeftButton);
-        level = QStringLiteral("1");
     }
     const QList<ps_task> tasks = takeTasks(worker);
     QCOMPARE(ids(tasks), (QList<int>{1793, 1794, 1795, 1792}));
     const QStringList points = tasks.at(2).params.value(0).split(QLatin1Char(':'));
-    QCOMPARE(QSet<QString>(points.begin(), points.end()), (QSet<QString>{QStringLiteral("0"), level}));
+    const QStringList expected = levels.split(QLatin1Char(' '));
+    QCOMPARE(QSet<QString>(points.begin(), points.end()), QSet<QString>(expected.begin(), expected.end()));
+    // One period at the frequency shown.
+    const double f = typedNumber(child<QLineEdit>(&generator, "lineEditConfigF")->text());
+    QCOMPARE(points.size(), int(waveform::pointCount(f) - 1));
 }
 
 void SupplyToolWindowsTest::frequencyCommitReplacesOffsetValidator()
@@ -223,6 +249,12 @@ void SupplyToolWindowsTest::frequencyCommitReplacesOffsetValidator()
     QString offset = QStringLiteral("1");
     child<QLineEdit>(&generator, "lineEditGeneratorOffsetX")->validator()->fixup(offset);
     QCOMPARE(offset, QStringLiteral("0.33333"));
+
+    // The period follows the frequency as it is typed with a decimal comma.
+    const auto restore = qScopeGuard([before = QLocale()] { QLocale::setDefault(before); });
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    child<QLineEdit>(&generator, "lineEditConfigF")->setText(QStringLiteral("2,5"));
+    QCOMPARE(child<QLabel>(&generator, "labelT")->text(), QStringLiteral("0.4"));
 }
 
 void SupplyToolWindowsTest::previewAxisKeepsClampedValuesVisible()
@@ -271,6 +303,13 @@ void SupplyToolWindowsTest::exportAndDropRoundTrip()
     SignalGenerator::setSaveFileChooser([&](QWidget*, const QString&, const QString&, const QString&) {
         return exported;
     });
+    // A field not yet corrected shows its correction first; the file waits.
+    auto* repeat = child<QLineEdit>(&source, "lineEditRuntimeRepeat");
+    repeat->setText(QStringLiteral("0"));
+    child<QPushButton>(&source, "pushButtonGeneratorExport")->click();
+    QCOMPARE(repeat->text(), QStringLiteral("1"));
+    QVERIFY(!QFileInfo::exists(exported));
+    commit(repeat, QStringLiteral("4"));
     child<QPushButton>(&source, "pushButtonGeneratorExport")->click();
 
     DropTarget target(&worker);
