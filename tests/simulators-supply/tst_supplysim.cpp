@@ -519,15 +519,27 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!sim.isRunning(), 3000);
     }
 
+    void badOptionIsReported_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("family") << "--family" << "XYZ";
+        QTest::newRow("bind") << "--bind" << "no.such.address";
+    }
+
+    // The simulator refuses to start rather than run other than asked.
     void badOptionIsReported()
     {
+        QFETCH(QString, option);
+        QFETCH(QString, value);
         QProcess p;
         p.start(SimulatorProcess::programPath(QStringLiteral("supply-sim")),
-                {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--family"),
-                 QStringLiteral("XYZ")});
-        QVERIFY(p.waitForFinished(5000));
+                {QStringLiteral("--port"), QStringLiteral("0"), option, value});
+        QVERIFY(p.waitForFinished(20000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), 2);
-        QVERIFY(p.readAllStandardError().contains("family"));
+        QVERIFY(!p.readAllStandardOutput().contains("PORT"));
+        QVERIFY(p.readAllStandardError().contains(option.mid(2).toLatin1()));
     }
 };
 
