@@ -535,10 +535,12 @@ private slots:
         QProcess p;
         p.start(SimulatorProcess::programPath(QStringLiteral("supply-sim")),
                 {QStringLiteral("--port"), QStringLiteral("0"), option, value});
-        QVERIFY(p.waitForFinished(20000));
+        const bool finished = p.waitForFinished(20000);
+        const QByteArray out = p.readAllStandardOutput();
+        QVERIFY2(finished, out.constData());
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), 2);
-        QVERIFY(!p.readAllStandardOutput().contains("PORT"));
+        QVERIFY2(!out.contains("PORT"), out.constData());
         QVERIFY(p.readAllStandardError().contains(option.mid(2).toLatin1()));
     }
 };

@@ -60,7 +60,8 @@ void commit(QLineEdit* edit, const QString& text)
     emit edit->editingFinished();
 }
 
-// How a test presses a button.
+// How a test presses a button; Program leaves the focus where it is, as a
+// shortcut does.
 enum Click { Mouse, Program, Double };
 
 // Drops reach a window only inside a drag the platform runs; tests hand the
@@ -224,7 +225,10 @@ void SupplyToolWindowsTest::applySendsOnlyWhatTheFieldsShow()
     QTEST(edit->text(), "shown");
     if (!sentAtOnce) {
         QCOMPARE(takeTasks(worker).size(), 0);
-        QTest::mouseClick(apply, Qt::LeftButton);
+        if (click == Program)
+            apply->click(); // the focus still in the field
+        else
+            QTest::mouseClick(apply, Qt::LeftButton);
     }
     const QList<ps_task> tasks = takeTasks(worker);
     QCOMPARE(ids(tasks), (QList<int>{1793, 1794, 1795, 1792}));
