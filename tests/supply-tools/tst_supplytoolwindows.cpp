@@ -166,9 +166,9 @@ void SupplyToolWindowsTest::applySendsOnlyWhatTheFieldsShow_data()
     QTest::addColumn<bool>("german");
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("shown");  // the field once Apply was clicked
+    QTest::addColumn<QString>("shown");   // the field once Apply was clicked
     QTest::addColumn<bool>("sentAtOnce"); // else only a second click sends
-    QTest::addColumn<QString>("levels"); // the values of the points sent, sorted
+    QTest::addColumn<QString>("levels");  // the values of the points sent, sorted
     QTest::addColumn<int>("click");
     const QString gain = QStringLiteral("lineEditConfigGain");
     QTest::newRow("decimal comma") << true << gain << "0,5" << "0,5" << true << "0 0.5" << int(Mouse);
