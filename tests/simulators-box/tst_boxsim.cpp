@@ -486,13 +486,6 @@ private slots:
         QVERIFY(connectTo(sim.port()));
     }
 
-    void listenAnyReachesBeyondLoopback()
-    {
-        SimulatorProcess anywhere(QStringLiteral("box-sim"));
-        QVERIFY(anywhere.start({QStringLiteral("--listen"), QStringLiteral("any")}));
-        QVERIFY(!SimulatorProcess::acceptedBeyondLoopback(anywhere.port()).isEmpty());
-    }
-
     void cleanupTestCase() { sim.stop(); }
 };
 
