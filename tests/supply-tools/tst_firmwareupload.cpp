@@ -31,17 +31,12 @@
 namespace
 {
 
-// A supply that takes an upload a little at a time, in a thread of its own so
-// it keeps reading while the dialog waits on its socket. Once it holds every
-// byte it says so (allIn) and answers "#ACK".
-class SlowPeer : public QThread
+// A supply on loopback, in a thread of its own so it keeps reading while the
+// dialog waits on its socket. It takes one connection and hands it to talk().
+class PeerThread : public QThread
 {
 public:
-    explicit SlowPeer(qint64 expected) : expected(expected) {}
-
     quint16 port() const { return listening; }
-    std::atomic<qint64> received{0};
-    QSemaphore allIn;
 
     bool listen()
     {
@@ -51,19 +46,49 @@ public:
     }
 
 protected:
+    static constexpr int ceilingMs = 30000;
+
+    virtual void prepare(QTcpServer&) {}
+    virtual void talk(QTcpSocket* socket) = 0;
+
     void run() override
     {
         QTcpServer server;
         if (server.listen(QHostAddress::LocalHost)) {
-            // Inherited by the accepted connection: little is held on this side.
-            const int small = 4096;
-            ::setsockopt(int(server.socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+            prepare(server);
             listening = server.serverPort();
         }
         ready.release();
         if (!listening || !server.waitForNewConnection(ceilingMs))
             return;
-        QTcpSocket* socket = server.nextPendingConnection();
+        talk(server.nextPendingConnection());
+    }
+
+private:
+    QSemaphore ready;
+    quint16 listening = 0;
+};
+
+// A supply that takes an upload a little at a time. Once it holds every byte
+// it says so (allIn) and answers "#ACK".
+class SlowPeer : public PeerThread
+{
+public:
+    explicit SlowPeer(qint64 expected) : expected(expected) {}
+
+    std::atomic<qint64> received{0};
+    QSemaphore allIn;
+
+protected:
+    void prepare(QTcpServer& server) override
+    {
+        // Inherited by the accepted connection: little is held on this side.
+        const int small = 4096;
+        ::setsockopt(int(server.socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    }
+
+    void talk(QTcpSocket* socket) override
+    {
         socket->setReadBufferSize(1024);
         while (received < expected && socket->state() == QAbstractSocket::ConnectedState) {
             if (socket->bytesAvailable() == 0 && !socket->waitForReadyRead(ceilingMs))
@@ -77,15 +102,12 @@ protected:
     }
 
 private:
-    static constexpr int ceilingMs = 30000;
     const qint64 expected;
-    QSemaphore ready;
-    quint16 listening = 0;
 };
 
 // A supply that takes the upload and then, when told (go), sends `reply` in
 // one piece, and closes the connection at once if `close` is set.
-class ScriptedPeer : public QThread
+class ScriptedPeer : public PeerThread
 {
 public:
     ScriptedPeer(qint64 expected, const QByteArray& reply, bool close)
@@ -93,26 +115,11 @@ public:
     {
     }
 
-    quint16 port() const { return listening; }
     QSemaphore go;
 
-    bool listen()
-    {
-        start();
-        ready.acquire();
-        return listening != 0;
-    }
-
 protected:
-    void run() override
+    void talk(QTcpSocket* socket) override
     {
-        QTcpServer server;
-        if (server.listen(QHostAddress::LocalHost))
-            listening = server.serverPort();
-        ready.release();
-        if (!listening || !server.waitForNewConnection(ceilingMs))
-            return;
-        QTcpSocket* socket = server.nextPendingConnection();
         qint64 received = 0;
         while (received < expected && (socket->bytesAvailable() > 0 || socket->waitForReadyRead(ceilingMs)))
             received += socket->readAll().size();
@@ -127,12 +134,9 @@ protected:
     }
 
 private:
-    static constexpr int ceilingMs = 30000;
     const qint64 expected;
     const QByteArray reply;
     const bool close;
-    QSemaphore ready;
-    quint16 listening = 0;
 };
 
 // The test process's own connection to `port` on loopback; -1 if there is none.
