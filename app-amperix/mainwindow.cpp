@@ -13,6 +13,7 @@
 #include "errorcodes.h"
 #include "faultdialog.h"
 #include "firmwareupdatedialog.h"
+#include "fittofont.h"
 #include "loggers.h"
 #include "programinfo.h"
 #include "ps_thread.h"
@@ -83,6 +84,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     mainWindowLogger->trace("MainWindow called");
     ui->setupUi(this);
     widenWhereTextIsClipped(this);
+    fitToFont(this);
     guardWheel(this);
     keepSentAsShown(this, {ui->set_current_button, ui->ramp_current_button, ui->set_voltage_button,
                            ui->ramp_voltage_button});

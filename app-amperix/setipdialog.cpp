@@ -2,6 +2,7 @@
 #include "ui_setipdialog.h"
 
 #include "deliberateinput.h"
+#include "fittofont.h"
 #include "typedinput.h"
 
 #include "amperixsettings.h"
@@ -25,6 +26,7 @@ const QString octet = QStringLiteral("(?:[0-1]?[0-9]?[0-9]|2[0-4][0-9]|25[0-5])"
 SetIpDialog::SetIpDialog(QWidget* parent) : QDialog(parent), ui(new Ui::SetIpDialog)
 {
     ui->setupUi(this);
+    fitToFont(this);
     guardWheel(this);
     keepSentAsShown(this);
 

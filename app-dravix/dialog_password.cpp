@@ -1,9 +1,12 @@
 #include "dialog_password.h"
 #include "ui_dialog_password.h"
 
+#include "fittofont.h"
+
 Dialog_password::Dialog_password(QWidget* parent) : QDialog(parent), ui(new Ui::Dialog_password)
 {
     ui->setupUi(this);
+    fitToFont(this);
 }
 
 Dialog_password::~Dialog_password()

@@ -1,9 +1,12 @@
 #include "monitor.h"
 #include "ui_monitor.h"
 
+#include "fittofont.h"
+
 Monitor::Monitor(QWidget* parent) : QDialog(parent), ui(new Ui::Monitor)
 {
     ui->setupUi(this);
+    fitToFont(this);
 }
 
 Monitor::~Monitor()

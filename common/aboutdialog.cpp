@@ -2,6 +2,7 @@
 #include "ui_aboutdialog.h"
 
 #include "commonlog.h"
+#include "fittofont.h"
 #include "programinfo.h"
 
 namespace
@@ -46,6 +47,7 @@ QStringList licencePieces()
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent), ui(new Ui::AboutDialog)
 {
     ui->setupUi(this);
+    fitToFont(this);
 
     m_page = composePage();
     ui->textBrowser->setHtml(m_page);

@@ -2,6 +2,7 @@
 #include "ui_changelog.h"
 
 #include "commonlog.h"
+#include "fittofont.h"
 #include "programinfo.h"
 
 #include <QScrollBar>
@@ -9,6 +10,7 @@
 ChangeLog::ChangeLog(QWidget* parent) : QDialog(parent), ui(new Ui::ChangeLog)
 {
     ui->setupUi(this);
+    fitToFont(this);
 
     // The notes hold no markup, so the browser shows them as plain text.
     ui->textBrowser->setText(QString::fromUtf8(ProgramInfo::releaseNotes));

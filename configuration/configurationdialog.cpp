@@ -5,6 +5,7 @@
 #include "configfile.h"
 #include "configprompts.h"
 #include "deliberateinput.h"
+#include "fittofont.h"
 #include "loggers.h"
 #include "memorymap.h"
 #include "ps_thread.h"
@@ -20,6 +21,7 @@ ConfigurationDialog::ConfigurationDialog(ps_thread* thread, QWidget* parent)
     : QDialog(parent), ui(new Ui::ConfigurationDialog), thread(thread)
 {
     ui->setupUi(this);
+    fitToFont(this);
     keepReturnLocal(this);
     guardWheel(this);
     keepSentAsShown(this);

@@ -2,6 +2,7 @@
 #include "ui_firmwareupdatedialog.h"
 
 #include "deliberateinput.h"
+#include "fittofont.h"
 #include "loggers.h"
 
 #include "firmwarereply.h"
@@ -40,6 +41,7 @@ FirmwareUpdateDialog::FirmwareUpdateDialog(QWidget* parent)
     : QDialog(parent), ui(new Ui::FirmwareUpdateDialog)
 {
     ui->setupUi(this);
+    fitToFont(this);
     keepReturnLocal(this);
 
     default_firmware_path =

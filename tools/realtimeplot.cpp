@@ -1,6 +1,8 @@
 #include "realtimeplot.h"
 #include "ui_realtimeplot.h"
 
+#include "fittofont.h"
+
 #include <QDateTime>
 
 #include <qcustomplot.h>
@@ -24,6 +26,7 @@ RealTimePlot::RealTimePlot(QWidget* parent)
     : QDialog(parent), ui(new Ui::RealTimePlot), clock(wallClockSeconds)
 {
     ui->setupUi(this);
+    fitToFont(this);
     QCustomPlot* p = ui->plot1;
 
     p->addGraph();

@@ -2,6 +2,7 @@
 #include "ui_setupdialog.h"
 
 #include "deliberateinput.h"
+#include "fittofont.h"
 #include "typedinput.h"
 
 #include "loggers.h"
@@ -9,6 +10,7 @@
 SetupDialog::SetupDialog(QWidget* parent) : QDialog(parent), ui(new Ui::SetupDialog)
 {
     ui->setupUi(this);
+    fitToFont(this);
     guardWheel(this);
     keepSentAsShown(this);
     setupDialogLogger->info("SetupDialog created");

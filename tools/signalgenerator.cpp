@@ -2,6 +2,7 @@
 #include "ui_signalgenerator.h"
 
 #include "deliberateinput.h"
+#include "fittofont.h"
 #include "limitvalidators.h"
 #include "loggers.h"
 #include "ps_thread.h"
@@ -52,6 +53,7 @@ SignalGenerator::SignalGenerator(QWidget* parent, ps_thread* psThread)
     : QDialog(parent), ui(new Ui::SignalGenerator), psThread(psThread ? psThread : workerOf(parent))
 {
     ui->setupUi(this);
+    fitToFont(this);
     keepReturnLocal(this);
     guardWheel(this);
     keepSentAsShown(this);
