@@ -8,6 +8,7 @@
 #include "changelog.h"
 #include "dcct_thread.h"
 #include "dialog_status.h"
+#include "fittofont.h"
 #include "monitor.h"
 #include "new_connection_dialog.h"
 #include "programinfo.h"
@@ -32,6 +33,23 @@ MainWindow::MainWindow(QWidget* parent)
     QHeaderView* header = ui->tableWidget_dcct->horizontalHeader();
     for (int column : {0, 3, 4})
         header->setSectionResizeMode(column, QHeaderView::Stretch);
+    // The six fixed columns hold the rows' buttons. With a larger desktop
+    // font they widen to the longest text a button there shows, and the
+    // table with them, so the stretching columns keep their room.
+    const int formSection = header->defaultSectionSize();
+    const int section =
+        buttonWidthFor(ui->tableWidget_dcct, formSection,
+                       {QStringLiteral("Connect"), QStringLiteral("Disconnect"), QStringLiteral("Setup"),
+                        QStringLiteral("Status"), QStringLiteral("No Data"), QStringLiteral("Error"),
+                        QStringLiteral("Alarm"), QStringLiteral("Data Log"), QStringLiteral("Scope"),
+                        QStringLiteral("Acquire"), QStringLiteral("STOP ACQ"), QStringLiteral("Acquire All"),
+                        QStringLiteral("STOP ALL"), QStringLiteral("Monitor"), QStringLiteral("Cancel")});
+    if (section > formSection) {
+        header->setDefaultSectionSize(section);
+        ui->tableWidget_dcct->setMinimumWidth(ui->tableWidget_dcct->minimumWidth() +
+                                              6 * (section - formSection));
+    }
+    fitToFont(this);
 
     add_button = new QPushButton(QStringLiteral("Add New"), this);
     add_row = 0;
