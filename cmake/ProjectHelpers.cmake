@@ -1,6 +1,8 @@
 # add_qt_test(<name> SOURCES <files...> LIBS <targets...> [TIMEOUT <s>] [LABELS <l...>])
 # Builds one Qt Test executable and registers it with CTest, run offscreen with
-# its own settings folder so no test touches the user's stored settings.
+# its own settings folder so no test touches the user's stored settings. Fonts
+# are drawn at 96 dpi, the desktop the forms' pixel sizes are made for (the
+# offscreen platform's own is 100).
 function(add_qt_test name)
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
@@ -11,7 +13,7 @@ function(add_qt_test name)
   endif()
   set_tests_properties(${name} PROPERTIES
     TIMEOUT ${T_TIMEOUT}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=qt.qpa.*=false")
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_FONT_DPI=96;QT_LOGGING_RULES=qt.qpa.*=false")
   if(T_LABELS)
     set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
   endif()

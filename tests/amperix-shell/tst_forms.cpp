@@ -10,6 +10,7 @@
 #include "setupdialog.h"
 
 #include "captionroom.h"
+#include "fontdpi.h"
 #include "strayinput.h"
 #include "tempsettings.h"
 
@@ -102,6 +103,7 @@ private slots:
     void noTextIsClipped();
     void strayReturnOrWheelDoesNothing();
     void returnPressesTheFocusedButton();
+    void noCaptionIsCutOff_data();
     void noCaptionIsCutOff();
 
 private:
@@ -397,9 +399,19 @@ void FormsTest::returnPressesTheFocusedButton()
     QVERIFY(nothingFound(found));
 }
 
+// Desktops at 100 %, at Xvfb's own 100 dpi, at 125 % and at 150 %.
+void FormsTest::noCaptionIsCutOff_data()
+{
+    QTest::addColumn<int>("dpi");
+    for (int dpi : {96, 100, 120, 144})
+        QTest::addRow("%d dpi", dpi) << dpi;
+}
+
 // Every window and every page of it, in the font the system gives it.
 void FormsTest::noCaptionIsCutOff()
 {
+    QFETCH(int, dpi);
+    RUN_AT_FONT_DPI(dpi);
     QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Orvane"),
               QStringLiteral("Amperix"))
         .setValue(QStringLiteral("automaticUpdatesEnabled"), false);

@@ -4,7 +4,9 @@
 #include "captionroom.h"
 #include "dialog_password.h"
 #include "dialog_status.h"
+#include "fontdpi.h"
 #include "new_connection_dialog.h"
+#include "postedevents.h"
 #include "serialportsource.h"
 #include "setup_dialog.h"
 #include "strayinput.h"
@@ -137,9 +139,19 @@ private slots:
         QVERIFY(nothingFound(found));
     }
 
+    // Desktops at 100 %, at Xvfb's own 100 dpi, at 125 % and at 150 %.
+    void noCaptionIsCutOff_data()
+    {
+        QTest::addColumn<int>("dpi");
+        for (int dpi : {96, 100, 120, 144})
+            QTest::addRow("%d dpi", dpi) << dpi;
+    }
+
     // Every window and every page of it, in the font the system gives it.
     void noCaptionIsCutOff()
     {
+        QFETCH(int, dpi);
+        RUN_AT_FONT_DPI(dpi);
         const DesktopFont font;
         window = std::make_unique<MainWindow>();
         Dcct_thread* worker = window->boxThread(window->addBox(true, QStringLiteral("127.0.0.1"), QString()));
@@ -162,11 +174,23 @@ private slots:
         QCOMPARE(setup.findChild<QLabel*>(QStringLiteral("label_sentrel_des"))->toolTip(), box.box_des);
         QCOMPARE(setup.findChild<QLabel*>(QStringLiteral("label_dcct_des"))->toolTip(), box.dcct_des);
 
+        auto* table = window->findChild<QTableWidget*>(QStringLiteral("tableWidget_dcct"));
         QStringList found = captionsCutOff(window.get());
         for (QDialog* dialog : window->findChildren<QDialog*>())
             found << captionsCutOff(dialog);
+        // A connected row, and a second row that brings "Acquire All".
+        emit worker->connection_changed(0, true);
+        window->addBox(true, QStringLiteral("127.0.0.2"), QString());
+        found << captionsCutOff(window.get());
+        // The window is wide enough for every column of the table.
+        window->show();
+        deliverPostedEvents();
+        if (table->horizontalHeader()->length() > table->viewport()->width() ||
+            !table->parentWidget()->rect().contains(table->geometry()))
+            found << QStringLiteral("the table's columns need %1 pixels, the window shows %2")
+                         .arg(table->horizontalHeader()->length())
+                         .arg(table->parentWidget()->width() - table->x());
         // A table cell that cannot show its whole text shows it on hover.
-        auto* table = window->findChild<QTableWidget*>(QStringLiteral("tableWidget_dcct"));
         for (int column : {3, 4}) {
             const QTableWidgetItem* cell = table->item(0, column);
             if (cell->toolTip() != cell->text())

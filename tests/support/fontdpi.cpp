@@ -1,0 +1,43 @@
+#include "fontdpi.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QScreen>
+
+bool atFontDpi(int dpi)
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen && qRound(screen->logicalDotsPerInchY()) == dpi;
+}
+
+QString runRowAtFontDpi(int dpi)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    const QString value = QString::number(dpi);
+    // A child that was given this DPI and still is not at it would start
+    // another one, and so on.
+    if (env.value(QStringLiteral("QT_FONT_DPI")) == value)
+        return QStringLiteral("the platform ignores QT_FONT_DPI=%1").arg(value);
+    env.insert(QStringLiteral("QT_FONT_DPI"), value);
+
+    QString row = QString::fromLatin1(QTest::currentTestFunction());
+    if (QTest::currentDataTag())
+        row += QLatin1Char(':') + QString::fromLatin1(QTest::currentDataTag());
+    QProcess child;
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {row});
+    // A generous ceiling: the row builds every window of a program.
+    if (!child.waitForFinished(240000)) {
+        child.kill();
+        child.waitForFinished();
+        return QStringLiteral("%1 at %2 dpi did not finish: %3")
+            .arg(row, value, QString::fromLocal8Bit(child.readAll()));
+    }
+    if (child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0)
+        return QString();
+    return QStringLiteral("%1 at %2 dpi failed:\n%3")
+        .arg(row, value, QString::fromLocal8Bit(child.readAll()));
+}
