@@ -70,7 +70,8 @@ int main(int argc, char** argv)
     parser.setApplicationDescription(
         QStringLiteral("Simulated SENTREL DCCT readout box (TCP and pseudo-terminal)."));
     parser.addHelpOption();
-    const QCommandLineOption portOpt(QStringLiteral("port"), QStringLiteral("TCP port (0: any free port)."),
+    const QCommandLineOption portOpt(QStringLiteral("port"),
+                                     QStringLiteral("TCP port (default 10001, 0: any free port)."),
                                      QStringLiteral("n"), QStringLiteral("10001"));
     const QCommandLineOption listenOpt(
         QStringLiteral("listen"),

@@ -4,6 +4,7 @@
 #include "boxclient.h"
 #include "simulatorprocess.h"
 
+#include <QProcess>
 #include <QSerialPort>
 #include <QTcpSocket>
 #include <QtTest>
@@ -250,6 +251,18 @@ private slots:
         QVERIFY(before.isEmpty() || wellFormedLines(before, fields));
         QCOMPARE(box->readFor(200), QByteArray());
         QCOMPARE(box->exchange("acq:OFF"), QByteArray("ACK\r"));
+    }
+
+    // Like supply-sim's, the help names the port used when none is given.
+    void helpGivesThePortDefault()
+    {
+        QProcess help;
+        help.start(SimulatorProcess::programPath(QStringLiteral("box-sim")), {QStringLiteral("--help")});
+        QVERIFY(help.waitForFinished(60000));
+        const QString text = QString::fromLocal8Bit(help.readAllStandardOutput());
+        const QString portLine =
+            text.section(QStringLiteral("--port <n>"), 1).section(QLatin1Char('\n'), 0, 0);
+        QVERIFY2(portLine.contains(QLatin1String("(default 10001, 0: any free port)")), qPrintable(text));
     }
 
     void cleanupTestCase()
