@@ -162,18 +162,19 @@ inline QSize layoutNeeds(QWidget* w)
     layout->activate();
     QSize needed = layout->totalMinimumSize();
     const int width = std::max(w->width(), needed.width());
-    // Text that wraps needs the height it takes at the width it gets.
-    if (layout->hasHeightForWidth())
-        needed.setHeight(std::max(needed.height(), layout->totalHeightForWidth(width)));
+    // Text that wraps needs the lines it takes at the width it gets, beyond
+    // those it takes with room to spare.
+    auto wrapping = [](QLayout* l, int at) {
+        constexpr int roomy = QWIDGETSIZE_MAX / 256;
+        return l && l->hasHeightForWidth()
+                   ? std::max(0, l->totalHeightForWidth(at) - l->totalHeightForWidth(roomy))
+                   : 0;
+    };
     auto* main = qobject_cast<QMainWindow*>(w);
-    if (QWidget* central = main ? main->centralWidget() : nullptr) {
-        QLayout* inner = central->layout();
-        if (inner && inner->hasHeightForWidth()) {
-            const int innerWidth = central->width() + width - w->width();
-            needed.rheight() +=
-                std::max(0, inner->totalHeightForWidth(innerWidth) - inner->totalMinimumSize().height());
-        }
-    }
+    if (QWidget* central = main ? main->centralWidget() : nullptr)
+        needed.rheight() += wrapping(central->layout(), central->width() + width - w->width());
+    else
+        needed.rheight() += wrapping(layout, width);
     // A tool bar hides behind its arrow what does not fit: it needs its
     // whole width.
     if (w->isWindow()) {

@@ -426,6 +426,18 @@ void FormsTest::noCaptionIsCutOff()
     QStringList found = captionsCutOff(&window);
     for (QDialog* dialog : window.findChildren<QDialog*>())
         found << captionsCutOff(dialog);
+    // Connected, with a short ID: where the form's size holds everything,
+    // it stays.
+    QVERIFY(QMetaObject::invokeMethod(&window, "slotStateChanged",
+                                      Q_ARG(QTcpSocket::SocketState, QAbstractSocket::ConnectedState)));
+    supply.id = QStringLiteral("1042");
+    emit window.getThread()->id_read(supply);
+    found << captionsCutOff(&window);
+    if (dpi <= 100 && window.size() != QSize(700, 658))
+        found << QStringLiteral("the main window is %1 x %2 at %3 dpi")
+                     .arg(window.width())
+                     .arg(window.height())
+                     .arg(dpi);
     // The fault window names its bits after the model.
     auto* faults = window.findChild<FaultDialog*>();
     for (const char* family : {"KORA-PS", "KORA-PS-M", "ORTX", "KORA-PS-1K5"}) {
