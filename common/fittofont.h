@@ -5,7 +5,6 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFontMetrics>
-#include <QGroupBox>
 #include <QImage>
 #include <QLabel>
 #include <QLayout>
@@ -28,8 +27,9 @@
 // be cut. fitToFont takes the form's pixels as the sizes at 96 dpi and lets
 // them grow from there as far as the texts need: a widget the form holds to a
 // width or height grows by at most what its text grew, and only as far as it
-// needs; a group or window whose form fixes its size is at least as large as
-// its layout then needs. At 96 dpi (or less) it changes nothing.
+// needs; a field keeps room for as many characters; a group or window whose
+// size the form limits is at least as large as its layout then needs. At
+// 96 dpi (or less) it changes nothing.
 
 namespace font_room
 {
