@@ -4,6 +4,7 @@
 
 #include <QAbstractScrollArea>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -253,6 +254,25 @@ public:
                     QStyle::visualAlignment(button->layoutDirection(), Qt::AlignLeft | Qt::AlignVCenter)));
     }
 
+    void comboBox(QComboBox* list)
+    {
+        if (list->isEditable() || list->currentText().isEmpty())
+            return;
+        QStyleOptionComboBox option;
+        option.initFrom(list);
+        option.editable = false;
+        option.frame = list->hasFrame();
+        option.currentText = list->currentText();
+        option.currentIcon = list->itemIcon(list->currentIndex());
+        option.iconSize = list->iconSize();
+        QRect room =
+            list->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list);
+        if (!option.currentIcon.isNull())
+            room.setLeft(room.left() + option.iconSize.width() + 4);
+        check(list, option.currentText,
+              place(option.currentText, list->fontMetrics(), room, Qt::AlignLeft | Qt::AlignVCenter));
+    }
+
     void toolButton(QToolButton* button)
     {
         if (button->text().isEmpty() || button->toolButtonStyle() == Qt::ToolButtonIconOnly)
@@ -345,6 +365,8 @@ QStringList captionsCutOff(QWidget* window)
             walk.checkOrRadio(box, QStyle::SE_CheckBoxContents);
         else if (auto* radio = qobject_cast<QRadioButton*>(w))
             walk.checkOrRadio(radio, QStyle::SE_RadioButtonContents);
+        else if (auto* list = qobject_cast<QComboBox*>(w))
+            walk.comboBox(list);
         else if (auto* tool = qobject_cast<QToolButton*>(w))
             walk.toolButton(tool);
         else if (auto* group = qobject_cast<QGroupBox*>(w))

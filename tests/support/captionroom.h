@@ -7,7 +7,7 @@
 
 // Shows `window`, brings each of its pages to the front in turn and measures
 // every caption a user reads there: label, push, tool, check and radio
-// button, group box title and tab. A caption is cut off when its text, in
+// button, the choice a closed list shows, group box title and tab. A caption is cut off when its text, in
 // the font the widget draws it with, is wider or taller than the room the
 // style leaves it inside the widget, or when the widget's parents clip it.
 // Each one is reported as "<window class> <widget>: "<text>" needs W x H,
