@@ -83,8 +83,10 @@ inline QSize textGrowth(QWidget* w)
     const QFontMetrics now = w->fontMetrics();
     const QFontMetrics then = metricsAt96(w->font());
     int width = 0;
+    // Blanks around a line need no room.
     for (const QString& line : captionLines(w))
-        width = std::max(width, now.horizontalAdvance(line) - then.horizontalAdvance(line));
+        width =
+            std::max(width, now.horizontalAdvance(line.trimmed()) - then.horizontalAdvance(line.trimmed()));
     auto* label = qobject_cast<QLabel*>(w);
     if (label && label->wordWrap())
         width = 0; // it wraps instead
