@@ -36,6 +36,16 @@ private:
         g->setData(keys, values, true);
         return g;
     }
+    // Graph "A" holding 0, 1, 2, ... one a second from second0().
+    QCPGraph* addRamp(int points)
+    {
+        QVector<double> keys, values;
+        for (int i = 0; i < points; ++i) {
+            keys.append(second0() + i);
+            values.append(i);
+        }
+        return addGraph(QStringLiteral("A"), keys, values);
+    }
     static void select(QCPGraph* g) { g->setSelection(QCPDataSelection(g->data()->dataRange())); }
     static QByteArray readAll(const QString& path)
     {
@@ -142,12 +152,7 @@ private slots:
     {
         QFETCH(QString, path);
         QFETCH(QString, reason);
-        QVector<double> keys, values;
-        for (int i = 0; i < 2000; ++i) {
-            keys.append(second0() + i);
-            values.append(i);
-        }
-        select(addGraph(QStringLiteral("A"), keys, values));
+        select(addRamp(2000));
         prompts->saveAnswer = path;
         save();
         QCOMPARE(prompts->boxes.size(), 1);
@@ -166,12 +171,7 @@ private slots:
             QVERIFY(f.open(QIODevice::WriteOnly));
             QCOMPARE(f.write(old), qint64(old.size()));
         }
-        QVector<double> keys, values;
-        for (int i = 0; i < 20000; ++i) {
-            keys.append(second0() + i);
-            values.append(i);
-        }
-        select(addGraph(QStringLiteral("A"), keys, values));
+        select(addRamp(20000));
         prompts->saveAnswer = path;
         {
             FileSizeCap cap(4096);
