@@ -5,6 +5,7 @@
 
 #include "command.h"
 #include "scriptedbox.h"
+#include "serialopen.h"
 
 #include <QElapsedTimer>
 #include <QSerialPort>
@@ -64,7 +65,7 @@ private slots:
         } else {
             serial = std::make_unique<QSerialPort>();
             serial->setPortName(box->ptyPath());
-            QVERIFY2(serial->open(QIODevice::ReadWrite), qPrintable(serial->errorString()));
+            QVERIFY2(openSerial(*serial), qPrintable(serial->errorString()));
             cmd = std::make_unique<Command>(nullptr, serial.get(), &timeout, false);
         }
     }
@@ -195,11 +196,12 @@ private slots:
     {
         QFETCH(int, chunk);
         const QByteArray body("LOG001.TXT\r\nBACKUP.TXT\r\nmy file.txt\r\n");
-        answer([&](const QByteArray&) { return ScriptedBox::chunked(body + "ACK\r\n", chunk, chunk < 4 ? 1 : 5); });
+        answer([&](const QByteArray&) {
+            return ScriptedBox::chunked(body + "ACK\r\n", chunk, chunk < 4 ? 1 : 5);
+        });
         QVERIFY(cmd->send_multiline(QStringLiteral("SD:LS")));
         QCOMPARE(cmd->reply_body, body);
-        QCOMPARE(cmd->reply_chunks,
-                 QByteArrayList({"LOG001.TXT\r\n", "BACKUP.TXT\r\n", "my file.txt\r\n"}));
+        QCOMPARE(cmd->reply_chunks, QByteArrayList({"LOG001.TXT\r\n", "BACKUP.TXT\r\n", "my file.txt\r\n"}));
     }
 
     // A file keeps its line breaks exactly; lines that hold "ACK" or "NAK"
@@ -221,10 +223,11 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QByteArray>("body");
         QTest::newRow("ACK without CR") << QByteArray("a=1\r\nb=2\r\nACK") << QByteArray("a=1\r\nb=2\r\n");
-        QTest::newRow("ACK glued to the last line") << QByteArray("a=1\r\nb=2ACK\r") << QByteArray("a=1\r\nb=2");
+        QTest::newRow("ACK glued to the last line")
+            << QByteArray("a=1\r\nb=2ACK\r") << QByteArray("a=1\r\nb=2");
         QTest::newRow("glued, CR LF") << QByteArray("a=1\rb=2ACK\r\n") << QByteArray("a=1\rb=2");
-        QTest::newRow("names ended by CR alone") << QByteArray("LOG1.TXT\rMY DATA.TXT\rACK\r")
-                                                 << QByteArray("LOG1.TXT\rMY DATA.TXT\r");
+        QTest::newRow("names ended by CR alone")
+            << QByteArray("LOG1.TXT\rMY DATA.TXT\rACK\r") << QByteArray("LOG1.TXT\rMY DATA.TXT\r");
     }
     void multilineClosedByAnAckOutOfLine()
     {

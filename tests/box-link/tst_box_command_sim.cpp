@@ -3,6 +3,7 @@
 // box's segmentations, and draining of late or doubled replies.
 
 #include "command.h"
+#include "serialopen.h"
 #include "simulatorprocess.h"
 
 #include <QSerialPort>
@@ -56,7 +57,7 @@ private slots:
         } else {
             serial = std::make_unique<QSerialPort>();
             serial->setPortName(sim->ptyPath());
-            QVERIFY(serial->open(QIODevice::ReadWrite));
+            QVERIFY2(openSerial(*serial), qPrintable(serial->errorString()));
             cmd = std::make_unique<Command>(nullptr, serial.get(), &timeout, false);
         }
     }

@@ -2,6 +2,7 @@
 // reply formats, listings, the stream, the command log and every fault switch.
 
 #include "boxclient.h"
+#include "serialopen.h"
 #include "simulatorprocess.h"
 
 #include <QProcess>
@@ -513,7 +514,7 @@ class PseudoTerminal : public QObject
     {
         auto port = std::make_unique<QSerialPort>();
         port->setPortName(path);
-        if (!port->open(QIODevice::ReadWrite))
+        if (!openSerial(*port))
             return nullptr;
         return port;
     }
