@@ -671,6 +671,7 @@ void ConfigurationPagesTest::unreadableMaskIsWrittenOnlyWhenChanged()
     setData([&](ps_data& d) {
         d.memory[90] = held;
         d.memory[91] = held;
+        d.memory[92] = QStringLiteral("abc");
     });
     emit worker->void_sync_signal();
     auto* save = child<QPushButton>(dialog, "save_interlocks_limits_button");
@@ -683,13 +684,17 @@ void ConfigurationPagesTest::unreadableMaskIsWrittenOnlyWhenChanged()
     // Said once, however often the page is filled again.
     QTRY_COMPARE(boxes.size(), 1);
     QVERIFY2(boxes.first().contains(QStringLiteral("cell 90 (interlock enable) \"") + held + QLatin1Char('"')) &&
-                 boxes.first().contains(QLatin1String("cell 91")),
+                 boxes.first().contains(QLatin1String("cell 91")) &&
+                 boxes.first().contains(QLatin1String("cell 92 (delay of interlock 1) \"abc\"")),
              qPrintable(boxes.first()));
     emit worker->void_sync_signal();
     QCoreApplication::processEvents();
     QCOMPARE(boxes.size(), 1);
 
-    // A box the user changed writes its mask; the level stays as it is.
+    // A box the user changed writes its mask. The level boxes showed no
+    // level the supply held, so the level stays as it is even once the
+    // supply holds a readable one the page never showed.
+    setData([](ps_data& d) { d.memory[91] = QStringLiteral("3"); });
     child<QCheckBox>(dialog, "checkBox_Enable_Int4")->click();
     save->click();
     tasks = queuedTasks(*worker);

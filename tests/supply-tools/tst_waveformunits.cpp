@@ -234,6 +234,12 @@ void WaveformUnitsTest::readErrors_data()
     QTest::newRow("repetitions") << R"({"nRepetitions": "2"})" << "nRepetitions should be an integer.";
     QTest::newRow("signal type") << R"({"signalType": true})" << "signalType should be an integer.";
     QTest::newRow("loop as number") << R"({"isLoopSet": 1})" << "isLoopSet should be a bool.";
+    // Checked before anything is read, "y" as well as "x".
+    QString crowded = QStringLiteral(R"({"y": [0)");
+    for (int i = 0; i < waveform::maxPoints; ++i)
+        crowded += QStringLiteral(",0");
+    QTest::newRow("y over the point limit")
+        << crowded + QStringLiteral("]}") << "y holds 500001 points; a waveform holds at most 500000.";
 }
 
 void WaveformUnitsTest::readErrors()
@@ -253,6 +259,7 @@ void WaveformUnitsTest::readErrors()
     QVERIFY(!waveform::fromJson(o, back, &text));
     QCOMPARE(text, error);
     QCOMPARE(back.x.size(), back.y.size());
+    QVERIFY(back.y.size() <= waveform::maxPoints);
 }
 
 void WaveformUnitsTest::loadAppliesLimitsAndCutsToShorter()
