@@ -60,6 +60,10 @@ public:
     QString trigger_mode;
     QString float_mode;
     QStringList memory;    // cells 0..199, always 200 entries
+    // Per cell: the latest read of it on this connection succeeded, or the
+    // supply took a write of it. A cell not read (or whose read failed) is
+    // empty in `memory` and is no value of the supply.
+    QList<bool> memory_read;
     QString version;       // "VER" value after its first ':'
     QString model_text;    // "VER" value before its first ':'
     QString family;        // "KORA-PS-1K5", "KORA-PS-M", "KORA-PS", "ORTX" or "UNDEFINED"

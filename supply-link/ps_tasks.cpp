@@ -86,14 +86,14 @@ void ps_thread::execute_task(ps_task task)
         QString value;
         const int result = comm->readMemory(cellText, value);
         const int cell = memoryCellOf(cellText);
-        if (result == 0) {
-            if (cell >= 0) {
-                QMutexLocker locker(&mutex);
-                ps_response.memory[cell] = value;
-            } else {
-                psThreadLogger->warn("Memory cell {} is not a cell of the supply, value not stored",
-                                     cellText);
-            }
+        if (cell >= 0) {
+            // A failed read leaves no value behind: what the cell held
+            // before is no longer known to be the supply's.
+            QMutexLocker locker(&mutex);
+            ps_response.memory[cell] = result == 0 ? value : QString();
+            ps_response.memory_read[cell] = result == 0;
+        } else if (result == 0) {
+            psThreadLogger->warn("Memory cell {} is not a cell of the supply, value not stored", cellText);
         }
         emit memory_data_read(cellText.toInt());
         break;
@@ -111,6 +111,7 @@ void ps_thread::execute_task(ps_task task)
                 if (cell >= 0) {
                     QMutexLocker locker(&mutex);
                     ps_response.memory[cell] = value.toUpper();
+                    ps_response.memory_read[cell] = true;
                 } else {
                     psThreadLogger->warn("Memory cell {} is not a cell of the supply, value not stored",
                                          cellText);
