@@ -226,7 +226,11 @@ private slots:
             << Check([](const ps_data& d) { return d.memory.at(12).isEmpty(); });
         QTest::newRow("memory read") << QList<Posted>{{16, {"42"}}} << QStringList{"MRG:42", "#MRG:42:7\r\n"}
                                      << QStringList{"MRG:42"}
-                                     << Check([](const ps_data& d) { return d.memory.at(42) == "7"; });
+                                     << Check([](const ps_data& d) { return d.memory.at(42) == "7" && d.memory_read.at(42); });
+        QTest::newRow("memory read refused after a write")
+            << QList<Posted>{{17, {"42", "7"}}, {16, {"42"}}} << QStringList{"MRG:42", "#NAK:05\r\n"}
+            << QStringList{"MWG:42:7", "MRG:42"}
+            << Check([](const ps_data& d) { return d.memory.at(42).isEmpty() && !d.memory_read.at(42); });
         QTest::newRow("memory read of a non-number cell")
             << QList<Posted>{{16, {"abc"}}} << QStringList{"MRG:abc", "#MRG:abc:9\r\n"}
             << QStringList{"MRG:abc"} << Check([](const ps_data& d) { return d.memory.at(0).isEmpty(); });
