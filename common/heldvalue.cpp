@@ -6,6 +6,7 @@
 #include <QDateTimeEdit>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QSpinBox>
 
 void HeldValue::fill(bool read, const QString& text, bool exact, const QString& shownText)
@@ -48,6 +49,9 @@ void watchUserEdits(QWidget* field, HeldValue* value)
             QObject::connect(dt, &QDateTimeEdit::dateTimeChanged, box, mark);
     } else if (auto* button = qobject_cast<QAbstractButton*>(field)) {
         QObject::connect(button, &QAbstractButton::clicked, button, mark);
+    } else if (auto* text = qobject_cast<QPlainTextEdit*>(field)) {
+        // Also emitted for a fill from code, which resets the mark after it.
+        QObject::connect(text, &QPlainTextEdit::textChanged, text, mark);
     } else if (auto* list = qobject_cast<QComboBox*>(field)) {
         QObject::connect(list, qOverload<int>(&QComboBox::activated), list, mark);
     }

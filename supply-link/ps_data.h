@@ -79,6 +79,10 @@ public:
     QString polarity;
     QString epics_db;
     QString epics_protocols;
+    // The latest read of the file on this connection was answered; a failed
+    // one leaves the file's text empty.
+    bool epics_db_read = false;
+    bool epics_protocols_read = false;
     QString epics_pv_value;
     QString epics_pv_name;
 };

@@ -30,6 +30,15 @@ void ps_thread::execute_task(ps_task task)
         }
         return result;
     };
+    // A file the editor may write back: a failed read leaves no text of it.
+    auto fileQuery = [this](QString ps_data::*field, bool ps_data::*read, auto reader) {
+        QString value;
+        const bool answered = reader(value) == 0;
+        QMutexLocker locker(&mutex);
+        ps_response.*field = answered ? value : QString();
+        ps_response.*read = answered;
+        return answered;
+    };
     auto feed = [this](moving_average ps_data::*average, QString ps_data::*field) {
         QMutexLocker locker(&mutex);
         (ps_response.*average).add(ps_response.*field);
@@ -250,11 +259,12 @@ void ps_thread::execute_task(ps_task task)
             emit EPICS_PV_value_ready(snapshot());
         break;
     case TaskReadEpicsProtocols:
-        if (query(&ps_data::epics_protocols, [this](QString& v) { return comm->readEpicsProtocols(v); }) == 0)
+        if (fileQuery(&ps_data::epics_protocols, &ps_data::epics_protocols_read,
+                      [this](QString& v) { return comm->readEpicsProtocols(v); }))
             emit EPICS_protocols_ready(snapshot());
         break;
     case TaskReadEpicsDb:
-        if (query(&ps_data::epics_db, [this](QString& v) { return comm->readEpicsDb(v); }) == 0)
+        if (fileQuery(&ps_data::epics_db, &ps_data::epics_db_read, [this](QString& v) { return comm->readEpicsDb(v); }))
             emit EPICS_db_ready(snapshot());
         break;
     case TaskWriteEpicsProtocols:

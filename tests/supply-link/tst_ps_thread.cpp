@@ -274,7 +274,8 @@ private slots:
             << QStringList{"EPICS:PROTOCOLS", "#EPICS:PROTOCOLS:a\n#b\n\r\n", "EPICS:DB",
                            "#EPICS:DB:# c\nr\r\n"}
             << QStringList{"EPICS:PROTOCOLS", "EPICS:DB"} << Check([](const ps_data& d) {
-                   return d.epics_protocols == "a\n#b\n" && d.epics_db == "# c\nr";
+                   return d.epics_protocols == "a\n#b\n" && d.epics_db == "# c\nr" && d.epics_db_read &&
+                          d.epics_protocols_read;
                });
         QTest::newRow("epics pv reads")
             << QList<Posted>{{1536, {}}, {1537, {}}}
