@@ -108,8 +108,8 @@ void LiveConnectionTest::connectWindow(MainWindow& w)
 {
     action(w, "actionConnection")->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(connected(w), connectMs);
-    // The controls are enabled at connect; the first poll has asked for the status.
-    QTRY_VERIFY_WITH_TIMEOUT(sim->commandLog().contains(QStringLiteral("MPLST")), connectMs);
+    // The controls are enabled once the first poll's status is shown.
+    QTRY_VERIFY_WITH_TIMEOUT(text(w, "on_off_label") != QLatin1String("?"), connectMs);
 }
 
 void LiveConnectionTest::pollFillsTheWindow()

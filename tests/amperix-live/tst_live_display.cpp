@@ -39,6 +39,7 @@ ps_data statusRecord(quint32 flags, const QString& capabilities = QString())
     ps_data d;
     d.status_flags = flags;
     d.status = QString::number(flags, 16);
+    d.status_read = d.readings_read = true;
     d.capabilities = capabilities;
     return d;
 }
@@ -202,6 +203,7 @@ void LiveDisplayTest::statusByteInWindow()
     QFETCH(quint32, flags);
     MainWindow w;
     QVERIFY(reportState(w, QAbstractSocket::ConnectedState));
+    QVERIFY(deliver(w, "update_model", modelRecord({"-20.0", "20.0", "-10.0", "10.0"}, "Bipolar", "")));
     // A first report in another state, so each case shows a change.
     QVERIFY(deliver(w, "update_window", statusRecord(flags == 0x01u ? 0x06u : 0x01u)));
     QVERIFY(deliver(w, "update_window", statusRecord(flags)));
@@ -563,6 +565,8 @@ void LiveDisplayTest::identityAndReadingsFeeds()
     QVERIFY(deliver(w, "update_id", d));
     QCOMPARE(widget<QLabel>(w, "id_label")->text(), QStringLiteral("PS-0042"));
 
+    d.temperature = QStringLiteral("35");
+    d.leakage_current = QStringLiteral("0.126");
     d.temperature_avg.add(QStringLiteral("25"));
     d.temperature_avg.add(QStringLiteral("35"));
     QVERIFY(deliver(w, "update_temperature", d));
