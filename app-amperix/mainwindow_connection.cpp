@@ -224,7 +224,9 @@ void MainWindow::replyError(QString command, int error)
         mainWindowLogger->error("{}", count);
     if (first)
         mainWindowLogger->error("Command {}, {}", command, message);
-    statusBar()->showMessage(line, statusMessageMs);
+    // While nothing is answered, the status bar's notice says it for all.
+    if (supplyAnswers)
+        statusBar()->showMessage(line, statusMessageMs);
 }
 
 void MainWindow::logAnsweredAgain(QString command)

@@ -204,7 +204,8 @@ void MainWindow::update_model(ps_data data)
 {
     mainWindowLogger->trace("update_model called");
     ui->model_label->setText(data.model_text);
-    ui->type_label->setText(data.polarity_kind);
+    // Without a model read there is no type either, "UNDEFINED" as it may be.
+    ui->type_label->setText(data.model_text.isEmpty() ? QString() : data.polarity_kind);
     mainWindowLogger->debug("model_label = {}, type_label = {}", data.model_text, data.polarity_kind);
 
     // The first poll reads the model before the limits, and a supply may not
