@@ -489,18 +489,32 @@ void LiveDisplayTest::unreadableStatusKeepsLastState_data()
 {
     QTest::addColumn<QString>("good");
     QTest::addColumn<QString>("unreadable");
+    QTest::addColumn<QString>("then"); // after the unreadable reports
     // Output on with a fault: read as 0 instead, every indication and group would change.
     QTest::newRow("ZZ") << "00020003"
-                        << "ZZ";
+                        << "ZZ"
+                        << "";
     QTest::newRow("-1") << "00020003"
-                        << "-1";
+                        << "-1"
+                        << "";
     QTest::newRow("1FFFFFFFF") << "00020003"
-                               << "1FFFFFFFF";
+                               << "1FFFFFFFF"
+                               << "";
     QTest::newRow("empty") << "00020003"
+                           << ""
                            << "";
     // Local: read as 0 instead, the controls would come back.
     QTest::newRow("ZZ while local") << "4"
-                                    << "ZZ";
+                                    << "ZZ"
+                                    << "";
+    // Each time the status stops reading is said again.
+    QTest::newRow("ZZ again after a word") << "00020003"
+                                           << "ZZ"
+                                           << "again";
+    // Another connection whose status never reads: nothing of the last one is its state.
+    QTest::newRow("ZZ from a new connection's first reply") << "00020003"
+                                                            << "ZZ"
+                                                            << "reconnect";
 }
 
 void LiveDisplayTest::unreadableStatusKeepsLastState()
@@ -550,9 +564,21 @@ void LiveDisplayTest::unreadableStatusKeepsLastState()
     QCOMPARE(log.lines().filter(QStringLiteral("error|")).size(), 1);
     QVERIFY(log.lines().filter(QStringLiteral("error|")).at(0).contains(QStringLiteral("unreadable")));
 
-    QVERIFY(report(QStringLiteral("0")));
-    QCOMPARE(widget<QLabel>(w, "on_off_label")->text(), QStringLiteral("OFF"));
-    QVERIFY(enabled(w, "groupBox_RegulationMode"));
+    QFETCH(QString, then);
+    if (then == QLatin1String("reconnect")) {
+        QVERIFY(reportState(w, QAbstractSocket::UnconnectedState));
+        QVERIFY(reportState(w, QAbstractSocket::ConnectedState));
+        editLive(w.getThread(), [](ps_data& live) { live = ps_data(); }); // as each run starts
+        QVERIFY(report(unreadable));
+        QCOMPARE(shown(), (QStringList{"?", neutral, "?", neutral, "?", neutral, "0", "0", "0", ""}));
+    } else {
+        QVERIFY(report(QStringLiteral("0")));
+        QCOMPARE(widget<QLabel>(w, "on_off_label")->text(), QStringLiteral("OFF"));
+        QVERIFY(enabled(w, "groupBox_RegulationMode"));
+        if (then == QLatin1String("again"))
+            QVERIFY(report(unreadable));
+    }
+    QCOMPARE(log.lines().filter(QStringLiteral("error|")).size(), then.isEmpty() ? 1 : 2);
     faults->close();
 }
 
