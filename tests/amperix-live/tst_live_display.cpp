@@ -383,6 +383,21 @@ void LiveDisplayTest::rangesKeptUntilLimitsAreNumbers()
         QCOMPARE(ratings->text(), QStringLiteral("10A / 20V"));
         QVERIFY(!SupplyView::rangesFor(limits, "Bipolar", "").valid);
     }
+
+    // Another connection: nothing of the last unit, and no set-point until
+    // this one reports its limits.
+    QVERIFY(reportState(w, QAbstractSocket::ConnectedState));
+    QCOMPARE(widget<QLabel>(w, "model_label")->text(), QString());
+    QVERIFY(deliver(w, "update_model", modelRecord({"", "", "", ""}, "Monopolar", "")));
+    QVERIFY(deliver(w, "update_window", statusRecord(0x01)));
+    QCOMPARE(ratings->text(), QString());
+    QCOMPARE(current->maximum(), 0.0);
+    QCOMPARE(voltage->maximum(), 0.0);
+    QVERIFY(!enabled(w, "stackedWidget_Set"));
+    QVERIFY(deliver(w, "update_model", modelRecord({"0.0", "40.0", "0.0", "5.0"}, "Monopolar", "")));
+    QVERIFY(deliver(w, "update_window", statusRecord(0x01)));
+    QVERIFY(enabled(w, "stackedWidget_Set"));
+    QCOMPARE(current->maximum(), 5.0);
 }
 
 void LiveDisplayTest::analogEntryFollowsCapability_data()
