@@ -621,6 +621,10 @@ void LiveDisplayTest::identityAndReadingsFeeds()
     }
     QVERIFY(temperature);
     QVERIFY(leakage);
+
+    // Nothing read on this connection: no reading, rather than a mean of none.
+    QVERIFY(deliver(w, "update_temperature", ps_data()));
+    QVERIFY(faults->bitLabel(20)->text().endsWith(QStringLiteral("(- °C)")));
 }
 
 void LiveDisplayTest::displayPostsNoTask()
