@@ -65,8 +65,7 @@ void LiveControlsTest::init()
 {
     settings = std::make_unique<TempSettings>();
     window = std::make_unique<MainWindow>();
-    // Connected to a supply whose limits are known, every group enabled:
-    // every control can be used.
+    // Connected, the limits read, every group enabled: every control can be used.
     QVERIFY(reportState(*window, QAbstractSocket::ConnectedState));
     ps_data limits;
     limits.limits = QStringList{"-20.0", "20.0", "-10.0", "10.0"};

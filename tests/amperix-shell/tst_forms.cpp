@@ -354,8 +354,7 @@ void FormsTest::strayReturnOrWheelDoesNothing()
         .setValue(QStringLiteral("automaticUpdatesEnabled"), false);
     MainWindow window;
     SetupDialog refreshSettings(&window); // no window opens it yet
-    // Connected, the limits read and every group enabled: the set-points and
-    // the mode lists can be used.
+    // Connected, the limits read, every group enabled: set-points and mode lists too.
     QVERIFY(QMetaObject::invokeMethod(&window, "slotStateChanged",
                                       Q_ARG(QTcpSocket::SocketState, QAbstractSocket::ConnectedState)));
     ps_data limits;
