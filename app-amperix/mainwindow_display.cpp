@@ -177,6 +177,8 @@ void MainWindow::showSupplyAnswering(bool answering)
     for (QLabel* label : {ui->current_display_label, ui->voltage_display_label, ui->power_display_label})
         label->setText(noReading);
     showStatusUnknown();
+    // Its bits come back with the next answered poll.
+    faultDialog->showNothingRead();
 }
 
 void MainWindow::reportUnreadableStatus(const QString& status, bool kept)

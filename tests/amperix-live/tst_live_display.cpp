@@ -497,6 +497,8 @@ void LiveDisplayTest::faultWindowFedWhileVisible()
     editLive(w.getThread(), [](ps_data& live) { live.status = QStringLiteral("zz"); });
     QVERIFY(deliver(w, "update_window", statusRecord(0x02)));
     QCOMPARE(faults->bitLabel(16)->styleSheet(), red);
+    QVERIFY(QMetaObject::invokeMethod(&w, "showSupplyAnswering", Q_ARG(bool, false)));
+    QCOMPARE(faults->bitLabel(16)->styleSheet(), QString());
     faults->close();
 }
 
