@@ -48,8 +48,14 @@ public:
     // The last status text is no status word: `status_flags` is then an older
     // word, and nothing may take it for the supply's present state.
     bool status_unreadable;
+    // A status word was read on this connection. Until then `status_flags`
+    // is no state of this supply, whatever it holds.
+    bool status_read;
     QString current;
     QString voltage;
+    // Current and voltage were read on this connection (an answered
+    // "MPLST"). Until then the two texts and their means are no readings.
+    bool readings_read;
     moving_average current_avg;
     moving_average voltage_avg;
     QString temperature;

@@ -295,6 +295,14 @@ private slots:
                    // The poll set's MPLST status word, 1, stays the last one read.
                    return d.status == "zz" && d.status_unreadable && d.status_flags == 1u;
                });
+        // A status read that is refused or goes unanswered leaves the word read before.
+        const Check statusKept = [](const ps_data& d) {
+            return d.status == "1" && !d.status_unreadable && d.status_read && d.status_flags == 1u;
+        };
+        QTest::newRow("status refused") << QList<Posted>{{6, {}}} << QStringList{"MST", "#NAK:05\r\n"}
+                                        << QStringList{"MST"} << statusKept;
+        QTest::newRow("status unanswered")
+            << QList<Posted>{{6, {}}} << QStringList{"MST", ""} << QStringList{"MST"} << statusKept;
         // A refused or unrecognised reply keeps the value the poll set's MPLST stored.
         QTest::newRow("single reads")
             << QList<Posted>{{4, {}}, {5, {}}, {8, {}}}
