@@ -133,6 +133,15 @@ void ConfigurationDialog::forgetUnit(QTcpSocket::SocketState state)
     setBusy(false);
 }
 
+QString ConfigurationDialog::statusLock() const
+{
+    if (!local_mode)
+        return QString();
+    if (!status_known)
+        return tr("The supply's status is not read yet -> Save is NOT permitted");
+    return tr("The Power Unit is in LOCAL mode -> Save is NOT permitted");
+}
+
 bool ConfigurationDialog::mayWrite() const
 {
     return unit_data_current && !local_mode;
@@ -366,8 +375,8 @@ void ConfigurationDialog::showWhySavesAreLocked()
         text = tr("Reading the supply's settings -> Save is NOT permitted until they are in");
     else if (!unit_data_current)
         text = tr("The supply's settings are not read yet: refresh first -> Save is NOT permitted");
-    else if (local_mode)
-        text = tr("The Power Unit is in LOCAL mode -> Save is NOT permitted");
+    else
+        text = statusLock();
     ui->label_information->setText(text);
 }
 
@@ -376,7 +385,10 @@ void ConfigurationDialog::showWhySavesAreLocked()
 void ConfigurationDialog::write_access(ps_data data)
 {
     configurationDialogLogger->trace("write_access called");
-    local_mode = (data.status_flags & 0xCu) != 0;
+    // A status not read on this connection tells nothing of local mode:
+    // the Saves stay locked until one is.
+    status_known = data.status_read;
+    local_mode = !status_known || (data.status_flags & 0xCu) != 0;
     updateSaveButtons();
 }
 

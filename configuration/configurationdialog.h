@@ -118,6 +118,9 @@ private:
     // True when the window may write to the supply: its pages and table were
     // read from the unit of this connection, which is not in local mode.
     bool mayWrite() const;
+    // Why the supply's status locks the Saves (local mode, or no status read
+    // on this connection); empty when it does not.
+    QString statusLock() const;
     bool jsonMode() const;
     QTableWidget* shownTable() const;
     // The pages' cells follow one rule (HeldValue): a cell not read on this
@@ -183,7 +186,8 @@ private:
     QList<ConfigRules::CellWrite> write_back_sent;
     bool write_back_check = false;
     bool busy = false;
-    bool local_mode = false;
+    bool local_mode = false;   // the Saves are locked by the supply's status...
+    bool status_known = false; // ... which may be one not read yet
     bool loading_config = false;
     bool config_unsaved = false; // the last save of the configuration file failed
     bool unit_table_read = false;   // this connection's latest refresh has all its replies

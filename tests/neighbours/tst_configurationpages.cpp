@@ -188,6 +188,7 @@ void ConfigurationPagesTest::openOn(ConfigurationDialog& dialog, const QString& 
         d.privileges = privileges;
         d.status = QStringLiteral("0");
         d.status_flags = 0;
+        d.status_read = true;
         for (int cell = 0; cell < 131; ++cell) {
             d.memory[cell] = QString::number(cell);
             d.memory_read[cell] = true;
@@ -471,6 +472,7 @@ void ConfigurationPagesTest::localModeLocksEverySaveAndSaysSo()
 
     ps_data data;
     data.status_flags = 0x4;
+    data.status_read = true;
     emit worker->status_read(data);
     for (const char* name : {"save_ID_button", "save_interlocks_limits_button", "save_in_ps_memory_button",
                              "save_PID_button"})
@@ -496,6 +498,12 @@ void ConfigurationPagesTest::localModeLocksEverySaveAndSaysSo()
     QVERIFY(child<QPushButton>(dialog, "save_ID_button")->isEnabled());
     QVERIFY(!child<QPushButton>(dialog, "save_PID_button")->isEnabled()); // JSON mode
     QVERIFY(child<QLabel>(dialog, "label_information")->text().isEmpty());
+
+    // No status word read on this connection: no state to save under.
+    emit worker->status_read(ps_data());
+    QVERIFY(!child<QPushButton>(dialog, "save_in_ps_memory_button")->isEnabled());
+    QCOMPARE(child<QLabel>(dialog, "label_information")->text(),
+             QStringLiteral("The supply's status is not read yet -> Save is NOT permitted"));
 }
 
 void ConfigurationPagesTest::passwordSetAndCancel()
@@ -870,6 +878,7 @@ void ConfigurationPagesTest::jsonModeWritesOnlyOnChoice()
     QCOMPARE(combo->currentIndex(), 0); // still the entry last applied
     ps_data local;
     local.status_flags = 0x4;
+    local.status_read = true;
     emit worker->status_read(local);
     choose(combo, 1); // refused in local mode
     QCOMPARE(combo->currentIndex(), 0);
