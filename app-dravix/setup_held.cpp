@@ -224,7 +224,7 @@ void Setup_dialog::show_held_values(const Dcct_data& data)
         form->checkBox_ACQ_extT->setChecked(layout & 2);
         form->checkBox_ACQ_ADC_T->setChecked(layout & 1);
     }
-    hold(held_channels, channelsKnown, channel_digits(), true, channel_digits(), tr("acquired temperatures"),
+    hold(held_channels, channelsKnown, channel_digits(), true, channel_digits(), tr("temperature selection"),
          QString());
     show_number(form->spinBox_freq, held_freq, data.wasRead(5), data.freq, tr("sampling frequency"), tr("Hz"),
                 [this] { return QString::number(form->spinBox_freq->value(), 'g', 6); });
