@@ -96,14 +96,22 @@ public:
             b->click();
     }
 
+    static QSet<int> everyCode()
+    {
+        QSet<int> codes;
+        int count = 0;
+        const BoxCommandInfo* table = boxCommands(&count);
+        for (int i = 0; i < count; ++i)
+            codes.insert(table[i].code);
+        return codes;
+    }
+
     // A record made by hand stands for a box that answered every query on
     // this connection, unless the test says which codes were read.
     void show(Dcct_data data)
     {
-        int count = 0;
-        const BoxCommandInfo* table = boxCommands(&count);
-        for (int i = 0; i < count && data.read_codes.size() == i; ++i)
-            data.read_codes.insert(table[i].code);
+        if (data.read_codes.isEmpty())
+            data.read_codes = everyCode();
         dialog->update_status_conf_dialog(data);
     }
 
