@@ -185,10 +185,9 @@ void Setup_dialog::show_held_values(const Dcct_data& data)
 {
     const QString ascii = tr("at most %1 printable ASCII characters");
     // General
-    const QString& name = data.name;
-    show_text(form->lineEdit_sentrel_name, held_name, data.wasRead(73), name,
-              name.size() <= SetupChecks::boxNameMax && SetupChecks::isBoxText(name), tr("name"),
-              ascii.arg(SetupChecks::boxNameMax));
+    const QString& name = data.name; // cut by the field when longer than the box takes
+    show_text(form->lineEdit_sentrel_name, held_name, data.wasRead(73), name, SetupChecks::isBoxText(name),
+              tr("name"), ascii.arg(SetupChecks::boxNameMax));
     form->dateEdit_date->setDate(data.date);
     hold(held_date, data.wasRead(71), data.date.toString(QStringLiteral("dd.MM.yyyy")), true,
          form->dateEdit_date->text(), tr("date"), QString());
@@ -264,13 +263,10 @@ void Setup_dialog::show_held_values(const Dcct_data& data)
                             data.dcct_model.split(QLatin1Char(' '), Qt::SkipEmptyParts).size() <= 2;
     hold(held_model, modelRead, data.dcct_model, modelShown, model_arg(), tr("head model"),
          cannotShow(quoted(data.dcct_model), tr("a model number from 0 to 6 and a serial number without blanks")));
-    const auto description = [](const QString& text) {
-        return text.size() <= SetupChecks::boxDescriptionMax && SetupChecks::isBoxText(text);
-    };
-    show_text(form->lineEdit_dcct_des, held_dcct_des, data.wasRead(257), data.dcct_des, description(data.dcct_des),
-              tr("matched head"), ascii.arg(SetupChecks::boxDescriptionMax));
+    show_text(form->lineEdit_dcct_des, held_dcct_des, data.wasRead(257), data.dcct_des,
+              SetupChecks::isBoxText(data.dcct_des), tr("matched head"), ascii.arg(SetupChecks::boxDescriptionMax));
     show_text(form->lineEdit_sentrel_des, held_sentrel_des, data.wasRead(134), data.box_des,
-              description(data.box_des), tr("serial number"), ascii.arg(SetupChecks::boxDescriptionMax));
+              SetupChecks::isBoxText(data.box_des), tr("serial number"), ascii.arg(SetupChecks::boxDescriptionMax));
     show_text(form->lineEdit_new_mac_address, held_mac_new, data.wasRead(274), data.mac_new,
               SetupChecks::isMacAddress(data.mac_new), tr("new MAC address"),
               tr("six pairs of hexadecimal digits separated by \":\""));
