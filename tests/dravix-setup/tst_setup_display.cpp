@@ -407,12 +407,13 @@ void SetupDisplayTest::headMatch()
     rig.show(d);
     QCOMPARE(rig.w<QLabel>("label_matched")->text(), QStringLiteral("Yes"));
     QCOMPARE(rig.w<QLabel>("label_matched_2")->text(), QStringLiteral("Yes"));
-    // Neither the match, the card nor a current read on this connection.
+    // Neither the match, the card, a current nor the mode read on this connection.
     d.read_codes = {73};
     rig.show(d);
     for (const char* n : {"label_matched", "label_matched_2", "label_SD_status"})
         QCOMPARE(rig.w<QLabel>(n)->text(), QStringLiteral("-"));
     QCOMPARE(rig.w<QDoubleSpinBox>("doubleSpinBox_current")->text(), QStringLiteral("-"));
+    QVERIFY(!rig.w<QRadioButton>("radioButton_scope")->isChecked());
 }
 
 void SetupDisplayTest::calibrationValues()
