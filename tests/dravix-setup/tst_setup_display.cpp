@@ -414,6 +414,9 @@ void SetupDisplayTest::headMatch()
         QCOMPARE(rig.w<QLabel>(n)->text(), QStringLiteral("-"));
     QCOMPARE(rig.w<QDoubleSpinBox>("doubleSpinBox_current")->text(), QStringLiteral("-"));
     QVERIFY(!rig.w<QRadioButton>("radioButton_scope")->isChecked());
+    rig.prompts.clear();
+    rig.dialog->update_status_conf_dialog(Dcct_data()); // a closed link's record: nothing said
+    QVERIFY(rig.prompts.isEmpty());
 }
 
 void SetupDisplayTest::calibrationValues()
