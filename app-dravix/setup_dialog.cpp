@@ -98,7 +98,8 @@ Setup_dialog::Setup_dialog(Dcct_thread* thread, QWidget* parent)
     connect(form->spinBox_ts, &QSpinBox::editingFinished, this, &Setup_dialog::chack_ts_value);
     connect(form->spinBox_freq, &QDoubleSpinBox::editingFinished, this, &Setup_dialog::chack_freq_value);
     watch_held_values();
-    for (QDoubleSpinBox* box : {form->doubleSpinBox_current, form->doubleSpinBox_current_2, form->doubleSpinBox_offset})
+    for (QDoubleSpinBox* box :
+         {form->doubleSpinBox_current, form->doubleSpinBox_current_2, form->doubleSpinBox_offset})
         box->setSpecialValueText(QStringLiteral("-"));
     // The box keeps names and descriptions up to a length; the fields take no more.
     form->lineEdit_sentrel_name->setMaxLength(SetupChecks::boxNameMax);

@@ -6,8 +6,8 @@
 
 #include <QDialog>
 #include <QMessageBox>
-#include <QStringList>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
 #include <functional>
@@ -125,10 +125,10 @@ private:
     void watch_held_values();
     void hold(HeldValue& held, bool read, const QString& text, bool exact, const QString& shown,
               const QString& what, const QString& cannot);
-    void show_number(QDoubleSpinBox* box, HeldValue& held, bool read, const QString& text, const QString& what,
-                     const QString& unit, const std::function<QString()>& sent);
-    void show_whole_number(QSpinBox* box, HeldValue& held, bool read, const QString& text, const QString& what,
-                           const QString& unit);
+    void show_number(QDoubleSpinBox* box, HeldValue& held, bool read, const QString& text,
+                     const QString& what, const QString& unit, const std::function<QString()>& sent);
+    void show_whole_number(QSpinBox* box, HeldValue& held, bool read, const QString& text,
+                           const QString& what, const QString& unit);
     // What the composite fields send as they stand ("" for a mode not chosen).
     QString mode_arg() const;
     QString channel_digits() const;
@@ -170,7 +170,8 @@ private:
     HeldValue held_name, held_date, held_time, held_ip_new, held_mask_new, held_gate_new;
     HeldValue held_mode, held_save_sd, held_channels, held_freq, held_ts, held_pturns;
     HeldValue held_trigger, held_alarm, held_ulim, held_llim;
-    HeldValue held_cal, held_gain_pos, held_gain_neg, held_model, held_dcct_des, held_sentrel_des, held_mac_new;
+    HeldValue held_cal, held_gain_pos, held_gain_neg, held_model, held_dcct_des, held_sentrel_des,
+        held_mac_new;
     // What the window says of them, gathered while a report is shown.
     QStringList held_notes;
 };

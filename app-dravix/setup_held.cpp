@@ -164,7 +164,9 @@ void Setup_dialog::show_whole_number(QSpinBox* box, HeldValue& held, bool read, 
     // Truncated toward zero and clamped before the conversion, so a huge
     // value cannot overflow the int.
     const double whole = number ? std::trunc(value) : 0.0;
-    box->setValue(whole <= box->minimum() ? box->minimum() : whole >= box->maximum() ? box->maximum() : int(whole));
+    box->setValue(whole <= box->minimum()   ? box->minimum()
+                  : whole >= box->maximum() ? box->maximum()
+                                            : int(whole));
     const bool exact = number && value == double(box->value());
     const QString range = QString::number(box->minimum()) + tr(" to ") + QString::number(box->maximum());
     hold(held, read, text, exact, box->text(), what,
@@ -178,7 +180,8 @@ void Setup_dialog::show_text(QLineEdit* edit, HeldValue& held, bool read, const 
     edit->setText(read ? text : QString());
     edit->setPlaceholderText(read ? QString() : tr("not read"));
     const bool exact = takes && edit->text() == text;
-    hold(held, read, text, exact, edit->text(), what, exact ? QString() : cannotShow(quoted(text), takesWhat));
+    hold(held, read, text, exact, edit->text(), what,
+         exact ? QString() : cannotShow(quoted(text), takesWhat));
 }
 
 void Setup_dialog::show_held_values(const Dcct_data& data)
@@ -209,8 +212,8 @@ void Setup_dialog::show_held_values(const Dcct_data& data)
     // mode's enabling rule.
     checkPair(data.mode_dlog ? form->radioButton_datalogger : form->radioButton_scope,
               data.mode_dlog ? form->radioButton_scope : form->radioButton_datalogger, modeKnown);
-    hold(held_mode, modeKnown, data.mode_dlog ? QStringLiteral("DLOG") : QStringLiteral("OSC"), true, mode_arg(),
-         tr("operation mode"), QString());
+    hold(held_mode, modeKnown, data.mode_dlog ? QStringLiteral("DLOG") : QStringLiteral("OSC"), true,
+         mode_arg(), tr("operation mode"), QString());
     const bool savingKnown = status || data.wasRead(17);
     // Set from code, so no clicked(): the unmount question stays quiet.
     form->checkBox_save_to_SD->setChecked(savingKnown && data.save_sd);
@@ -229,7 +232,8 @@ void Setup_dialog::show_held_values(const Dcct_data& data)
                 [this] { return QString::number(form->spinBox_freq->value(), 'g', 6); });
     show_whole_number(form->spinBox_ts, held_ts, data.wasRead(7), data.ts, tr("sampling time"),
                       QString(QChar(0x00b5)) + QLatin1Char('s'));
-    show_whole_number(form->spinBox_pturns, held_pturns, data.wasRead(32), data.pturns, tr("Ip-turns"), QString());
+    show_whole_number(form->spinBox_pturns, held_pturns, data.wasRead(32), data.pturns, tr("Ip-turns"),
+                      QString());
 
     // I/O Alarm
     const bool triggerKnown = status || data.wasRead(49);
@@ -242,31 +246,36 @@ void Setup_dialog::show_held_values(const Dcct_data& data)
     form->checkBox_alarm->setChecked(alarmKnown && data.alarm_enabled);
     hold(held_alarm, alarmKnown, onOff(data.alarm_enabled), true, onOff(form->checkBox_alarm->isChecked()),
          tr("alarm switch"), QString());
-    auto limitText = [](const QDoubleSpinBox* box) { return [box] { return QString::number(box->value(), 'g', 6); }; };
-    show_number(form->doubleSpinBox_alaMax, held_ulim, data.wasRead(39), data.alarm_ulim, tr("alarm upper limit"),
-                tr("A"), limitText(form->doubleSpinBox_alaMax));
-    show_number(form->doubleSpinBox_alaMin, held_llim, data.wasRead(40), data.alarm_llim, tr("alarm lower limit"),
-                tr("A"), limitText(form->doubleSpinBox_alaMin));
+    auto limitText = [](const QDoubleSpinBox* box) {
+        return [box] { return QString::number(box->value(), 'g', 6); };
+    };
+    show_number(form->doubleSpinBox_alaMax, held_ulim, data.wasRead(39), data.alarm_ulim,
+                tr("alarm upper limit"), tr("A"), limitText(form->doubleSpinBox_alaMax));
+    show_number(form->doubleSpinBox_alaMin, held_llim, data.wasRead(40), data.alarm_llim,
+                tr("alarm lower limit"), tr("A"), limitText(form->doubleSpinBox_alaMin));
 
     // Calibration. The gains go as their fields show them.
     const bool calKnown = status || data.wasRead(34);
     form->checkBox_enable_cal->setChecked(calKnown && data.cal_on);
     hold(held_cal, calKnown, onOff(data.cal_on), true, onOff(form->checkBox_enable_cal->isChecked()),
          tr("calibration switch"), QString());
-    show_number(form->doubleSpinBox_gain_pos, held_gain_pos, data.wasRead(130), data.gain_pos, tr("positive gain"),
-                QString(), [this] { return form->doubleSpinBox_gain_pos->text(); });
-    show_number(form->doubleSpinBox_gain_neg, held_gain_neg, data.wasRead(131), data.gain_neg, tr("negative gain"),
-                QString(), [this] { return form->doubleSpinBox_gain_neg->text(); });
+    show_number(form->doubleSpinBox_gain_pos, held_gain_pos, data.wasRead(130), data.gain_pos,
+                tr("positive gain"), QString(), [this] { return form->doubleSpinBox_gain_pos->text(); });
+    show_number(form->doubleSpinBox_gain_neg, held_gain_neg, data.wasRead(131), data.gain_neg,
+                tr("negative gain"), QString(), [this] { return form->doubleSpinBox_gain_neg->text(); });
     const bool modelRead = data.wasRead(258);
     show_head_model(modelRead ? data.dcct_model : QStringLiteral("-"));
     const bool modelShown = form->comboBox_dcct_model->currentIndex() >= 0 &&
                             data.dcct_model.split(QLatin1Char(' '), Qt::SkipEmptyParts).size() <= 2;
     hold(held_model, modelRead, data.dcct_model, modelShown, model_arg(), tr("head model"),
-         cannotShow(quoted(data.dcct_model), tr("a model number from 0 to 6 and a serial number without blanks")));
+         cannotShow(quoted(data.dcct_model),
+                    tr("a model number from 0 to 6 and a serial number without blanks")));
     show_text(form->lineEdit_dcct_des, held_dcct_des, data.wasRead(257), data.dcct_des,
-              SetupChecks::isBoxText(data.dcct_des), tr("matched head"), ascii.arg(SetupChecks::boxDescriptionMax));
+              SetupChecks::isBoxText(data.dcct_des), tr("matched head"),
+              ascii.arg(SetupChecks::boxDescriptionMax));
     show_text(form->lineEdit_sentrel_des, held_sentrel_des, data.wasRead(134), data.box_des,
-              SetupChecks::isBoxText(data.box_des), tr("serial number"), ascii.arg(SetupChecks::boxDescriptionMax));
+              SetupChecks::isBoxText(data.box_des), tr("serial number"),
+              ascii.arg(SetupChecks::boxDescriptionMax));
     show_text(form->lineEdit_new_mac_address, held_mac_new, data.wasRead(274), data.mac_new,
               SetupChecks::isMacAddress(data.mac_new), tr("new MAC address"),
               tr("six pairs of hexadecimal digits separated by \":\""));

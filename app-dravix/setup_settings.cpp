@@ -21,11 +21,9 @@
 void Setup_dialog::on_pushButton_save_name_clicked()
 {
     const QString name = form->lineEdit_sentrel_name->text();
+    // The field takes no more than the box keeps, and a longer name the box
+    // holds is shown cut: held, so it goes only once the user changed it.
     if (!name.isEmpty() && held_name.mayWrite(name)) {
-        if (name.size() > SetupChecks::boxNameMax) {
-            warn(tr("SENTREL takes a name of at most %1 characters.").arg(SetupChecks::boxNameMax));
-            return;
-        }
         if (!queue_text(72, name))
             return;
         form->lineEdit_sentrel_name->clear();
@@ -276,7 +274,8 @@ void Setup_dialog::on_pushButton_apply_dcct_model_clicked()
 
 void Setup_dialog::on_pushButton_apply_dcct_des_clicked()
 {
-    if (held_dcct_des.mayWrite(form->lineEdit_dcct_des->text()) && !queue_text(259, form->lineEdit_dcct_des->text()))
+    const QString des = form->lineEdit_dcct_des->text();
+    if (held_dcct_des.mayWrite(des) && !queue_text(259, des))
         return;
     start_progress(1);
     thread->enqueue(257);
@@ -284,8 +283,8 @@ void Setup_dialog::on_pushButton_apply_dcct_des_clicked()
 
 void Setup_dialog::on_pushButton_apply_sentrel_des_clicked()
 {
-    if (held_sentrel_des.mayWrite(form->lineEdit_sentrel_des->text()) &&
-        !queue_text(261, form->lineEdit_sentrel_des->text()))
+    const QString des = form->lineEdit_sentrel_des->text();
+    if (held_sentrel_des.mayWrite(des) && !queue_text(261, des))
         return;
     start_progress(1);
     thread->enqueue(134);

@@ -130,7 +130,8 @@ private:
     // `apply`, which says whether it could decode it; either way the record
     // notes whether the query gave a value.
     void query_text(int code, const QString& text, QString Dcct_data::*field);
-    void query_value(int code, const QString& text, const std::function<bool(Dcct_data&, const QString&)>& apply);
+    void query_value(int code, const QString& text,
+                     const std::function<bool(Dcct_data&, const QString&)>& apply);
     void note_read(int code, bool read); // holding `mutex`
     void read_status_word();
     void read_error_word();

@@ -210,7 +210,8 @@ void Dcct_thread::run_code(const Queued& q)
         const bool ticking = timer && timer->isActive();
         if (timer)
             timer->stop();
-        query_value(q.code, text, [](Dcct_data& d, const QString& r) { return parseBoxNumber(r, &d.current); });
+        query_value(q.code, text,
+                    [](Dcct_data& d, const QString& r) { return parseBoxNumber(r, &d.current); });
         if (ticking && !link_down)
             timer->start(interval_ms);
         break;

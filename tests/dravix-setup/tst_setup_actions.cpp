@@ -109,8 +109,8 @@ void SetupGeneralTest::saveName_data()
     QTest::newRow("accent refused") << QStringLiteral("M\u00fcller") << QStringList{}
                                     << QStringLiteral("M\u00fcller") << 1;
     QTest::newRow("line break refused") << "A\rstatus:?" << QStringList{} << "A\rstatus:?" << 1;
-    QTest::newRow("cut to what the box takes") << QString(40, 'x') << QStringList{"72:" + QString(32, 'x'), "73"}
-                                               << "" << 0;
+    QTest::newRow("cut to what the box takes")
+        << QString(40, 'x') << QStringList{"72:" + QString(32, 'x'), "73"} << "" << 0;
 }
 
 void SetupGeneralTest::saveName()
@@ -210,62 +210,62 @@ void SetupGeneralTest::unchangedSaveSendsOnlyWhatWasRead_data()
     QTest::addColumn<QString>("button");
     QTest::addColumn<QStringList>("queued");
     QTest::addColumn<QString>("told");
+    // The box holds `value` in `field`; with `code`, its latest query failed.
+    auto holds = [](QString Dcct_data::*field, const QString& value, int code = -1) {
+        return RecordEdit([=](Dcct_data& d) {
+            d.*field = value;
+            d.read_codes.remove(code);
+        });
+    };
     auto unread = [](const QList<int>& codes) {
         return RecordEdit([codes](Dcct_data& d) { d.read_codes -= QSet<int>(codes.begin(), codes.end()); });
     };
     const QStringList modeReads{"80", "5", "7", "103"};
+    const QString cannot = "which the form cannot show";
     QTest::newRow("name not read") << unread({73}) << "pushButton_save_name" << QStringList{"73"}
                                    << "name was not read";
     QTest::newRow("name longer than the box takes")
-        << RecordEdit([](Dcct_data& d) { d.name = QString(10000, 'N'); }) << "pushButton_save_name"
-        << QStringList{"73"} << "name is 10000 characters long, which the form cannot show (at most 32";
+        << holds(&Dcct_data::name, QString(10000, 'N')) << "pushButton_save_name" << QStringList{"73"}
+        << "name is 10000 characters long, " + cannot + " (at most 32";
     QTest::newRow("date not read") << unread({71}) << "pushButton_apply_date" << QStringList{"71"} << "date";
     QTest::newRow("time not read") << unread({69}) << "pushButton_apply_time" << QStringList{"69"} << "time";
     QTest::newRow("new address not read")
-        << RecordEdit([](Dcct_data& d) {
-               d.ip_new = "10.0.0.5";
-               d.read_codes.remove(262);
-           })
-        << "pushButton_apply_ip" << QStringList{"262", "264", "272"} << "new IP address was not read";
+        << holds(&Dcct_data::ip_new, "10.0.0.5", 262) << "pushButton_apply_ip"
+        << QStringList{"262", "264", "272"} << "new IP address was not read";
     QTest::newRow("status not read") << unread({80, 0, 17, 53}) << "pushButton_apply_mode" << modeReads
                                      << "operation mode was not read";
     QTest::newRow("frequency not read")
-        << RecordEdit([](Dcct_data& d) {
-               d.freq = "2.5";
-               d.read_codes.remove(5);
-           })
-        << "pushButton_apply_mode" << (QStringList{"1:OSC", "18:OFF", "54:000"} + modeReads)
-        << "sampling frequency was not read";
-    QTest::newRow("turns beyond the form") << RecordEdit([](Dcct_data& d) { d.pturns = "250"; })
-                                           << "pushButton_apply_pturns" << QStringList{"32"}
-                                           << "Ip-turns is 250, which the form cannot show (1 to 100)";
-    QTest::newRow("turns not read") << unread({32}) << "pushButton_apply_pturns" << QStringList{"32"} << "Ip-turns";
-    QTest::newRow("trigger not read") << unread({80, 49}) << "pushButton_apply_triger" << QStringList{"80"}
-                                      << "trigger was not read";
+        << holds(&Dcct_data::freq, "2.5", 5) << "pushButton_apply_mode"
+        << (QStringList{"1:OSC", "18:OFF", "54:000"} + modeReads) << "sampling frequency was not read";
+    QTest::newRow("turns beyond the form")
+        << holds(&Dcct_data::pturns, "250") << "pushButton_apply_pturns" << QStringList{"32"}
+        << "Ip-turns is 250, " + cannot + " (1 to 100)";
+    QTest::newRow("turns not read") << unread({32}) << "pushButton_apply_pturns" << QStringList{"32"}
+                                    << "Ip-turns";
+    QTest::newRow("trigger not read")
+        << unread({80, 49}) << "pushButton_apply_triger" << QStringList{"80"} << "trigger was not read";
     QTest::newRow("alarm switch not read")
         << unread({80, 36}) << "pushButton_apply_alarm" << QStringList{"37:0", "38:-5", "80", "39", "40"}
         << "alarm switch";
-    QTest::newRow("calibration not read") << unread({80, 34}) << "pushButton_apply_cal" << QStringList{"80"}
-                                          << "calibration switch";
-    QTest::newRow("gain no number") << RecordEdit([](Dcct_data& d) { d.gain_pos = "abc"; })
-                                    << "pushButton_apply_gain_pos" << QStringList{"130"} << "positive gain is abc";
-    QTest::newRow("gain beyond the form") << RecordEdit([](Dcct_data& d) { d.gain_neg = "2000000"; })
+    QTest::newRow("calibration not read")
+        << unread({80, 34}) << "pushButton_apply_cal" << QStringList{"80"} << "calibration switch";
+    QTest::newRow("gain no number") << holds(&Dcct_data::gain_pos, "abc") << "pushButton_apply_gain_pos"
+                                    << QStringList{"130"} << "positive gain is abc";
+    QTest::newRow("gain beyond the form") << holds(&Dcct_data::gain_neg, "2000000")
                                           << "pushButton_apply_gain_neg" << QStringList{"131"} << "2000000";
     QTest::newRow("gain not read") << unread({130}) << "pushButton_apply_gain_pos" << QStringList{"130"}
                                    << "positive gain was not read";
-    QTest::newRow("head model not read") << RecordEdit([](Dcct_data& d) {
-        d.dcct_model = "3 A1234";
-        d.read_codes.remove(258);
-    }) << "pushButton_apply_dcct_model" << QStringList{} << "head model was not read";
+    QTest::newRow("head model not read")
+        << holds(&Dcct_data::dcct_model, "3 A1234", 258) << "pushButton_apply_dcct_model" << QStringList{}
+        << "head model was not read";
     QTest::newRow("head longer than the box takes")
-        << RecordEdit([](Dcct_data& d) { d.dcct_des = QString(65, 'D'); }) << "pushButton_apply_dcct_des"
-        << QStringList{"257"} << "65 characters long";
-    QTest::newRow("serial number not read") << RecordEdit([](Dcct_data& d) {
-        d.box_des = "SN-1";
-        d.read_codes.remove(134);
-    }) << "pushButton_apply_sentrel_des" << QStringList{"134"} << "serial number was not read";
-    QTest::newRow("new MAC not read") << unread({274}) << "pushButton_apply_mac" << QStringList{"274"}
-                                      << "new MAC address was not read";
+        << holds(&Dcct_data::dcct_des, QString(65, 'D')) << "pushButton_apply_dcct_des" << QStringList{"257"}
+        << "65 characters long";
+    QTest::newRow("serial number not read")
+        << holds(&Dcct_data::box_des, "SN-1", 134) << "pushButton_apply_sentrel_des" << QStringList{"134"}
+        << "serial number was not read";
+    QTest::newRow("new MAC not read")
+        << unread({274}) << "pushButton_apply_mac" << QStringList{"274"} << "new MAC address was not read";
 }
 
 void SetupGeneralTest::unchangedSaveSendsOnlyWhatWasRead()
@@ -603,7 +603,8 @@ void SetupAcquisitionTest::alarmKeepsWhatTheFormCannotShow()
     QCOMPARE(rig.take(), queued);
     QVERIFY(rig.prompts.isEmpty());
     const bool lowerTyped = retyped.startsWith("38:");
-    retypeLastCharacter(rig.w<QAbstractSpinBox>(lowerTyped ? "doubleSpinBox_alaMin" : "doubleSpinBox_alaMax"));
+    retypeLastCharacter(
+        rig.w<QAbstractSpinBox>(lowerTyped ? "doubleSpinBox_alaMin" : "doubleSpinBox_alaMax"));
     rig.click("pushButton_apply_alarm");
     const QStringList sent = rig.take();
     if (retyped.isEmpty()) {
