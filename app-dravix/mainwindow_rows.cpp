@@ -442,7 +442,7 @@ void MainWindow::update_status(Dcct_data data)
     // first text, and a status that fails poll after poll is said once, by
     // the count it shows on hover. Lines streaming in carry the box's state
     // themselves.
-    const bool unread = !data.wasRead(80) && !(data.acquiring && data.printing);
+    const bool unread = !data.statusKnown();
     if (quiet)
         button->setToolTip(QStringLiteral("SENTREL acquires, but no samples arrive; its status is polled."));
     else if (unread && data.status_failures > 0)

@@ -112,6 +112,9 @@ public:
     // an older value is not the box's.
     QSet<int> read_codes;
     bool wasRead(int code) const { return read_codes.contains(code); }
+    // The status flags are the box's: its status word was read on this
+    // connection, or lines streaming in carry them.
+    bool statusKnown() const { return wasRead(80) || (acquiring && printing); }
     // Status reads in a row that failed since the last one that succeeded.
     int status_failures;
 };
