@@ -146,7 +146,9 @@ void Setup_dialog::show_number(QDoubleSpinBox* box, HeldValue& held, bool read, 
 {
     double value = 0;
     const bool number = numberIn(text, &value);
-    box->setValue(number ? value : 0.0);
+    // The box has no empty state: its minimum reads "not read".
+    box->setSpecialValueText(read ? QString() : tr("not read"));
+    box->setValue(!read ? box->minimum() : number ? value : 0.0);
     // A value the field shows but Apply would write with fewer digits stays
     // as the box holds it too; the field shows it, so no word.
     const bool visible = number && value == box->value();
@@ -164,7 +166,8 @@ void Setup_dialog::show_whole_number(QSpinBox* box, HeldValue& held, bool read, 
     // Truncated toward zero and clamped before the conversion, so a huge
     // value cannot overflow the int.
     const double whole = number ? std::trunc(value) : 0.0;
-    box->setValue(whole <= box->minimum()   ? box->minimum()
+    box->setSpecialValueText(read ? QString() : tr("not read"));
+    box->setValue(!read || whole <= box->minimum() ? box->minimum()
                   : whole >= box->maximum() ? box->maximum()
                                             : int(whole));
     const bool exact = number && value == double(box->value());
@@ -191,10 +194,13 @@ void Setup_dialog::show_held_values(const Dcct_data& data)
     const QString& name = data.name; // cut by the field when longer than the box takes
     show_text(form->lineEdit_sentrel_name, held_name, data.wasRead(73), name, SetupChecks::isBoxText(name),
               tr("name"), ascii.arg(SetupChecks::boxNameMax));
-    form->dateEdit_date->setDate(data.date);
+    // The date and time edits have no empty state: their minimum reads "not read".
+    for (QDateTimeEdit* edit : {static_cast<QDateTimeEdit*>(form->dateEdit_date), static_cast<QDateTimeEdit*>(form->timeEdit_time)})
+        edit->setSpecialValueText(data.wasRead(edit == form->dateEdit_date ? 71 : 69) ? QString() : tr("not read"));
+    form->dateEdit_date->setDate(data.wasRead(71) ? data.date : form->dateEdit_date->minimumDate());
     hold(held_date, data.wasRead(71), data.date.toString(QStringLiteral("dd.MM.yyyy")), true,
          form->dateEdit_date->text(), tr("date"), QString());
-    form->timeEdit_time->setTime(data.time);
+    form->timeEdit_time->setTime(data.wasRead(69) ? data.time : form->timeEdit_time->minimumTime());
     hold(held_time, data.wasRead(69), data.time.toString(QStringLiteral("HH.mm.ss")), true,
          form->timeEdit_time->text(), tr("time"), QString());
     const QString address = tr("four numbers from 0 to 255 separated by dots");

@@ -207,16 +207,19 @@ void Setup_dialog::on_pushButton_zero_offset_clicked()
 
 void Setup_dialog::on_pushButton_apply_gain_pos_clicked()
 {
-    if (held_gain_pos.mayWrite(form->doubleSpinBox_gain_pos->text()))
-        thread->enqueue(129, form->doubleSpinBox_gain_pos->text());
+    const QDoubleSpinBox* box = form->doubleSpinBox_gain_pos;
+    // The number, never the box's "not read" text.
+    if (held_gain_pos.mayWrite(box->text()))
+        thread->enqueue(129, QString::number(box->value(), 'f', box->decimals()));
     start_progress(1);
     thread->enqueue(130);
 }
 
 void Setup_dialog::on_pushButton_apply_gain_neg_clicked()
 {
-    const QString gain = form->doubleSpinBox_gain_neg->text();
-    if (held_gain_neg.mayWrite(gain)) {
+    const QDoubleSpinBox* box = form->doubleSpinBox_gain_neg;
+    const QString gain = QString::number(box->value(), 'f', box->decimals());
+    if (held_gain_neg.mayWrite(box->text())) {
         qDebug().noquote() << gain;
         thread->enqueue(128, gain);
     }

@@ -283,6 +283,17 @@ void SetupGeneralTest::unchangedSaveSendsOnlyWhatWasRead()
     rig.show(d); // said once
     QCOMPARE(rig.promptKinds(), QStringList{"warning"});
     QVERIFY2(rig.prompts.at(0).text.contains(told), qPrintable(rig.prompts.at(0).text));
+    // A box with no empty state shows a value not read as such.
+    static const QHash<QString, QString> notReadBox{{"date not read", "dateEdit_date"},
+                                                   {"time not read", "timeEdit_time"},
+                                                   {"frequency not read", "spinBox_freq"},
+                                                   {"turns not read", "spinBox_pturns"},
+                                                   {"gain not read", "doubleSpinBox_gain_pos"}};
+    QStringList shownNotRead;
+    for (const QAbstractSpinBox* box : rig.dialog->findChildren<QAbstractSpinBox*>())
+        if (box->text() == QLatin1String("not read"))
+            shownNotRead << box->objectName();
+    QCOMPARE(shownNotRead.join(QLatin1Char(' ')), notReadBox.value(QLatin1String(QTest::currentDataTag())));
     rig.click(qPrintable(button));
     QCOMPARE(rig.take(), queued);
 }
