@@ -14,6 +14,8 @@
 #include <QSignalBlocker>
 #include <QStatusBar>
 
+#include <cmath>
+
 namespace
 {
 // Setting a style sheet re-polishes the widget, and a status report comes
@@ -55,12 +57,21 @@ void MainWindow::update_window(ps_data data)
     if (realTimePlot->isVisible() && readings)
         realTimePlot->addData(data.current.toDouble(), data.voltage.toDouble());
 
+    // A reading whose text is no number is none either (its mean of one
+    // sample would read 0).
+    auto isNumber = [](const QString& text) {
+        bool ok = false;
+        return std::isfinite(text.toDouble(&ok)) && ok;
+    };
+    const bool currentRead = readings && isNumber(data.current);
+    const bool voltageRead = readings && isNumber(data.voltage);
     const QString current = data.current_avg.text(4);
     const QString voltage = data.voltage_avg.text(4);
-    ui->current_display_label->setText(readings ? current : noReading);
-    ui->voltage_display_label->setText(readings ? voltage : noReading);
+    ui->current_display_label->setText(currentRead ? current : noReading);
+    ui->voltage_display_label->setText(voltageRead ? voltage : noReading);
     // The product of the readings as shown, so the three labels agree.
-    ui->power_display_label->setText(readings ? SupplyView::powerText(current, voltage) : noReading);
+    ui->power_display_label->setText(currentRead && voltageRead ? SupplyView::powerText(current, voltage)
+                                                                : noReading);
 
     if (data.status_unreadable) {
         reportUnreadableStatus(data.status, data.status_read);

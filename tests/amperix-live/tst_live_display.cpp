@@ -248,9 +248,14 @@ void LiveDisplayTest::readingsAndPower_data()
                                 << "0.0000";
     QTest::newRow("not numbers") << "abc"
                                  << ""
-                                 << "0.0000"
-                                 << "0.0000"
-                                 << "0.0000";
+                                 << "-"
+                                 << "-"
+                                 << "-";
+    QTest::newRow("voltage no number") << "1.5"
+                                       << "nan"
+                                       << "1.5000"
+                                       << "-"
+                                       << "-";
     QTest::newRow("widest fixed") << "-1234567.25"
                                   << "0.5"
                                   << "-1234567.2500"
