@@ -1,6 +1,6 @@
 // Amperix's command line, run on the built program: the usage and invalid-
 // argument texts byte for byte, the exit status, and which arguments open the
-// window.
+// window; and a stop signal, which ends the program as a close does.
 
 #include "commandline.h"
 
@@ -9,8 +9,13 @@
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+
+#include <unistd.h>
 
 namespace
 {
@@ -52,6 +57,8 @@ private slots:
     void validArgumentsOpenTheWindow();
     void toolkitOptionsAreNotOurs();
     void invalidArgumentIsLogged();
+    void stopSignalEndsTheProgramAsACloseDoes_data();
+    void stopSignalEndsTheProgramAsACloseDoes();
 
 private:
     // Runs the program; a window that opens is closed after `closeAfterMs`.
@@ -218,6 +225,49 @@ void CommandLineTest::invalidArgumentIsLogged()
     QVERIFY(log.contains("[MainWindow] [info] Global log level is set to DEBUG"));
     QVERIFY(log.contains("[MainWindow] [info] Parssing input " + marker));
     QVERIFY(log.contains("[MainWindow] [critical] Cannot parse the input argument " + marker));
+}
+
+void CommandLineTest::stopSignalEndsTheProgramAsACloseDoes_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGINT") << SIGINT;
+    QTest::newRow("SIGHUP") << SIGHUP;
+}
+
+void CommandLineTest::stopSignalEndsTheProgramAsACloseDoes()
+{
+    QFETCH(int, signal);
+    SimulatorProcess supply(QStringLiteral("supply-sim"));
+    QVERIFY(supply.start());
+    QSettings stored(config.path() + QStringLiteral("/Orvane/Amperix.conf"), QSettings::IniFormat);
+    stored.setValue(QStringLiteral("ip_address"), QStringLiteral("127.0.0.1"));
+    stored.setValue(QStringLiteral("port"), supply.port());
+    stored.sync();
+    // The program in a folder of its own, so the log beside it is this run's alone.
+    QTemporaryDir folder;
+    const QString copy = folder.filePath(QStringLiteral("amperix-demo"));
+    QVERIFY(::link(qPrintable(program), qPrintable(copy)) == 0 || QFile::copy(program, copy));
+    std::signal(signal, SIG_DFL); // an ignored one would stay ignored in the program
+    QProcess amperix;
+    amperix.setEnvironment(QProcess::systemEnvironment()
+                           << "QT_QPA_PLATFORM=offscreen"
+                           << "XDG_CONFIG_HOME=" + config.path() << "AMPERIX_DEMO_CONNECT=1");
+    amperix.start(copy, {});
+    QVERIFY(supply.waitForLogLines(10, 60000)); // connected and polling
+    QVERIFY(::kill(pid_t(amperix.processId()), signal) == 0);
+    QVERIFY(amperix.waitForFinished(60000));
+    QCOMPARE(amperix.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(amperix.exitCode(), 0);
+    // As after a close: the connection ends, the window's end is logged.
+    QTRY_VERIFY_WITH_TIMEOUT(supply.control(QStringLiteral("connections")) && supply.lastReply() == "OK 0",
+                             20000);
+    QFile log(folder.filePath(QStringLiteral("Amperix.log")));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QByteArray text = log.readAll();
+    QVERIFY(text.contains("[MainWindow] [info] Destroying MainWindow and dropping all loggers\n"));
+    QVERIFY(text.contains(
+        "[SysInfo] [info] Working directory = " + QFile::encodeName(QFileInfo(copy).canonicalPath()) + '\n'));
 }
 
 QTEST_MAIN(CommandLineTest)
