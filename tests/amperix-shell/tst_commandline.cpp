@@ -1,6 +1,6 @@
 // Amperix's command line, run on the built program: the usage and invalid-
 // argument texts byte for byte, the exit status, and which arguments open the
-// window; and a stop signal, which ends the program as a close does.
+// window; and a stop signal, which ends either program as a close does.
 
 #include "commandline.h"
 
@@ -14,8 +14,7 @@
 #include <QTest>
 
 #include <csignal>
-
-#include <unistd.h>
+#include <cstring>
 
 namespace
 {
@@ -79,8 +78,9 @@ void CommandLineTest::initTestCase()
     QDir().mkpath(config.path() + QStringLiteral("/Orvane"));
     QFile conf(config.path() + QStringLiteral("/Orvane/Amperix.conf"));
     QVERIFY(conf.open(QIODevice::WriteOnly));
-    conf.write("[General]\nautomaticUpdatesEnabled=false\n");
+    conf.write("[General]\nautomaticUpdatesEnabled=false\nip_address=127.0.0.1\n");
     conf.close();
+    QVERIFY(QFile::copy(conf.fileName(), config.path() + QStringLiteral("/Orvane/SENTREL Viewer.conf")));
     logPath = QFileInfo(program).absolutePath() + QStringLiteral("/Amperix.log");
 }
 
@@ -221,6 +221,7 @@ void CommandLineTest::invalidArgumentIsLogged()
         QSKIP("the program logs elsewhere when its folder cannot be written");
     const QByteArray log = logGrowth(before);
     QVERIFY(log.contains("[SysInfo] [info] Started logging with DEFAULT log level"));
+    QVERIFY(log.contains("Working directory = " + QFile::encodeName(QFileInfo(program).canonicalPath())));
     QVERIFY(log.contains("[MainWindow] [info] Detected 2 input argument[s]"));
     QVERIFY(log.contains("[MainWindow] [info] Global log level is set to DEBUG"));
     QVERIFY(log.contains("[MainWindow] [info] Parssing input " + marker));
@@ -229,45 +230,41 @@ void CommandLineTest::invalidArgumentIsLogged()
 
 void CommandLineTest::stopSignalEndsTheProgramAsACloseDoes_data()
 {
+    QTest::addColumn<QString>("name");
     QTest::addColumn<int>("signal");
-    QTest::newRow("SIGTERM") << SIGTERM;
-    QTest::newRow("SIGINT") << SIGINT;
-    QTest::newRow("SIGHUP") << SIGHUP;
+    for (const char* name : {"amperix-demo", "dravix-demo"})
+        for (int signal : {SIGTERM, SIGINT, SIGHUP})
+            QTest::addRow("%s SIG%s", name, sigabbrev_np(signal)) << QString::fromLatin1(name) << signal;
 }
 
+// Connected, either program ends as on a close; the viewer stops its box streaming.
 void CommandLineTest::stopSignalEndsTheProgramAsACloseDoes()
 {
+    QFETCH(QString, name);
     QFETCH(int, signal);
-    SimulatorProcess supply(QStringLiteral("supply-sim"));
-    QVERIFY(supply.start());
-    QSettings stored(config.path() + QStringLiteral("/Orvane/Amperix.conf"), QSettings::IniFormat);
-    stored.setValue(QStringLiteral("ip_address"), QStringLiteral("127.0.0.1"));
-    stored.setValue(QStringLiteral("port"), supply.port());
-    stored.sync();
-    // The program in a folder of its own, so the log beside it is this run's alone.
-    QTemporaryDir folder;
-    const QString copy = folder.filePath(QStringLiteral("amperix-demo"));
-    QVERIFY(::link(qPrintable(program), qPrintable(copy)) == 0 || QFile::copy(program, copy));
+    const bool viewer = name == QLatin1String("dravix-demo");
+    SimulatorProcess sim(viewer ? QStringLiteral("box-sim") : QStringLiteral("supply-sim"));
+    QVERIFY(sim.start());
+    QSettings(config.path() + QStringLiteral("/Orvane/Amperix.conf"), QSettings::IniFormat)
+        .setValue(QStringLiteral("port"), sim.port());
+    const qint64 before = QFileInfo(logPath).size();
     std::signal(signal, SIG_DFL); // an ignored one would stay ignored in the program
-    QProcess amperix;
-    amperix.setEnvironment(QProcess::systemEnvironment()
-                           << "QT_QPA_PLATFORM=offscreen"
-                           << "XDG_CONFIG_HOME=" + config.path() << "AMPERIX_DEMO_CONNECT=1");
-    amperix.start(copy, {});
-    QVERIFY(supply.waitForLogLines(10, 60000)); // connected and polling
-    QVERIFY(::kill(pid_t(amperix.processId()), signal) == 0);
-    QVERIFY(amperix.waitForFinished(60000));
-    QCOMPARE(amperix.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(amperix.exitCode(), 0);
-    // As after a close: the connection ends, the window's end is logged.
-    QTRY_VERIFY_WITH_TIMEOUT(supply.control(QStringLiteral("connections")) && supply.lastReply() == "OK 0",
-                             20000);
-    QFile log(folder.filePath(QStringLiteral("Amperix.log")));
-    QVERIFY(log.open(QIODevice::ReadOnly));
-    const QByteArray text = log.readAll();
-    QVERIFY(text.contains("[MainWindow] [info] Destroying MainWindow and dropping all loggers\n"));
-    QVERIFY(text.contains(
-        "[SysInfo] [info] Working directory = " + QFile::encodeName(QFileInfo(copy).canonicalPath()) + '\n'));
+    QProcess process;
+    process.setEnvironment(QProcess::systemEnvironment() +
+                           QStringList{"XDG_CONFIG_HOME=" + config.path(), "AMPERIX_DEMO_CONNECT=1",
+                                       "DRAVIX_DEMO_CONNECT=1", "DRAVIX_DEMO_ACQUIRE=1",
+                                       QStringLiteral("DRAVIX_DEMO_BOXES=tcp:127.0.0.1:%1").arg(sim.port())});
+    process.start(SimulatorProcess::programPath(name), {});
+    const QString atWork = viewer ? QStringLiteral("acq:ON") : QStringLiteral("VER");
+    QTRY_VERIFY_WITH_TIMEOUT(sim.commandLog().contains(atWork), 60000);
+    QVERIFY(::kill(pid_t(process.processId()), signal) == 0);
+    QVERIFY(process.waitForFinished(60000));
+    QVERIFY(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0);
+    if (viewer)
+        QTRY_VERIFY_WITH_TIMEOUT(sim.commandLog().lastIndexOf("print:OFF") > sim.commandLog().indexOf(atWork),
+                                 20000);
+    else
+        QVERIFY(logGrowth(before).contains("[info] Destroying MainWindow and dropping all loggers\n"));
 }
 
 QTEST_MAIN(CommandLineTest)

@@ -1,8 +1,7 @@
 // The viewer against box simulators, over TCP and over a pseudo-terminal:
 // connect, acquire, points on the plot, stop; a refused start; acquire-all
 // with a trigger master; reconnecting while the box acquires; connection
-// failures; and closing the window, or a stop signal to the program, with
-// boxes running.
+// failures; and closing the window with boxes running.
 
 #include "modalanswerer.h"
 #include "postedevents.h"
@@ -16,7 +15,6 @@
 #include <QTest>
 #include <qcustomplot.h>
 
-#include <csignal>
 #include <memory>
 
 class WithSimulatorTest : public ViewerTest
@@ -424,36 +422,6 @@ private slots:
         for (SimulatorProcess* sim : {a, b})
             QVERIFY2(indexOf(sim->commandLog(), QStringLiteral("print:OFF"), 6) >= 0,
                      qPrintable(sim->commandLog().join(QLatin1Char('|'))));
-    }
-
-    // A stop signal to the program while a box acquires ends it as a close does.
-    void stopSignalEndsTheProgramAsACloseDoes_data()
-    {
-        QTest::addColumn<int>("signal");
-        QTest::newRow("SIGTERM") << SIGTERM;
-        QTest::newRow("SIGINT") << SIGINT;
-        QTest::newRow("SIGHUP") << SIGHUP;
-    }
-    void stopSignalEndsTheProgramAsACloseDoes()
-    {
-        QFETCH(int, signal);
-        SimulatorProcess* sim = startSim({});
-        QVERIFY(sim);
-        std::signal(signal, SIG_DFL); // an ignored one would stay ignored in the program
-        QProcess viewer;
-        viewer.setEnvironment(QProcess::systemEnvironment()
-                              << QStringLiteral("DRAVIX_DEMO_BOXES=tcp:127.0.0.1:%1").arg(sim->port())
-                              << "DRAVIX_DEMO_CONNECT=1"
-                              << "DRAVIX_DEMO_ACQUIRE=1");
-        viewer.start(SimulatorProcess::programPath(QStringLiteral("dravix-demo")), {});
-        QVERIFY(waitUntil([&] { return indexOf(sim->commandLog(), QStringLiteral("acq:ON")) >= 0; }, 60000));
-        QVERIFY(::kill(pid_t(viewer.processId()), signal) == 0);
-        QVERIFY(viewer.waitForFinished(60000));
-        QCOMPARE(viewer.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(viewer.exitCode(), 0);
-        const int acquiring = indexOf(sim->commandLog(), QStringLiteral("acq:ON"));
-        QVERIFY(waitUntil(
-            [&] { return indexOf(sim->commandLog(), QStringLiteral("print:OFF"), acquiring) > 0; }, 20000));
     }
 };
 
