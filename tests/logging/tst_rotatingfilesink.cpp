@@ -222,8 +222,7 @@ void RotatingFileSinkTest::failedRotationKeepsEveryLine()
 
 void RotatingFileSinkTest::twoInstancesKeepEachOthersLines()
 {
-    // The first program rotates at its fourth line; a second one starts and
-    // writes the new file; the first one's next line goes after those.
+    // A second program starts on the file that the first one has just rotated to.
     spdlog::logger a("A", std::make_shared<RotatingFileSink>(base, 3 * lineSize, logRotatedFiles));
     for (int i = 0; i < 4; ++i)
         a.info("{}", numberedText(i));

