@@ -263,7 +263,7 @@ void CommandLineTest::stopSignalEndsTheProgramAsACloseDoes()
     if (viewer)
         QTRY_VERIFY_WITH_TIMEOUT(sim.commandLog().lastIndexOf("print:OFF") > sim.commandLog().indexOf(atWork),
                                  20000);
-    else
+    else if (QFileInfo(logPath).size() >= before) // unless the log was rotated meanwhile
         QVERIFY(logGrowth(before).contains("[info] Destroying MainWindow and dropping all loggers\n"));
 }
 
