@@ -959,6 +959,8 @@ void ConfigurationPagesTest::memoryFileRoundTripAndBadRows()
     openOn(dialog, QStringLiteral("ORTX"));
     QTableWidget* table = dialog.currentTable();
     table->item(3, 1)->setText(QStringLiteral("00:1A:2B:3C:4D:5E"));
+    for (int row = 40; row < table->rowCount(); ++row) // a file of several KiB
+        table->item(row, 1)->setText(QString::number(row).repeated(16));
     const QString path = dir.filePath(QStringLiteral("unit.psm"));
     fileAnswers << path;
     child<QPushButton>(dialog, "save_to_file_button")->click();
@@ -967,6 +969,7 @@ void ConfigurationPagesTest::memoryFileRoundTripAndBadRows()
     child<QPushButton>(dialog, "load_from_file_button")->click();
     QCOMPARE(table->item(3, 1)->text(), QStringLiteral("00:1A:2B:3C:4D:5E"));
     QCOMPARE(table->item(30, 1)->text(), QStringLiteral("30"));
+    QCOMPARE(table->item(130, 1)->text(), QStringLiteral("130").repeated(16));
     QVERIFY(boxes.isEmpty());
     QVERIFY(queuedTasks(*worker).isEmpty()); // loading sends nothing
 
@@ -1008,8 +1011,9 @@ void ConfigurationPagesTest::memoryFileRoundTripAndBadRows()
     QCOMPARE(boxes.size(), 4);
     QCOMPARE(boxes.at(2), QStringLiteral("Load form PS Memory File|Cannot open ") + pipe +
                               QStringLiteral(": Not a regular file"));
-    QVERIFY2(boxes.at(3).contains(QStringLiteral("Cannot open ") + huge + QStringLiteral(": Too big")),
-             qPrintable(boxes.at(3)));
+    QCOMPARE(boxes.at(3),
+             QStringLiteral("Load form PS Memory File|Cannot open ") + huge +
+                 QStringLiteral(": Too big: 1048577 bytes, where a file of this kind holds at most 1048576"));
     QCOMPARE(table->item(31, 1)->text(), QStringLiteral("ok"));
     boxes.removeLast();
     boxes.removeLast();
@@ -1039,7 +1043,9 @@ void ConfigurationPagesTest::memoryFileRoundTripAndBadRows()
 void ConfigurationPagesTest::unavailableEntriesStayListedAndMarked()
 {
     const QString a = writePidFile(QStringLiteral("cfg_a.json"), 1);
-    const QString gone = dir.filePath(QStringLiteral("share/gone.json"));
+    // Deep in folders: the list is a file of several KiB.
+    const QString deep = QStringLiteral("share/") + QStringLiteral("project-folder/").repeated(200);
+    const QString gone = dir.filePath(deep + QStringLiteral("gone.json"));
     const QString back = dir.filePath(QStringLiteral("share/back.json"));
     const QString config = dir.filePath(QStringLiteral("Amperix.config"));
     {
@@ -1066,9 +1072,9 @@ void ConfigurationPagesTest::unavailableEntriesStayListedAndMarked()
     QCOMPARE(ConfigFile::parse(savedBytes), (QStringList{gone, a, back, b}));
 
     // Once its file is there, an entry loses its mark when chosen, or when listed again (made current).
-    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("share")));
+    QVERIFY(QDir(dir.path()).mkpath(deep));
     writePidFile(QStringLiteral("share/back.json"), 4);
-    writePidFile(QStringLiteral("share/gone.json"), 5);
+    writePidFile(deep + QStringLiteral("gone.json"), 5);
     openOn(dialog, QStringLiteral("KORA-PS"));
     child<QGroupBox>(dialog, "groupBoxJSON")->setChecked(true);
     choose(combo, 2);
