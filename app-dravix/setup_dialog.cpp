@@ -188,14 +188,18 @@ void Setup_dialog::update_status_conf_dialog(Dcct_data data)
         form->pushButton_password->setText(tr("Set Password"));
     }
 
-    form->label_sentrel_des->setText(data.box_des);
+    // A value whose latest query on this connection failed is no value of the box.
+    const auto shown = [&data](int code, const QString& text) {
+        return data.wasRead(code) ? text : QStringLiteral("-");
+    };
+    form->label_sentrel_des->setText(shown(134, data.box_des));
     // Descriptions wrap in their place; one too long even for that is a hover away.
-    form->label_sentrel_des->setToolTip(data.box_des);
-    form->label_sentrel_sn->setText(data.box_sn);
-    form->label_sentrel_f_ver->setText(data.fw_version);
-    form->label_dcct_des->setText(data.dcct_des);
-    form->label_dcct_des->setToolTip(data.dcct_des);
-    form->label_dcct_sn->setText(data.dcct_sn);
+    form->label_sentrel_des->setToolTip(form->label_sentrel_des->text());
+    form->label_sentrel_sn->setText(shown(133, data.box_sn));
+    form->label_sentrel_f_ver->setText(shown(67, data.fw_version));
+    form->label_dcct_des->setText(shown(257, data.dcct_des));
+    form->label_dcct_des->setToolTip(form->label_dcct_des->text());
+    form->label_dcct_sn->setText(shown(256, data.dcct_sn));
 
     show_sd_card(data);
     form->label_SD_log->setText(data.sd_state);
@@ -216,11 +220,11 @@ void Setup_dialog::update_status_conf_dialog(Dcct_data data)
     form->label_matched->setText(matched);
     form->label_matched_2->setText(matched);
 
-    form->label_ip_address->setText(data.ip);
-    form->label_sub_net->setText(data.mask);
-    form->label_gateway->setText(data.gate);
-    form->label_mac_address->setText(data.mac);
-    form->label_mac_address_2->setText(data.mac);
+    form->label_ip_address->setText(shown(136, data.ip));
+    form->label_sub_net->setText(shown(144, data.mask));
+    form->label_gateway->setText(shown(146, data.gate));
+    form->label_mac_address->setText(shown(148, data.mac));
+    form->label_mac_address_2->setText(shown(148, data.mac));
 
     hide_progress();
     show_held_values(data);

@@ -410,7 +410,9 @@ void SetupDisplayTest::headMatch()
     // Neither the match, the card, a current, the mode nor the name read on this connection.
     d.read_codes = {7};
     rig.show(d);
-    for (const char* n : {"label_matched", "label_matched_2", "label_SD_status"})
+    d.box_sn = d.ip = QStringLiteral("read on an earlier query");
+    rig.show(d);
+    for (const char* n : {"label_matched", "label_matched_2", "label_SD_status", "label_sentrel_sn", "label_ip_address"})
         QCOMPARE(rig.w<QLabel>(n)->text(), QStringLiteral("-"));
     QCOMPARE(rig.w<QDoubleSpinBox>("doubleSpinBox_current")->text(), QStringLiteral("-"));
     QVERIFY(!rig.w<QRadioButton>("radioButton_scope")->isChecked());

@@ -155,6 +155,8 @@ private slots:
         const DesktopFont font;
         window = std::make_unique<MainWindow>();
         Dcct_thread* worker = window->boxThread(window->addBox(true, QStringLiteral("127.0.0.1"), QString()));
+        // The values the form cannot show are said in a box, answered here.
+        Setup_dialog::setWarningHook([](QWidget*, const QString&, const QString&) {});
         Setup_dialog setup(worker, window.get()); // the window opens it on demand
         // The simulated box's texts, some longer than their places.
         Dcct_data box;
@@ -169,6 +171,7 @@ private slots:
         box.mask = QStringLiteral("255.255.255.0");
         box.mac = QStringLiteral("00:1A:2B:3C:4D:5E");
         box.sd_state = QStringLiteral("Mounting Fail (Is SD present?)");
+        box.read_codes = {73, 67, 133, 134, 136, 144, 146, 148, 256, 257, 258};
         emit worker->status_updated(box);
         setup.update_status_conf_dialog(box);
         QCOMPARE(setup.findChild<QLabel*>(QStringLiteral("label_sentrel_des"))->toolTip(), box.box_des);
