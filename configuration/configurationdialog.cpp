@@ -5,11 +5,11 @@
 #include "configfile.h"
 #include "configprompts.h"
 #include "deliberateinput.h"
-#include "fittofont.h"
 #include "loggers.h"
 #include "memorymap.h"
 #include "ps_thread.h"
 #include "typedinput.h"
+#include "windowfit.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -21,7 +21,7 @@ ConfigurationDialog::ConfigurationDialog(ps_thread* thread, QWidget* parent)
     : QDialog(parent), ui(new Ui::ConfigurationDialog), thread(thread)
 {
     ui->setupUi(this);
-    fitToFont(this);
+    fitWindow(this);
     keepReturnLocal(this);
     guardWheel(this);
     keepSentAsShown(this);

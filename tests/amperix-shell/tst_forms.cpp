@@ -403,7 +403,7 @@ void FormsTest::returnPressesTheFocusedButton()
 void FormsTest::noCaptionIsCutOff_data()
 {
     QTest::addColumn<int>("dpi");
-    for (int dpi : {96, 100, 120, 144})
+    for (int dpi : {96, 100, 120, 144, 192})
         QTest::addRow("%d dpi", dpi) << dpi;
 }
 
