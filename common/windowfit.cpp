@@ -379,7 +379,7 @@ QMargins frameOf(const QWidget* window)
         return QMargins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
                         frame.bottom() - inner.bottom());
     };
-    if (window->isVisible())
+    if (window->isVisible() && window->frameGeometry() != window->geometry())
         return margins(window);
     for (const QWidget* other : QApplication::topLevelWidgets())
         if (other != window && other->isVisible() && other->frameGeometry() != other->geometry())
@@ -406,6 +406,14 @@ void moveOntoScreen(QWidget* window)
     };
     window->move(into(frame.x(), frame.width(), room.x(), room.width()),
                  into(frame.y(), frame.height(), room.y(), room.height()));
+}
+
+// A window placed by the program, or over its parent (a dialog), is kept on
+// the screen; where the others open is the system's choice.
+void keepOnScreen(QWidget* window)
+{
+    if ((window->testAttribute(Qt::WA_Moved) || window->parentWidget()) && !fitsItsScreen(window))
+        moveOntoScreen(window);
 }
 
 QScrollArea* scrolling(QWidget* content, QWidget* parent)
@@ -479,6 +487,25 @@ void scrollWhatDoesNotFit(QWidget* window, QSize room)
     scrollContent(window);
 }
 
+// A widget's minimum as the form gave it, before growWithFont.
+constexpr const char* formMinimumProperty = "windowFitFormMinimum";
+
+// Where the window needs `excess` more than its screen has, the widgets that
+// grew with the font give back up to that much, down to the form's minimum.
+void yieldGrownRoom(QWidget* window, QSize excess)
+{
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        const QSize form = w->property(formMinimumProperty).toSize();
+        if (form.isEmpty() || (excess.width() <= 0 && excess.height() <= 0))
+            continue;
+        const QSize min = w->minimumSize();
+        const QSize yielded(std::max(form.width(), min.width() - std::max(0, excess.width())),
+                            std::max(form.height(), min.height() - std::max(0, excess.height())));
+        excess -= min - yielded;
+        w->setMinimumSize(yielded);
+    }
+}
+
 // Keeps the window and the groups in it that the form limits at least as
 // large as their layouts need when texts change later (a model's fault
 // names, a box's values), the window never larger than its screen, and
@@ -504,19 +531,22 @@ public:
 
     void fit()
     {
-        if (growsWithFont(window)) {
-            for (const Limits& group : groups)
-                if (group.widget)
-                    growToLayout(group.widget, group.formMin, group.formMax);
-            growToLayout(window, formMin, formMax);
-        }
         const QSize room = roomOf(window).size();
+        grow(room);
         if (room.isEmpty())
             return;
-        if (!scrolled) {
+        if (scrolledNeeds.isEmpty()) {
+            const QSize excess = layoutNeeds(window) - room;
+            if (excess.width() > 0 || excess.height() > 0) {
+                yieldGrownRoom(window, excess);
+                grow(room);
+            }
             const QSize needed = layoutNeeds(window);
             if (needed.width() > room.width() || needed.height() > room.height()) {
-                scrolled = true;
+                // What scrolls one way needs its scroll bar's room the other.
+                const int bar = window->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, window);
+                scrolledNeeds = needed + QSize(needed.height() > room.height() ? bar : 0,
+                                               needed.width() > room.width() ? bar : 0);
                 scrollWhatDoesNotFit(window, room);
             }
         }
@@ -532,6 +562,21 @@ public:
         const QSize size = window->size().expandedTo(window->minimumSize()).boundedTo(room);
         if (size != window->size())
             window->resize(size);
+        if (window->isVisible())
+            keepOnScreen(window);
+    }
+
+private:
+    void grow(QSize room)
+    {
+        if (!growsWithFont(window))
+            return;
+        for (const Limits& group : groups)
+            if (group.widget)
+                growToLayout(group.widget, group.formMin, group.formMax);
+        // Scrolling, the window still takes what its content needs as far
+        // as the screen has room.
+        growToLayout(window, formMin.expandedTo(scrolledNeeds.boundedTo(room)), formMax);
     }
 
 protected:
@@ -539,11 +584,8 @@ protected:
     {
         if (event->type() == QEvent::LayoutRequest)
             fit();
-        // A window placed by the program (a dialog over its parent, a picture
-        // beside it) is kept on the screen; the others are the system's to place.
-        else if (watched == window && event->type() == QEvent::Show && window->testAttribute(Qt::WA_Moved) &&
-                 !fitsItsScreen(window))
-            moveOntoScreen(window);
+        else if (watched == window && event->type() == QEvent::Show)
+            keepOnScreen(window);
         return false;
     }
 
@@ -552,16 +594,17 @@ private:
     const QSize formMin;
     const QSize formMax;
     const std::vector<Limits> groups;
-    bool scrolled = false;
+    QSize scrolledNeeds; // what the content needed when it began to scroll
 };
 
-// How much more the window's screen (above 96 dpi, where windows grow) or
-// else its present size would give its layout.
-QSize spareRoom(QWidget* window)
+// How much more a widget in the window may ask for: up to the screen above
+// 96 dpi, where windows grow with their content; at 96 dpi nothing, the
+// window keeps the form's size.
+QSize roomToGrow(QWidget* window)
 {
-    const QSize limit = growsWithFont(window) ? roomOf(window).size() : window->size();
-    const QSize needed = layoutNeeds(window);
-    return QSize(std::max(0, limit.width() - needed.width()), std::max(0, limit.height() - needed.height()));
+    if (!growsWithFont(window))
+        return QSize(0, 0);
+    return (roomOf(window).size() - window->minimumSize()).expandedTo(QSize(0, 0));
 }
 
 // ---- Tables ----
@@ -608,9 +651,10 @@ void keepRowsWhole(QTableView* table)
         const int needed =
             2 * table->frameWidth() + rows->length() + (columns->isVisible() ? columns->height() : 0) +
             (table->horizontalScrollBar()->isVisible() ? table->horizontalScrollBar()->height() : 0);
-        const int height =
-            std::max(formHeight, std::min(needed, table->height() + spareRoom(table->window()).height()));
-        if (height != table->maximumHeight() || height != table->minimumHeight())
+        // As far as the window has room: beyond, the table scrolls.
+        const int height = std::max(
+            formHeight, std::min(needed, table->minimumHeight() + roomToGrow(table->window()).height()));
+        if (height != table->minimumHeight() || height != table->maximumHeight())
             table->setFixedHeight(height);
     });
     for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
@@ -632,8 +676,10 @@ void growWithFont(QWidget* widget)
     const int now = widget->fontMetrics().height();
     if (!growsWithFont(widget) || then <= 0 || now <= then)
         return;
-    widget->setMinimumSize(widget->minimumSize() * now / then);
-    widget->setMaximumSize(widget->maximumSize().expandedTo(widget->minimumSize()));
+    widget->setProperty(formMinimumProperty, widget->minimumSize());
+    auto grown = [now, then](int limit) { return isLimit(limit) ? limit * now / then : limit; };
+    widget->setMinimumSize(grown(widget->minimumWidth()), grown(widget->minimumHeight()));
+    widget->setMaximumSize(grown(widget->maximumWidth()), grown(widget->maximumHeight()));
 }
 
 int buttonWidthFor(QWidget* parent, int formWidth, const QStringList& texts)
@@ -675,18 +721,34 @@ void shareColumnWidths(QTableView* table, const QList<int>& columns)
         // The table asks for its values' room as far as the window can give it.
         const int frame = 2 * table->frameWidth() +
                           (table->verticalScrollBar()->isVisible() ? table->verticalScrollBar()->width() : 0);
-        const int wanted = std::max(formMinimum, others + total + frame);
-        const int minimum = std::min(wanted, table->width() + spareRoom(table->window()).width());
-        if (std::max(formMinimum, minimum) != table->minimumWidth())
-            table->setMinimumWidth(std::max(formMinimum, minimum));
+        const int wanted =
+            std::min(others + total + frame, table->minimumWidth() + roomToGrow(table->window()).width());
+        if (std::max(formMinimum, wanted) != table->minimumWidth())
+            table->setMinimumWidth(std::max(formMinimum, wanted));
 
+        // Short of room, a column of buttons keeps what its captions need
+        // and the columns of values share the rest by their needs.
         const int room = std::max(0, table->viewport()->width() - others);
+        auto holdsWidgets = [table](int column) {
+            for (int row = 0; row < table->model()->rowCount(); ++row)
+                if (table->indexWidget(table->model()->index(row, column)))
+                    return true;
+            return false;
+        };
+        int kept = 0;
+        QList<bool> keeps;
+        for (int i = 0; i < columns.size(); ++i) {
+            keeps << (total > room && holdsWidgets(columns.at(i)));
+            kept += keeps.last() ? needs.at(i) : 0;
+        }
+        const int shared = std::max(0, room - kept);
         int left = room;
         for (int i = 0; i < columns.size(); ++i) {
             int width = total <= room ? needs.at(i) + (room - total) / int(columns.size())
-                                      : int(qint64(room) * needs.at(i) / std::max(total, 1));
+                        : keeps.at(i) ? needs.at(i)
+                                      : int(qint64(shared) * needs.at(i) / std::max(total - kept, 1));
             if (i == columns.size() - 1)
-                width = left;
+                width = std::max(0, left);
             left -= width;
             if (header->sectionSize(columns.at(i)) != width)
                 header->resizeSection(columns.at(i), width);

@@ -29,8 +29,8 @@ class QWidget;
 void fitWindow(QWidget* window);
 
 // For a widget that shows no text of its own (a plot) but whose room the
-// form gives in pixels: its minimum size grows as the font's line did.
-// Call before fitWindow.
+// form gives in pixels: its limits grow as the font's line did, as far as
+// the screen has room. Call before fitWindow.
 void growWithFont(QWidget* widget);
 
 // The width for push buttons that the form gives `formWidth` pixels and that

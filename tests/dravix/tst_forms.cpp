@@ -139,19 +139,27 @@ private slots:
         QVERIFY(nothingFound(found));
     }
 
-    // Desktops at 100 %, at Xvfb's own 100 dpi, at 125 % and at 150 %.
+    // Desktops at 100 %, at Xvfb's own 100 dpi, at 125 %, 150 % and 200 %.
     void noCaptionIsCutOff_data()
     {
         QTest::addColumn<int>("dpi");
+        QTest::addColumn<QString>("screen");
+        QTest::addColumn<QString>("scale");
         for (int dpi : {96, 100, 120, 144, 192})
-            QTest::addRow("%d dpi", dpi) << dpi;
+            QTest::addRow("%d dpi", dpi) << dpi << QString() << QString();
+        // Smaller screens: a laptop's, a full-HD one at a scale of 1.5 or at 200 %.
+        QTest::newRow("96 dpi on 1366 x 768") << 96 << QStringLiteral("1366x768") << QString();
+        QTest::newRow("scale 1.5 on 1920 x 1080") << 96 << QStringLiteral("1920x1080") << QStringLiteral("1.5");
+        QTest::newRow("192 dpi on 1920 x 1080") << 192 << QStringLiteral("1920x1080") << QString();
     }
 
     // Every window and every page of it, in the font the system gives it.
     void noCaptionIsCutOff()
     {
         QFETCH(int, dpi);
-        RUN_AT_FONT_DPI(dpi);
+        QFETCH(QString, screen);
+        QFETCH(QString, scale);
+        RUN_AT_FONT_DPI(dpi, screen, scale);
         const DesktopFont font;
         window = std::make_unique<MainWindow>();
         Dcct_thread* worker = window->boxThread(window->addBox(true, QStringLiteral("127.0.0.1"), QString()));
@@ -190,11 +198,14 @@ private slots:
             found << QStringLiteral("the table's columns need %1 pixels, the window shows %2")
                          .arg(table->horizontalHeader()->length())
                          .arg(table->parentWidget()->width() - table->x());
-        // A table cell that cannot show its whole text shows it on hover.
+        // A table cell that cannot show its whole text shows it on hover; on
+        // a large screen the columns widen to their values.
         for (int column : {3, 4}) {
             const QTableWidgetItem* cell = table->item(0, column);
             if (cell->toolTip() != cell->text())
                 found << QStringLiteral("cell %1 has no tool tip \"%2\"").arg(column).arg(cell->text());
+            if (screen.isEmpty() && table->fontMetrics().horizontalAdvance(cell->text()) > table->columnWidth(column) - 6)
+                found << QStringLiteral("cell %1 cuts \"%2\"").arg(column).arg(cell->text());
         }
         QVERIFY(nothingFound(found));
     }
