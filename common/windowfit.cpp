@@ -351,13 +351,16 @@ void widenValueBoxes(QWidget* window, const std::vector<QWidget*>& widgets, QSiz
         auto* spin = qobject_cast<QAbstractSpinBox*>(w);
         if (!spin || !isFixedWidth(spin) || spin->sizeHint().width() <= spin->maximumWidth())
             continue;
-        const int before = spin->maximumWidth();
-        const int spare = limit.width() - layoutNeeds(window).width();
-        if (spare <= 0)
-            return;
-        spin->setFixedWidth(std::min(spin->sizeHint().width(), before + spare));
-        if (layoutNeeds(window).width() > limit.width())
-            spin->setFixedWidth(before); // its row was not where the room is
+        // The widest that leaves the window's width as it is: its row may
+        // have room where another row is the widest.
+        int fits = spin->maximumWidth();
+        int tooWide = spin->sizeHint().width() + 1;
+        while (tooWide - fits > 1) {
+            const int width = (fits + tooWide) / 2;
+            spin->setFixedWidth(width);
+            (layoutNeeds(window).width() <= limit.width() ? fits : tooWide) = width;
+        }
+        spin->setFixedWidth(fits);
     }
 }
 

@@ -177,6 +177,8 @@ private slots:
         box.mask = QStringLiteral("255.255.255.0");
         box.mac = QStringLiteral("00:1A:2B:3C:4D:5E");
         box.sd_state = QStringLiteral("Mounting Fail (Is SD present?)");
+        box.current = -1000.123456789;
+        box.password_set = true; // the calibration page opens
         emit worker->status_updated(box);
         setup.update_status_conf_dialog(box);
         QCOMPARE(setup.findChild<QLabel*>(QStringLiteral("label_sentrel_des"))->toolTip(), box.box_des);
