@@ -17,6 +17,7 @@
 #include <QPair>
 #include <QPointer>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -343,18 +344,33 @@ private:
     QString shownTip = formTip;
 };
 
-// A spin box the form made narrower than its values widens as far as the
-// window's width already allows: the window keeps its size.
+// What a spin box needs for its text beside its buttons, which some styles
+// draw wider than the box's own size hint counts on.
+int valueWidth(QAbstractSpinBox* spin)
+{
+    auto* field = spin->findChild<QLineEdit*>();
+    if (!field)
+        return spin->sizeHint().width();
+    // The box lays its field out on a resize, shown or not.
+    QResizeEvent resize(spin->size(), spin->size());
+    QCoreApplication::sendEvent(spin, &resize);
+    // A field keeps two pixels on either side of its text.
+    const int around = spin->width() - field->width() + 4;
+    return std::max(spin->sizeHint().width(), spin->fontMetrics().horizontalAdvance(spin->text()) + around);
+}
+
+// A spin box the form made narrower than its values widens as far as
+// `limit` allows the window's width: at 96 dpi the window keeps its size.
 void widenValueBoxes(QWidget* window, const std::vector<QWidget*>& widgets, QSize limit)
 {
     for (QWidget* w : widgets) {
         auto* spin = qobject_cast<QAbstractSpinBox*>(w);
-        if (!spin || !isFixedWidth(spin) || spin->sizeHint().width() <= spin->maximumWidth())
+        if (!spin || !isFixedWidth(spin) || valueWidth(spin) <= spin->maximumWidth())
             continue;
         // The widest that leaves the window's width as it is: its row may
         // have room where another row is the widest.
         int fits = spin->maximumWidth();
-        int tooWide = spin->sizeHint().width() + 1;
+        int tooWide = valueWidth(spin) + 1;
         while (tooWide - fits > 1) {
             const int width = (fits + tooWide) / 2;
             spin->setFixedWidth(width);
@@ -850,7 +866,10 @@ void fitWindow(QWidget* window)
         shareColumns(columns, false);
     }
     room->fit();
-    widenValueBoxes(window, widgets, window->size().expandedTo(window->minimumSize()));
+    // Above 96 dpi the window may grow for them as far as its screen allows.
+    widenValueBoxes(window, widgets,
+                    growsWithFont(window) ? roomOf(window).size()
+                                          : window->size().expandedTo(window->minimumSize()));
     for (QWidget* w : widgets) {
         auto* table = qobject_cast<QTableView*>(w);
         if (table && isLimit(table->maximumHeight()) && table->minimumHeight() == table->maximumHeight())

@@ -147,10 +147,12 @@ private slots:
         QTest::addColumn<QString>("scale");
         for (int dpi : {96, 100, 120, 144, 192})
             QTest::addRow("%d dpi", dpi) << dpi << QString() << QString();
-        // Smaller screens: a laptop's, a full-HD one at a scale of 1.5 or at 200 %.
+        // Smaller screens: a laptop's, a full-HD one at a scale of 1.5 or at 200 %,
+        // a laptop's at 150 %.
         QTest::newRow("96 dpi on 1366 x 768") << 96 << QStringLiteral("1366x768") << QString();
         QTest::newRow("scale 1.5 on 1920 x 1080") << 96 << QStringLiteral("1920x1080") << QStringLiteral("1.5");
         QTest::newRow("192 dpi on 1920 x 1080") << 192 << QStringLiteral("1920x1080") << QString();
+        QTest::newRow("144 dpi on 1366 x 768") << 144 << QStringLiteral("1366x768") << QString();
     }
 
     // Every window and every page of it, in the font the system gives it.
