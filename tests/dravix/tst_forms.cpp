@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTest>
 
@@ -193,6 +194,9 @@ private slots:
         // A connected row, and a second row that brings "Acquire All".
         emit worker->connection_changed(0, true);
         window->addBox(true, QStringLiteral("127.0.0.2"), QString());
+        // More rows than the form's height holds at 200 %.
+        for (const char* address : {"127.0.0.3", "127.0.0.4"})
+            window->addBox(true, QLatin1String(address), QString());
         found << captionsCutOff(window.get());
         // The window is wide enough for every column of the table.
         window->show();
@@ -202,6 +206,9 @@ private slots:
             found << QStringLiteral("the table's columns need %1 pixels, the window shows %2")
                          .arg(table->horizontalHeader()->length())
                          .arg(table->parentWidget()->width() - table->x());
+        // On a large screen the table's height holds its rows.
+        if (screen.isEmpty() && table->verticalScrollBar()->isVisible())
+            found << QStringLiteral("the table scrolls its %1 rows").arg(table->rowCount());
         // A table cell that cannot show its whole text shows it on hover; on
         // a large screen the columns widen to their values.
         for (int column : {3, 4}) {

@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QStyle>
 #include <QStyleOption>
@@ -145,14 +146,17 @@ QString sizeText(const QSize& size)
 
 // The first ancestor below the window whose rectangle cuts `ink`, or null.
 // A scroll area's viewport is where a user scrolls to a text, not a cut; a
-// table's is not, for a row of buttons half shown.
+// table's is too while it shows a scroll bar, not when it shows a row of
+// buttons half and nothing to scroll.
 QWidget* clippingParent(QWidget* w, QRect ink)
 {
     for (QWidget* child = w; !child->isWindow(); child = child->parentWidget()) {
         QWidget* parent = child->parentWidget();
         ink.translate(child->pos());
-        if (auto* area = qobject_cast<QScrollArea*>(parent->parentWidget()))
-            if (area->viewport() == parent)
+        if (auto* area = qobject_cast<QAbstractScrollArea*>(parent->parentWidget()))
+            if (area->viewport() == parent &&
+                (qobject_cast<QScrollArea*>(area) || area->verticalScrollBar()->isVisible() ||
+                 area->horizontalScrollBar()->isVisible()))
                 return nullptr;
         if (!parent->rect().contains(ink))
             return parent;
