@@ -724,6 +724,8 @@ void shareColumnWidths(QTableView* table, const QList<int>& columns)
     QHeaderView* header = table->horizontalHeader();
     for (int column : columns)
         header->setSectionResizeMode(column, QHeaderView::Fixed);
+    // The columns take the table's width between them: nothing to scroll across.
+    table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     const int formMinimum = table->minimumWidth();
     auto share = [table, header, columns, formMinimum] {
         int others = 0;
