@@ -628,12 +628,20 @@ QSize roomToGrow(QWidget* window)
 
 // ---- Tables ----
 
-// Runs `work` once the events in hand are handled: cell widgets are set
-// after the rows that hold them are inserted.
+// Runs `work` once the events in hand are handled (cell widgets are set
+// after the rows that hold them are inserted), also when a widget it
+// watches is resized or its contents ask for room.
 class Deferred : public QObject
 {
 public:
     Deferred(QObject* parent, std::function<void()> work) : QObject(parent), work(std::move(work)) {}
+
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest)
+            request();
+        return false;
+    }
 
     void request()
     {
@@ -776,29 +784,12 @@ void shareColumnWidths(QTableView* table, const QList<int>& columns)
         }
     };
     auto* deferred = new Deferred(table, share);
-    QAbstractItemModel* model = table->model();
-    QObject::connect(model, &QAbstractItemModel::dataChanged, deferred, &Deferred::request);
-    QObject::connect(model, &QAbstractItemModel::rowsInserted, deferred, &Deferred::request);
-    QObject::connect(model, &QAbstractItemModel::rowsRemoved, deferred, &Deferred::request);
+    QObject::connect(table->model(), &QAbstractItemModel::dataChanged, deferred, &Deferred::request);
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        QObject::connect(table->model(), signal, deferred, &Deferred::request);
 
     // The viewport's size, and a cell widget whose text changed.
-    class Watch : public QObject
-    {
-    public:
-        Watch(QObject* parent, Deferred* deferred) : QObject(parent), deferred(deferred) {}
-
-    protected:
-        bool eventFilter(QObject*, QEvent* event) override
-        {
-            if (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest)
-                deferred->request();
-            return false;
-        }
-
-    private:
-        Deferred* deferred;
-    };
-    table->viewport()->installEventFilter(new Watch(table, deferred));
+    table->viewport()->installEventFilter(deferred);
     deferred->request();
 }
 
