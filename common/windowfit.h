@@ -22,9 +22,10 @@ class QWidget;
 //  - fits the screen: no window is larger than the available geometry of
 //    the screen it opens on; where its content needs more room, a tab
 //    widget's pages or else the whole content scroll, so the buttons below
-//    stay in reach; it opens wholly on that screen;
+//    stay in reach; a dialog that grows stays wholly on that screen;
 //  - shows values: a field showing a value starts at its first character,
-//    and a value cut by its field shows whole on hover.
+//    a value cut by its field shows whole on hover, and a value box the
+//    form made too narrow widens into the room its row has.
 // At 96 dpi, on a screen with room, the sizes stay as the form gives them.
 void fitWindow(QWidget* window);
 
