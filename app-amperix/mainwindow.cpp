@@ -28,6 +28,7 @@
 #include <QEvent>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
 
@@ -61,6 +62,7 @@ MainWindow::~MainWindow()
     // The worker must be idle before its object and the windows go away; the
     // exchange in flight is cut short rather than waited for.
     thread->stop();
+    endRepeatedFailures();
     delete ui;
     ui = nullptr;
     spdlog::drop_all();
@@ -105,6 +107,10 @@ void MainWindow::initVariables()
     enableMainWindow(false);
 
     errorCodes = new ErrorCodes(this);
+    supplyNotice = new QLabel(this);
+    supplyNotice->setObjectName(QStringLiteral("supplyNotice"));
+    statusBar()->addPermanentWidget(supplyNotice);
+    supplyNotice->hide();
 
     ui->checkBoxDirectPolarity->hide();
     ui->loc_rem_label->setStyleSheet(neutralStyle);
@@ -154,6 +160,8 @@ void MainWindow::createActions()
     connect(thread, &ps_thread::leakage_current_read, this, &MainWindow::update_leakage_current);
     connect(thread, &ps_thread::limits_read, this, &MainWindow::update_limits);
     connect(thread, &ps_thread::replyErrorSignal, this, &MainWindow::replyError);
+    connect(thread, &ps_thread::commandAnsweredAgain, this, &MainWindow::logAnsweredAgain);
+    connect(thread, &ps_thread::supplyAnswering, this, &MainWindow::showSupplyAnswering);
     // State reports are tagged, in the worker's thread as they are emitted,
     // with the run that emits them, and handled queued like the others.
     connect(

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ps_data.h"
+#include "repeatedfailures.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -15,6 +16,7 @@ class MainWindow;
 
 class ps_thread;
 class ErrorCodes;
+class QLabel;
 class SetIpDialog;
 class ConfigurationDialog;
 class FirmwareUpdateDialog;
@@ -96,6 +98,8 @@ private slots:
     void on_comboBoxFloatMode_currentIndexChanged(int index);
     void on_comboBox_Loop_currentIndexChanged(int index);
     void on_comboBox_Upmode_currentIndexChanged(int index);
+    void showSupplyAnswering(bool answering);
+    void logAnsweredAgain(QString command);
 
 private:
     void initVariables();
@@ -104,8 +108,15 @@ private:
     void handleStateReport(QTcpSocket::SocketState state, int run);
     // The window's side of a closed connection: actions, groups, console.
     void showUnconnected();
-    // Says that the supply's status text is no status word; the state shown stays.
-    void reportUnreadableStatus(const QString& status);
+    // Says that the supply's status text is no status word; the state shown
+    // stays (`kept`: a word of this connection was shown before).
+    void reportUnreadableStatus(const QString& status, bool kept);
+    // A new connection: nothing of an earlier one is shown or can be sent.
+    void showNothingRead();
+    // The supply's state is not known: no indication says one, no control that sends is enabled.
+    void showStatusUnknown();
+    // Writes the counts of failures that repeated and forgets them.
+    void endRepeatedFailures();
 
     static constexpr int statusMessageMs = 2000;
 
@@ -143,4 +154,10 @@ private:
     // The last status report was unreadable: logged once until a word reads again.
     bool statusUnreadable = false;
     QString statusUnreadableMessage; // what the status bar was last given for it
+    // The set-point ranges are this connection's supply's limits.
+    bool rangesRead = false;
+    // False while the supply answers nothing (a whole poll set unanswered).
+    bool supplyAnswers = true;
+    QLabel* supplyNotice = nullptr; // says so, in the status bar, while it lasts
+    RepeatedFailures repeatedFailures;
 };

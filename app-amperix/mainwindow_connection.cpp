@@ -155,6 +155,8 @@ void MainWindow::showUnconnected()
     // The configuration window shows one unit's memory: never a later unit's.
     configurationDialog->close();
     enableMainWindow(false);
+    supplyNotice->hide();
+    endRepeatedFailures();
 }
 
 void MainWindow::slotStateChanged(QTcpSocket::SocketState state)
@@ -183,6 +185,8 @@ void MainWindow::slotStateChanged(QTcpSocket::SocketState state)
         ui->actionSetIP->setEnabled(false);
         ui->actionActionFirmwareUpdate->setEnabled(false);
         enableMainWindow(true);
+        // This may be another unit: what the last one said is not its state.
+        showNothingRead();
         statusUnreadable = false;
         statusBar()->showMessage(QStringLiteral("Socket:Connected"), statusMessageMs);
     }
@@ -211,7 +215,31 @@ void MainWindow::replyError(QString command, int error)
     // no reply at all still says so.
     const QString message =
         error == -2 ? QStringLiteral("No reply from the supply") : errorCodes->message(error);
-    mainWindowLogger->error("Command {}, {}", command, message);
-    statusBar()->showMessage(QStringLiteral("Command ") + command + QStringLiteral(", ") + message,
-                             statusMessageMs);
+    const QString line = QStringLiteral("Command ") + command + QStringLiteral(", ") + message;
+    // A failure that comes back on every poll is written once; its count
+    // follows when it ends.
+    QStringList ended;
+    const bool first = repeatedFailures.failed(command, error, line, &ended);
+    for (const QString& count : qAsConst(ended))
+        mainWindowLogger->error("{}", count);
+    if (first)
+        mainWindowLogger->error("Command {}, {}", command, message);
+    // While nothing is answered, the status bar's notice says it for all.
+    if (supplyAnswers)
+        statusBar()->showMessage(line, statusMessageMs);
+}
+
+void MainWindow::logAnsweredAgain(QString command)
+{
+    mainWindowLogger->trace("logAnsweredAgain called, command = {}", command);
+    const QString count = repeatedFailures.answered(command);
+    if (!count.isEmpty())
+        mainWindowLogger->error("{}", count);
+}
+
+void MainWindow::endRepeatedFailures()
+{
+    const QStringList counts = repeatedFailures.endAll();
+    for (const QString& count : counts)
+        mainWindowLogger->error("{}", count);
 }

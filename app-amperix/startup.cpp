@@ -3,6 +3,7 @@
 #include "commandline.h"
 #include "loggers.h"
 #include "mainwindow.h"
+#include "stopsignals.h"
 
 #include <QApplication>
 #include <QSysInfo>
@@ -43,6 +44,7 @@ int runAmperix(int argc, char* argv[], const std::function<void(MainWindow*)>& o
     }
 
     MainWindow window;
+    const StopSignals stopSignals(&window);
     window.show();
     if (onShown)
         onShown(&window);

@@ -80,6 +80,8 @@ SetPointRanges rangesFor(const QStringList& limits, const QString& polarityKind,
 
 int triggerIndex(const QString& triggerMode)
 {
+    if (triggerMode.isEmpty())
+        return noEntry;
     return triggerMode == QLatin1String("ON") ? 1 : 0;
 }
 
@@ -91,16 +93,22 @@ bool triggerSelectable(const QString& family, const QString& capabilities)
 
 int floatIndex(const QString& floatMode)
 {
+    if (floatMode.isEmpty())
+        return noEntry;
     return floatMode == QLatin1String("N") ? 0 : 1;
 }
 
 int loopIndex(const QString& loopMode)
 {
+    if (loopMode.isEmpty())
+        return noEntry;
     return loopMode == QLatin1String("V") ? 1 : 0;
 }
 
 int updateModeIndex(const QString& updateMode)
 {
+    if (updateMode.isEmpty())
+        return noEntry;
     if (updateMode == QLatin1String("ANALOG"))
         return UpdateAnalog;
     if (updateMode == QLatin1String("WAVEFORM"))

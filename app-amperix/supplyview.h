@@ -53,7 +53,9 @@ SetPointRanges rangesFor(const QStringList& limits, const QString& polarityKind,
 
 bool hasCapability(const QString& capabilities, const char* word);
 
-// Selector entries for the supply's mode words (exact, case-sensitive).
+// Selector entries for the supply's mode words (exact, case-sensitive). An
+// empty word was not read (or said nothing): no entry, `noEntry`.
+constexpr int noEntry = -1;
 int triggerIndex(const QString& triggerMode);
 bool triggerSelectable(const QString& family, const QString& capabilities);
 int floatIndex(const QString& floatMode);

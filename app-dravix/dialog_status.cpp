@@ -10,8 +10,12 @@ namespace
 
 // The indicators are radio buttons; an auto-exclusive one refuses to be
 // unchecked directly, so exclusivity is lifted for the moment of the change.
-void setIndicator(QRadioButton* button, bool on)
+void setIndicator(QRadioButton* button, bool on, bool known)
 {
+    // A flag not read on this connection is neither set nor clear.
+    button->setEnabled(known);
+    button->setToolTip(known ? QString() : QStringLiteral("Not read from SENTREL"));
+    on = on && known;
     if (button->isChecked() == on)
         return;
     const bool exclusive = button->autoExclusive();
@@ -49,19 +53,22 @@ void Dialog_status::show_reset_button()
 
 void Dialog_status::update_data_status_dialog(Dcct_data data)
 {
-    // The detailed error flags mean something only while the error bit is up.
+    // The detailed error flags mean something only while the error bit is
+    // up, and are known only once the error word was read.
+    const bool known = data.statusKnown();
     const bool e = data.error;
-    setIndicator(ui->radioButton_sd_mount_err, e && data.err_sd_mount);
-    setIndicator(ui->radioButton_sd_err, e && data.err_sd);
-    setIndicator(ui->radioButton_sd_full, e && data.err_sd_full);
-    setIndicator(ui->radioButton_buff_of, e && data.err_buffer_overflow);
-    setIndicator(ui->radioButton_head_fault, e && data.err_head_fault);
-    setIndicator(ui->radioButton_head_match, e && data.err_head_match);
+    const bool errors = known && (!e || data.wasRead(82));
+    setIndicator(ui->radioButton_sd_mount_err, e && data.err_sd_mount, errors);
+    setIndicator(ui->radioButton_sd_err, e && data.err_sd, errors);
+    setIndicator(ui->radioButton_sd_full, e && data.err_sd_full, errors);
+    setIndicator(ui->radioButton_buff_of, e && data.err_buffer_overflow, errors);
+    setIndicator(ui->radioButton_head_fault, e && data.err_head_fault, errors);
+    setIndicator(ui->radioButton_head_match, e && data.err_head_match, errors);
 
-    setIndicator(ui->radioButton_adc_temp, !data.ready);
+    setIndicator(ui->radioButton_adc_temp, !data.ready, known);
 
-    setIndicator(ui->radioButton_alarm_up, data.alarm_active && data.alarm_over);
-    setIndicator(ui->radioButton_alarm_down, data.alarm_active && !data.alarm_over);
+    setIndicator(ui->radioButton_alarm_up, data.alarm_active && data.alarm_over, known);
+    setIndicator(ui->radioButton_alarm_down, data.alarm_active && !data.alarm_over, known);
 
     setWindowTitle(data.name);
 }

@@ -96,7 +96,8 @@ void MainWindow::setButtonState(QPushButton* button, const QString& text, Qt::Gl
         return;
     // Status copies arrive with every block of samples; an unchanged button
     // is left alone rather than repainted.
-    if (button->text() == text && button->palette().color(QPalette::Active, QPalette::ButtonText) == QColor(colour))
+    if (button->text() == text &&
+        button->palette().color(QPalette::Disabled, QPalette::ButtonText) == QColor(colour))
         return;
     button->setText(text);
     QPalette palette = button->palette();
@@ -437,10 +438,25 @@ void MainWindow::update_status(Dcct_data data)
 
     QPushButton* button = status_buttons.at(row);
     const bool quiet = data.acquiring && data.stream_quiet;
-    button->setToolTip(
-        quiet ? QStringLiteral("SENTREL acquires, but no samples arrive; its status is polled.") : QString());
+    // A status not read on this connection is no state: the button keeps its
+    // first text, and a status that fails poll after poll is said once, by
+    // the count it shows on hover. Lines streaming in carry the box's state
+    // themselves.
+    const bool unread = !data.statusKnown();
+    if (quiet)
+        button->setToolTip(QStringLiteral("SENTREL acquires, but no samples arrive; its status is polled."));
+    else if (unread && data.status_failures > 0)
+        button->setToolTip(
+            QStringLiteral("SENTREL's status could not be read the last %1 times it was asked.")
+                .arg(data.status_failures));
+    else
+        button->setToolTip(QString());
     if (quiet)
         setButtonState(button, QStringLiteral("No Data"), Qt::red);
+    else if (unread)
+        setButtonState(button,
+                       data.status_failures > 0 ? QStringLiteral("No Status") : QStringLiteral("Status"),
+                       data.status_failures > 0 ? Qt::red : Qt::black);
     else if (data.error)
         setButtonState(button, QStringLiteral("Error"), Qt::red);
     else if (data.alarm_active)

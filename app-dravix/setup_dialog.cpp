@@ -4,6 +4,7 @@
 #include "setup_dialog.h"
 #include "ui_setup_dialog.h"
 
+#include "box_protocol.h"
 #include "dcct_thread.h"
 #include "deliberateinput.h"
 #include "prompts.h"
@@ -42,26 +43,6 @@ Setup_dialog::QuestionHook& questionHook()
 {
     static Setup_dialog::QuestionHook hook;
     return hook;
-}
-
-// A reply taken as a number: 0 when it is not one (infinities and NaN
-// included, which no spin box can show).
-double numberOf(const QString& text)
-{
-    const double v = text.toDouble();
-    return std::isfinite(v) ? v : 0.0;
-}
-
-// A reply taken as a whole number, clamped to the spin box's range before the
-// conversion (a huge value must not overflow the int).
-int wholeNumberOf(const QString& text, int lo, int hi)
-{
-    const double v = std::trunc(numberOf(text));
-    if (v <= double(lo))
-        return lo;
-    if (v >= double(hi))
-        return hi;
-    return int(v);
 }
 
 } // namespace
@@ -116,7 +97,18 @@ Setup_dialog::Setup_dialog(Dcct_thread* thread, QWidget* parent)
     connect(form->radioButton_scope, &QRadioButton::toggled, this, &Setup_dialog::toggle_datalogger);
     connect(form->spinBox_ts, &QSpinBox::editingFinished, this, &Setup_dialog::chack_ts_value);
     connect(form->spinBox_freq, &QDoubleSpinBox::editingFinished, this, &Setup_dialog::chack_freq_value);
-    watch_held_settings();
+    watch_held_values();
+    for (QDoubleSpinBox* box :
+         {form->doubleSpinBox_current, form->doubleSpinBox_current_2, form->doubleSpinBox_offset})
+        box->setSpecialValueText(QStringLiteral("-"));
+    // The box keeps names and descriptions up to a length; the fields take no more.
+    form->lineEdit_sentrel_name->setMaxLength(SetupChecks::boxNameMax);
+    form->lineEdit_sentrel_name->setToolTip(
+        tr("SENTREL takes a name of at most %1 characters.").arg(SetupChecks::boxNameMax));
+    for (QLineEdit* edit : {form->lineEdit_sentrel_des, form->lineEdit_dcct_des}) {
+        edit->setMaxLength(SetupChecks::boxDescriptionMax);
+        edit->setToolTip(tr("SENTREL takes at most %1 characters here.").arg(SetupChecks::boxDescriptionMax));
+    }
     connect(form->checkBox_trig_enable, &QCheckBox::toggled, this, &Setup_dialog::toggle_trigger);
     connect(form->checkBox_alarm, &QCheckBox::toggled, this, &Setup_dialog::toggle_alarm);
     connect(form->checkBox_save_to_SD, &QCheckBox::clicked, this, &Setup_dialog::ask_for_unmount);
@@ -196,69 +188,31 @@ void Setup_dialog::update_status_conf_dialog(Dcct_data data)
         form->pushButton_password->setText(tr("Set Password"));
     }
 
-    form->lineEdit_sentrel_name->setText(data.name);
     form->label_sentrel_des->setText(data.box_des);
     // Descriptions wrap in their place; one too long even for that is a hover away.
     form->label_sentrel_des->setToolTip(data.box_des);
-    form->lineEdit_sentrel_des->setText(data.box_des);
     form->label_sentrel_sn->setText(data.box_sn);
     form->label_sentrel_f_ver->setText(data.fw_version);
     form->label_dcct_des->setText(data.dcct_des);
     form->label_dcct_des->setToolTip(data.dcct_des);
     form->label_dcct_sn->setText(data.dcct_sn);
 
-    show_head_model(data.dcct_model);
-
-    form->dateEdit_date->setDate(data.date);
-    form->timeEdit_time->setTime(data.time);
-
-    // Setting one radio button unchecks the other; the toggles apply the
-    // mode's enabling rule.
-    if (data.mode_dlog)
-        form->radioButton_datalogger->setChecked(true);
-    else
-        form->radioButton_scope->setChecked(true);
-
-    // Set from code, so no clicked(): the unmount question stays quiet.
-    form->checkBox_save_to_SD->setChecked(data.save_sd);
-
     show_sd_card(data);
     form->label_SD_log->setText(data.sd_state);
 
-    if (data.line_layout >= 0 && data.line_layout <= 7) {
-        form->checkBox_ACQ_headT->setChecked(data.line_layout & 4);
-        form->checkBox_ACQ_extT->setChecked(data.line_layout & 2);
-        form->checkBox_ACQ_ADC_T->setChecked(data.line_layout & 1);
-    }
-
-    form->spinBox_freq->setValue(numberOf(data.freq));
-    form->spinBox_ts->setValue(
-        wholeNumberOf(data.ts, form->spinBox_ts->minimum(), form->spinBox_ts->maximum()));
-
-    form->doubleSpinBox_alaMax->setValue(numberOf(data.alarm_ulim));
-    form->doubleSpinBox_alaMin->setValue(numberOf(data.alarm_llim));
-    form->checkBox_alarm->setChecked(data.alarm_enabled);
-
-    if (data.trigger_out || data.trigger_in) {
-        form->checkBox_trig_enable->setChecked(true);
-        if (data.trigger_in)
-            form->radioButton_trg_internal->setChecked(true);
-        else
-            form->radioButton_trg_external->setChecked(true);
-    } else {
-        form->checkBox_trig_enable->setChecked(false);
-    }
-
-    form->checkBox_enable_cal->setChecked(data.cal_on);
-    form->doubleSpinBox_gain_pos->setValue(numberOf(data.gain_pos));
-    form->doubleSpinBox_gain_neg->setValue(numberOf(data.gain_neg));
-    form->doubleSpinBox_offset->setValue(numberOf(data.offset));
-
-    const double current = std::isfinite(data.current) ? data.current : 0.0;
+    // A reading not taken on this connection shows as the boxes' lowest
+    // value, which reads "-".
+    const double lowest = form->doubleSpinBox_current->minimum();
+    const double current = data.wasRead(4) && std::isfinite(data.current) ? data.current : lowest;
     form->doubleSpinBox_current->setValue(current);
     form->doubleSpinBox_current_2->setValue(current);
+    double offset = 0;
+    const bool offsetRead = data.wasRead(117) && parseBoxNumber(data.offset, &offset);
+    form->doubleSpinBox_offset->setValue(offsetRead ? offset : form->doubleSpinBox_offset->minimum());
 
-    const QString matched = data.err_head_match ? tr("No") : tr("Yes");
+    // The match is known from the error word or the match query only.
+    const bool matchKnown = data.wasRead(82) || data.wasRead(113);
+    const QString matched = !matchKnown ? QStringLiteral("-") : data.err_head_match ? tr("No") : tr("Yes");
     form->label_matched->setText(matched);
     form->label_matched_2->setText(matched);
 
@@ -267,18 +221,9 @@ void Setup_dialog::update_status_conf_dialog(Dcct_data data)
     form->label_gateway->setText(data.gate);
     form->label_mac_address->setText(data.mac);
     form->label_mac_address_2->setText(data.mac);
-    form->lineEdit_new_ipAddress->setText(data.ip_new);
-    form->lineEdit_new_subNet->setText(data.mask_new);
-    form->lineEdit_new_gateway->setText(data.gate_new);
-    form->lineEdit_new_mac_address->setText(data.mac_new);
-
-    form->lineEdit_dcct_des->setText(data.dcct_des);
-
-    form->spinBox_pturns->setValue(
-        wholeNumberOf(data.pturns, form->spinBox_pturns->minimum(), form->spinBox_pturns->maximum()));
 
     hide_progress();
-    note_held_settings(data);
+    show_held_values(data);
 
     // A fetch whose box went away will never answer: free the SD buttons.
     if (file_read_pending && !thread->connected)

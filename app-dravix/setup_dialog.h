@@ -2,10 +2,12 @@
 
 #include "dcct_data.h"
 #include "dialog_password.h"
+#include "heldvalue.h"
 
 #include <QDialog>
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
 #include <functional>
@@ -16,6 +18,9 @@ class Setup_dialog;
 }
 
 class Dcct_thread;
+class QDoubleSpinBox;
+class QLineEdit;
+class QSpinBox;
 
 // The set-up window of one SENTREL box: identity, clock and network
 // settings, acquisition mode, trigger and alarm, SD card and calibration.
@@ -26,10 +31,16 @@ class Dcct_thread;
 // next status report arrives (update_status_conf_dialog). A file fetched from
 // the SD card arrives through update_file_read_dialog.
 //
+// Every field that a Save or Apply writes back holds a HeldValue: it shows
+// the box's value only when the latest query of it on this connection gave
+// one the field can show exactly, and an unchanged Save or Apply writes only
+// such fields. The window says once which values it keeps.
+//
 // The source is split by concern: setup_dialog.cpp (construction, refresh,
-// progress bar, display, enabling rules, password), setup_settings.cpp
-// (General, Acquisition, I/O Alarm and Calibration actions), setup_sdcard.cpp
-// (SD card and file saving).
+// progress bar, display, enabling rules, password), setup_held.cpp (the
+// fields that are written back, and what the window says of them),
+// setup_settings.cpp (General, Acquisition, I/O Alarm and Calibration
+// actions), setup_sdcard.cpp (SD card and file saving).
 class Setup_dialog : public QDialog
 {
     Q_OBJECT
@@ -108,10 +119,23 @@ private:
     void hide_progress();
     void show_sd_card(const Dcct_data& data);
     void show_head_model(const QString& dcct_model);
-    // Notes whether the frequency, sampling-time and alarm-limit fields show
-    // exactly what the box holds, and says so once when they cannot.
-    void note_held_settings(const Dcct_data& data);
-    void watch_held_settings();
+    // Fills every field that is written back, and says once which of the
+    // box's values they keep (setup_held.cpp).
+    void show_held_values(const Dcct_data& data);
+    void watch_held_values();
+    void hold(HeldValue& held, bool read, const QString& text, bool exact, const QString& shown,
+              const QString& what, const QString& cannot);
+    void show_number(QDoubleSpinBox* box, HeldValue& held, bool read, const QString& text,
+                     const QString& what, const QString& unit, const std::function<QString()>& sent);
+    void show_whole_number(QSpinBox* box, HeldValue& held, bool read, const QString& text,
+                           const QString& what, const QString& unit);
+    // What the composite fields send as they stand ("" for a mode not chosen).
+    QString mode_arg() const;
+    QString channel_digits() const;
+    QString trigger_arg() const;
+    QString model_arg() const;
+    void show_text(QLineEdit* edit, HeldValue& held, bool read, const QString& text, bool takes,
+                   const QString& what, const QString& takesWhat);
     void set_file_read_pending(bool pending);
     // The file name of the selected SD listing entry; empty when none is.
     QString selected_sd_file() const;
@@ -140,18 +164,14 @@ private:
     // raise it a second time).
     bool ts_warning_open;
 
-    // A setting shown in a spin box that may not be able to show it as the
-    // box holds it (outside the range, finer than the decimals, or not yet
-    // read). Apply rewrites it only when the field shows it exactly or the
-    // user changed the field since the last report.
-    struct HeldSetting {
-        QString held;       // the box's text at the last report
-        bool shown = false; // the field shows exactly that value
-        bool changed = false;
-        QString told; // the held text last said to be out of the field's reach
-    };
-    HeldSetting held_freq;
-    HeldSetting held_ts;
-    HeldSetting held_ulim;
-    HeldSetting held_llim;
+    // The fields written back, one each, by page. A group of widgets sent as
+    // one command (the mode's radio buttons, the channel boxes, the trigger
+    // controls, the head model and its serial number) is one field.
+    HeldValue held_name, held_date, held_time, held_ip_new, held_mask_new, held_gate_new;
+    HeldValue held_mode, held_save_sd, held_channels, held_freq, held_ts, held_pturns;
+    HeldValue held_trigger, held_alarm, held_ulim, held_llim;
+    HeldValue held_cal, held_gain_pos, held_gain_neg, held_model, held_dcct_des, held_sentrel_des,
+        held_mac_new;
+    // What the window says of them, gathered while a report is shown.
+    QStringList held_notes;
 };

@@ -38,7 +38,9 @@ void Setup_dialog::show_sd_card(const Dcct_data& data)
     } else {
         card_mounted = false;
         form->pushButton_SD_mount_unmount->setText(tr("Mount"));
-        form->label_SD_status->setText(tr("Not Mounted"));
+        // "-" until the box has said whether its card is mounted.
+        const bool known = data.wasRead(80) || data.wasRead(103);
+        form->label_SD_status->setText(known ? tr("Not Mounted") : QStringLiteral("-"));
     }
 }
 

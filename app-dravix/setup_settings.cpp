@@ -1,7 +1,8 @@
 // Setup_dialog: the actions of the General, Acquisition, I/O Alarm and
 // Calibration pages. Each queues its set codes, starts the progress bar, then
 // queues the queries that read the settings back; the widgets follow at the
-// next status report.
+// next status report. A field is sent only when its held value allows it
+// (setup_held.cpp): it shows the box's value, or the user changed it.
 
 #include "setup_dialog.h"
 #include "ui_setup_dialog.h"
@@ -20,7 +21,9 @@
 void Setup_dialog::on_pushButton_save_name_clicked()
 {
     const QString name = form->lineEdit_sentrel_name->text();
-    if (!name.isEmpty()) {
+    // The field takes no more than the box keeps, and a longer name the box
+    // holds is shown cut: held, so it goes only once the user changed it.
+    if (!name.isEmpty() && held_name.mayWrite(name)) {
         if (!queue_text(72, name))
             return;
         form->lineEdit_sentrel_name->clear();
@@ -33,7 +36,8 @@ void Setup_dialog::on_pushButton_apply_date_clicked()
 {
     // The box takes and answers the date as dd.MM.yyyy.
     const QDate date = form->dateEdit_date->date();
-    thread->enqueue(70, QString::asprintf("%02d.%02d.%04d", date.day(), date.month(), date.year()));
+    if (held_date.mayWrite(form->dateEdit_date->text()))
+        thread->enqueue(70, QString::asprintf("%02d.%02d.%04d", date.day(), date.month(), date.year()));
     start_progress(1);
     thread->enqueue(71);
 }
@@ -41,7 +45,8 @@ void Setup_dialog::on_pushButton_apply_date_clicked()
 void Setup_dialog::on_pushButton_apply_time_clicked()
 {
     const QTime time = form->timeEdit_time->time();
-    thread->enqueue(68, QString::asprintf("%02d.%02d.%02d", time.hour(), time.minute(), time.second()));
+    if (held_time.mayWrite(form->timeEdit_time->text()))
+        thread->enqueue(68, QString::asprintf("%02d.%02d.%02d", time.hour(), time.minute(), time.second()));
     start_progress(1);
     thread->enqueue(69);
 }
@@ -52,24 +57,26 @@ void Setup_dialog::on_pushButton_apply_ip_clicked()
         QLineEdit* edit;
         int code;
         QString what;
+        const HeldValue& held;
+        bool send() const { return !edit->text().isEmpty() && held.mayWrite(edit->text()); }
     };
     const Field fields[] = {
-        {form->lineEdit_new_ipAddress, 137, tr("IP address")},
-        {form->lineEdit_new_subNet, 145, tr("subnet mask")},
-        {form->lineEdit_new_gateway, 147, tr("gateway")},
+        {form->lineEdit_new_ipAddress, 137, tr("IP address"), held_ip_new},
+        {form->lineEdit_new_subNet, 145, tr("subnet mask"), held_mask_new},
+        {form->lineEdit_new_gateway, 147, tr("gateway"), held_gate_new},
     };
     // An empty or half-typed address could leave the box unreachable: an
     // empty field is left alone, an incomplete one stops the whole apply.
     for (const Field& f : fields) {
         const QString text = f.edit->text();
-        if (!text.isEmpty() && !SetupChecks::isCompleteIPv4(text)) {
+        if (f.send() && !SetupChecks::isCompleteIPv4(text)) {
             warn(tr("The new %1 is incomplete: enter four numbers from 0 to 255 separated by dots.")
                      .arg(f.what));
             return;
         }
     }
     for (const Field& f : fields) {
-        if (!f.edit->text().isEmpty())
+        if (f.send())
             thread->enqueue(f.code, f.edit->text());
     }
     start_progress(1);
@@ -82,29 +89,27 @@ void Setup_dialog::on_pushButton_apply_ip_clicked()
 
 void Setup_dialog::on_pushButton_apply_mode_clicked()
 {
-    thread->enqueue(1, form->radioButton_datalogger->isChecked() ? QStringLiteral("DLOG")
-                                                                 : QStringLiteral("OSC"));
+    const QString mode = mode_arg();
+    if (!mode.isEmpty() && held_mode.mayWrite(mode))
+        thread->enqueue(1, mode);
 
-    if (form->checkBox_save_to_SD->isChecked()) {
-        thread->enqueue(101);
-        thread->enqueue(18, QStringLiteral("ON"));
-    } else {
-        thread->enqueue(18, QStringLiteral("OFF"));
-        if (unmount_on_apply)
-            thread->enqueue(102);
+    const bool saving = form->checkBox_save_to_SD->isChecked();
+    if (held_save_sd.mayWrite(saving ? QStringLiteral("ON") : QStringLiteral("OFF"))) {
+        if (saving) {
+            thread->enqueue(101);
+            thread->enqueue(18, QStringLiteral("ON"));
+        } else {
+            thread->enqueue(18, QStringLiteral("OFF"));
+            if (unmount_on_apply)
+                thread->enqueue(102);
+        }
     }
 
-    // Head, external, ADC temperature; the boxes count even when disabled or hidden.
-    QString channels;
-    channels += form->checkBox_ACQ_headT->isChecked() ? QLatin1Char('1') : QLatin1Char('0');
-    channels += form->checkBox_ACQ_extT->isChecked() ? QLatin1Char('1') : QLatin1Char('0');
-    channels += form->checkBox_ACQ_ADC_T->isChecked() ? QLatin1Char('1') : QLatin1Char('0');
-    thread->enqueue(54, channels);
-
-    // A value the field cannot show stays as the box holds it.
-    if (held_freq.shown || held_freq.changed)
+    if (held_channels.mayWrite(channel_digits()))
+        thread->enqueue(54, channel_digits());
+    if (held_freq.mayWrite(form->spinBox_freq->text()))
         thread->enqueue(6, QString::number(form->spinBox_freq->value(), 'g', 6));
-    if (held_ts.shown || held_ts.changed)
+    if (held_ts.mayWrite(form->spinBox_ts->text()))
         thread->enqueue(8, QString::number(form->spinBox_ts->value()));
 
     start_progress(2);
@@ -116,7 +121,8 @@ void Setup_dialog::on_pushButton_apply_mode_clicked()
 
 void Setup_dialog::on_pushButton_apply_pturns_clicked()
 {
-    thread->enqueue(33, QString::number(form->spinBox_pturns->value()));
+    if (held_pturns.mayWrite(form->spinBox_pturns->text()))
+        thread->enqueue(33, QString::number(form->spinBox_pturns->value()));
     start_progress(1);
     thread->enqueue(32);
 }
@@ -135,94 +141,12 @@ void Setup_dialog::on_pushButton_zero_offset_2_clicked()
     thread->enqueue(117);
 }
 
-void Setup_dialog::watch_held_settings()
-{
-    // A report's fill changes the fields too, but note_held_settings runs
-    // after it; typing the same value again counts as a change.
-    auto mark = [](HeldSetting* s) { return [s] { s->changed = true; }; };
-    auto watchEdit = [&](QAbstractSpinBox* box, HeldSetting* s) {
-        if (auto* edit = box->findChild<QLineEdit*>())
-            connect(edit, &QLineEdit::textEdited, this, mark(s));
-    };
-    connect(form->spinBox_freq, qOverload<double>(&QDoubleSpinBox::valueChanged), this, mark(&held_freq));
-    connect(form->spinBox_ts, qOverload<int>(&QSpinBox::valueChanged), this, mark(&held_ts));
-    connect(form->doubleSpinBox_alaMax, qOverload<double>(&QDoubleSpinBox::valueChanged), this,
-            mark(&held_ulim));
-    connect(form->doubleSpinBox_alaMin, qOverload<double>(&QDoubleSpinBox::valueChanged), this,
-            mark(&held_llim));
-    watchEdit(form->spinBox_freq, &held_freq);
-    watchEdit(form->spinBox_ts, &held_ts);
-    watchEdit(form->doubleSpinBox_alaMax, &held_ulim);
-    watchEdit(form->doubleSpinBox_alaMin, &held_llim);
-}
-
-void Setup_dialog::note_held_settings(const Dcct_data& data)
-{
-    struct Field {
-        HeldSetting* setting;
-        const QString& held;
-        double shown;
-        QString sent; // what Apply sends for the field as it stands
-        QString what;
-        QString unit;
-        QString range;
-        // A setting that is always positive: the record's "0" stands for one
-        // not read yet, and only a positive number the box gave is worth a
-        // word.
-        bool positive;
-    };
-    auto decimalRange = [](const QDoubleSpinBox* box) {
-        return QString::number(box->minimum(), 'f', box->decimals()) + QStringLiteral(" to ") +
-               QString::number(box->maximum(), 'f', box->decimals());
-    };
-    auto limitText = [](double value) { return QString::number(value, 'g', 6); };
-    const QDoubleSpinBox* freq = form->spinBox_freq;
-    const QSpinBox* ts = form->spinBox_ts;
-    const QDoubleSpinBox* ulim = form->doubleSpinBox_alaMax;
-    const QDoubleSpinBox* llim = form->doubleSpinBox_alaMin;
-    const QString amperes = tr("A");
-    const Field fields[] = {
-        {&held_freq, data.freq, freq->value(), QString::number(freq->value(), 'g', 6),
-         tr("sampling frequency"), tr("Hz"), decimalRange(freq), true},
-        {&held_ts, data.ts, double(ts->value()), QString::number(ts->value()), tr("sampling time"),
-         QString(QChar(0x00b5)) + QLatin1Char('s'),
-         QString::number(ts->minimum()) + QStringLiteral(" to ") + QString::number(ts->maximum()), true},
-        {&held_ulim, data.alarm_ulim, ulim->value(), limitText(ulim->value()), tr("alarm upper limit"),
-         amperes, decimalRange(ulim), false},
-        {&held_llim, data.alarm_llim, llim->value(), limitText(llim->value()), tr("alarm lower limit"),
-         amperes, decimalRange(llim), false},
-    };
-    QStringList untold;
-    for (const Field& f : fields) {
-        bool ok = false;
-        const double value = f.held.trimmed().toDouble(&ok);
-        HeldSetting& s = *f.setting;
-        s.held = f.held;
-        s.changed = false;
-        const bool readable = ok && std::isfinite(value);
-        // A value the field shows but Apply would write with fewer digits
-        // is left as the box holds it too; the field shows it, so no word.
-        const bool visible = readable && value == f.shown;
-        s.shown = visible && f.sent.toDouble() == value;
-        if (visible || s.told == s.held || (f.positive && (!readable || value <= 0)))
-            continue;
-        s.told = s.held;
-        untold << tr("SENTREL's %1 is %2 %3, which the form cannot show (%4 %3). Apply leaves it as it is "
-                     "unless you change that field.")
-                      .arg(f.what, f.held.trimmed(), f.unit, f.range);
-    }
-    if (!untold.isEmpty())
-        warn(untold.join(QLatin1Char('\n')));
-}
-
 // ---- I/O Alarm --------------------------------------------------------------
 
 void Setup_dialog::on_pushButton_apply_triger_clicked()
 {
-    QString mode = QStringLiteral("OFF");
-    if (form->checkBox_trig_enable->isChecked())
-        mode = form->radioButton_trg_internal->isChecked() ? QStringLiteral("IN") : QStringLiteral("OUT");
-    thread->enqueue(50, mode);
+    if (held_trigger.mayWrite(trigger_arg()))
+        thread->enqueue(50, trigger_arg());
     start_progress(1);
     thread->enqueue(80);
 }
@@ -232,23 +156,25 @@ void Setup_dialog::on_pushButton_apply_alarm_clicked()
     // A limit the field cannot show as the box holds it stays as the box
     // holds it; the check is on the limits the box will hold afterwards (a
     // text that is no number passes it: the box decides).
-    auto after = [](const HeldSetting& s, double shown, bool* send) {
-        *send = s.shown || s.changed;
+    auto after = [](const HeldValue& held, const QDoubleSpinBox* box, bool* send) {
+        *send = held.mayWrite(box->text());
         if (*send)
-            return shown;
+            return box->value();
         bool ok = false;
-        const double held = s.held.trimmed().toDouble(&ok);
-        return ok ? held : std::nan("");
+        const double value = held.text().trimmed().toDouble(&ok);
+        return ok ? value : std::nan("");
     };
     bool sendUpper = false;
     bool sendLower = false;
-    const double upper = after(held_ulim, form->doubleSpinBox_alaMax->value(), &sendUpper);
-    const double lower = after(held_llim, form->doubleSpinBox_alaMin->value(), &sendLower);
+    const double upper = after(held_ulim, form->doubleSpinBox_alaMax, &sendUpper);
+    const double lower = after(held_llim, form->doubleSpinBox_alaMin, &sendLower);
     if (lower >= upper) {
         warn(tr("Upper Limit must be greater than Lower Limit"));
         return;
     }
-    thread->enqueue(41, form->checkBox_alarm->isChecked() ? QStringLiteral("ON") : QStringLiteral("OFF"));
+    const QString alarm = form->checkBox_alarm->isChecked() ? QStringLiteral("ON") : QStringLiteral("OFF");
+    if (held_alarm.mayWrite(alarm))
+        thread->enqueue(41, alarm);
     if (sendUpper)
         thread->enqueue(37, QString::number(upper, 'g', 6));
     if (sendLower)
@@ -265,8 +191,9 @@ void Setup_dialog::on_pushButton_apply_alarm_clicked()
 
 void Setup_dialog::on_pushButton_apply_cal_clicked()
 {
-    thread->enqueue(35,
-                    form->checkBox_enable_cal->isChecked() ? QStringLiteral("ON") : QStringLiteral("OFF"));
+    const QString cal = form->checkBox_enable_cal->isChecked() ? QStringLiteral("ON") : QStringLiteral("OFF");
+    if (held_cal.mayWrite(cal))
+        thread->enqueue(35, cal);
     start_progress(1);
     thread->enqueue(80);
 }
@@ -280,16 +207,22 @@ void Setup_dialog::on_pushButton_zero_offset_clicked()
 
 void Setup_dialog::on_pushButton_apply_gain_pos_clicked()
 {
-    thread->enqueue(129, form->doubleSpinBox_gain_pos->text());
+    const QDoubleSpinBox* box = form->doubleSpinBox_gain_pos;
+    // The number, never the box's "not read" text.
+    if (held_gain_pos.mayWrite(box->text()))
+        thread->enqueue(129, QString::number(box->value(), 'f', box->decimals()));
     start_progress(1);
     thread->enqueue(130);
 }
 
 void Setup_dialog::on_pushButton_apply_gain_neg_clicked()
 {
-    const QString gain = form->doubleSpinBox_gain_neg->text();
-    qDebug().noquote() << gain;
-    thread->enqueue(128, gain);
+    const QDoubleSpinBox* box = form->doubleSpinBox_gain_neg;
+    const QString gain = QString::number(box->value(), 'f', box->decimals());
+    if (held_gain_neg.mayWrite(box->text())) {
+        qDebug().noquote() << gain;
+        thread->enqueue(128, gain);
+    }
     start_progress(1);
     thread->enqueue(131);
 }
@@ -336,14 +269,16 @@ void Setup_dialog::on_pushButton_apply_dcct_model_clicked()
         warn(tr("The head serial number may hold printable ASCII characters only, without blanks."));
         return;
     }
-    thread->enqueue(260, QString::number(model) + QLatin1Char(' ') + serial);
+    if (held_model.mayWrite(model_arg()))
+        thread->enqueue(260, model_arg());
     start_progress(1);
     thread->enqueue(258);
 }
 
 void Setup_dialog::on_pushButton_apply_dcct_des_clicked()
 {
-    if (!queue_text(259, form->lineEdit_dcct_des->text()))
+    const QString des = form->lineEdit_dcct_des->text();
+    if (held_dcct_des.mayWrite(des) && !queue_text(259, des))
         return;
     start_progress(1);
     thread->enqueue(257);
@@ -351,7 +286,8 @@ void Setup_dialog::on_pushButton_apply_dcct_des_clicked()
 
 void Setup_dialog::on_pushButton_apply_sentrel_des_clicked()
 {
-    if (!queue_text(261, form->lineEdit_sentrel_des->text()))
+    const QString des = form->lineEdit_sentrel_des->text();
+    if (held_sentrel_des.mayWrite(des) && !queue_text(261, des))
         return;
     start_progress(1);
     thread->enqueue(134);
@@ -360,13 +296,14 @@ void Setup_dialog::on_pushButton_apply_sentrel_des_clicked()
 void Setup_dialog::on_pushButton_apply_mac_clicked()
 {
     const QString mac = form->lineEdit_new_mac_address->text();
-    if (!mac.isEmpty() && !SetupChecks::isMacAddress(mac)) {
+    const bool send = !mac.isEmpty() && held_mac_new.mayWrite(mac);
+    if (send && !SetupChecks::isMacAddress(mac)) {
         warn(tr("The MAC address must be six pairs of hexadecimal digits separated by \":\" (for instance "
                 "00:1A:2B:3C:4D:5E)."));
         return;
     }
     // An empty field sends nothing: it only reads the setting back.
-    if (!mac.isEmpty())
+    if (send)
         thread->enqueue(149, mac);
     start_progress(1);
     thread->enqueue(274);

@@ -2,6 +2,7 @@
 
 #include "mainwindow.h"
 #include "programinfo.h"
+#include "stopsignals.h"
 
 #include <QApplication>
 
@@ -10,6 +11,7 @@ int runDravix(int argc, char* argv[], const std::function<void(MainWindow*)>& on
     QApplication app(argc, argv);
 
     MainWindow window;
+    const StopSignals stopSignals(&window);
     window.setWindowTitle(QStringLiteral("SENTREL Viewer ") + QString::fromLatin1(ProgramInfo::version));
     window.show();
     if (onShown)

@@ -84,6 +84,8 @@ void Dcct_data::reset()
     buf_select = false;
 
     file_read_ok = false;
+    read_codes.clear();
+    status_failures = 0;
 }
 
 void registerDcctDataMetaType()

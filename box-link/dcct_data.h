@@ -4,6 +4,7 @@
 #include <QDate>
 #include <QList>
 #include <QMetaType>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QTime>
@@ -103,6 +104,19 @@ public:
     // True when the last SD file read (the one file_read carries) arrived
     // complete; false means file_lines must not be offered as the file.
     bool file_read_ok;
+
+    // The query codes whose latest run on this connection gave a value the
+    // record holds now. A query that fails (no reply, "NAK", a reply it
+    // cannot decode) takes its code out and leaves its field as it was, so a
+    // field holds the box's value only while its code is here; a default or
+    // an older value is not the box's.
+    QSet<int> read_codes;
+    bool wasRead(int code) const { return read_codes.contains(code); }
+    // The status flags are the box's: its status word was read on this
+    // connection, or lines streaming in carry them.
+    bool statusKnown() const { return wasRead(80) || (acquiring && printing); }
+    // Status reads in a row that failed since the last one that succeeded.
+    int status_failures;
 };
 
 Q_DECLARE_METATYPE(Dcct_data)

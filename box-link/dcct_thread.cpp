@@ -203,7 +203,13 @@ bool Dcct_thread::handshake()
         return true;
 
     quint64 word = 0;
-    parseHexWord(command->reply, &word);
+    if (!parseHexWord(command->reply, &word)) {
+        // A value that is no status word comes from a peer that speaks
+        // another protocol (a supply answers "#NAK:01"): no box answers here,
+        // and nothing it says is taken for a box's state.
+        link_failed(11);
+        return false;
+    }
     if (word & 1) {
         // The word just read already says the box acquires; keep that even if
         // a query below is lost among the stream lines.

@@ -30,8 +30,9 @@ class QTimer;
 //
 // Connection codes of connection_changed: 0 disconnected, 3 connected,
 // 4 open error, 5 time-out (link kept), 6 permission error, 11 box not
-// answering (or serial port lost), 12 host not found, 13 connection refused,
-// 14 other network error.
+// answering (or serial port lost, or a peer answering the status query with
+// no status word), 12 host not found, 13 connection refused, 14 other
+// network error.
 class Dcct_thread : public QThread
 {
     Q_OBJECT
@@ -125,8 +126,13 @@ private:
     int exchange(const QString& text, bool query = false);
     int exchange_starting_stream(const QString& text);
     void run_code(const Queued& q);
-    void query_text(const QString& text, QString Dcct_data::*field);
-    void query_value(const QString& text, const std::function<void(Dcct_data&, const QString&)>& apply);
+    // A query of `code` whose reply goes to a field as text, or through
+    // `apply`, which says whether it could decode it; either way the record
+    // notes whether the query gave a value.
+    void query_text(int code, const QString& text, QString Dcct_data::*field);
+    void query_value(int code, const QString& text,
+                     const std::function<bool(Dcct_data&, const QString&)>& apply);
+    void note_read(int code, bool read); // holding `mutex`
     void read_status_word();
     void read_error_word();
     void read_sd_listing();

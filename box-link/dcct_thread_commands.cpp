@@ -137,20 +137,29 @@ void Dcct_thread::end_stream_watch()
     data.stream_quiet = false;
 }
 
-void Dcct_thread::query_text(const QString& text, QString Dcct_data::*field)
+void Dcct_thread::note_read(int code, bool read)
 {
-    if (exchange(text, true) != Command::Value)
-        return;
-    QMutexLocker lock(&mutex);
-    data.*field = command->reply;
+    if (read)
+        data.read_codes.insert(code);
+    else
+        data.read_codes.remove(code);
 }
 
-void Dcct_thread::query_value(const QString& text, const std::function<void(Dcct_data&, const QString&)>& apply)
+void Dcct_thread::query_text(int code, const QString& text, QString Dcct_data::*field)
 {
-    if (exchange(text, true) != Command::Value)
-        return;
+    const bool answered = exchange(text, true) == Command::Value;
     QMutexLocker lock(&mutex);
-    apply(data, command->reply);
+    if (answered)
+        data.*field = command->reply;
+    note_read(code, answered);
+}
+
+void Dcct_thread::query_value(int code, const QString& text,
+                              const std::function<bool(Dcct_data&, const QString&)>& apply)
+{
+    const bool answered = exchange(text, true) == Command::Value;
+    QMutexLocker lock(&mutex);
+    note_read(code, answered && apply(data, command->reply));
 }
 
 void Dcct_thread::send_paused(const QString& text)
@@ -179,10 +188,18 @@ void Dcct_thread::run_code(const Queued& q)
     auto contains = [](const char* what) {
         return [what](const QString& r) { return r.contains(QLatin1String(what)); };
     };
+    auto text_of = [&](QString Dcct_data::*field) { query_text(q.code, text, field); };
+    // A flag query: any value the box gives decides the flag.
+    auto flag_of = [&](const std::function<void(Dcct_data&, const QString&)>& apply) {
+        query_value(q.code, text, [&](Dcct_data& d, const QString& r) {
+            apply(d, r);
+            return true;
+        });
+    };
 
     switch (q.code) {
     case 0:
-        query_value(text, [&](Dcct_data& d, const QString& r) { d.mode_dlog = contains("DLOG")(r); });
+        flag_of([&](Dcct_data& d, const QString& r) { d.mode_dlog = contains("DLOG")(r); });
         break;
     case 3:
         set_acquisition(text, q.arg.contains(QLatin1String("ON"), Qt::CaseInsensitive));
@@ -193,66 +210,71 @@ void Dcct_thread::run_code(const Queued& q)
         const bool ticking = timer && timer->isActive();
         if (timer)
             timer->stop();
-        double value;
-        if (exchange(text, true) == Command::Value && parseBoxNumber(command->reply, &value)) {
-            QMutexLocker lock(&mutex);
-            data.current = value;
-        }
+        query_value(q.code, text,
+                    [](Dcct_data& d, const QString& r) { return parseBoxNumber(r, &d.current); });
         if (ticking && !link_down)
             timer->start(interval_ms);
         break;
     }
     case 5:
-        query_text(text, &Dcct_data::freq);
+        text_of(&Dcct_data::freq);
         break;
     case 7:
-        query_text(text, &Dcct_data::ts);
+        text_of(&Dcct_data::ts);
         break;
     case 16:
         set_printing(text, q.arg.contains(QLatin1String("ON"), Qt::CaseInsensitive));
         break;
     case 17:
-        query_value(text, [&](Dcct_data& d, const QString& r) { d.save_sd = contains("ON")(r); });
+        flag_of([&](Dcct_data& d, const QString& r) { d.save_sd = contains("ON")(r); });
         break;
     case 32:
-        query_text(text, &Dcct_data::pturns);
+        text_of(&Dcct_data::pturns);
         break;
     case 34:
-        query_value(text, [&](Dcct_data& d, const QString& r) { d.cal_on = contains("ON")(r); });
+        flag_of([&](Dcct_data& d, const QString& r) { d.cal_on = contains("ON")(r); });
         break;
     case 36:
-        query_value(text, [&](Dcct_data& d, const QString& r) { d.alarm_enabled = contains("ON")(r); });
+        flag_of([&](Dcct_data& d, const QString& r) { d.alarm_enabled = contains("ON")(r); });
         break;
     case 39:
-        query_text(text, &Dcct_data::alarm_ulim);
+        text_of(&Dcct_data::alarm_ulim);
         break;
     case 40:
-        query_text(text, &Dcct_data::alarm_llim);
+        text_of(&Dcct_data::alarm_llim);
         break;
     case 49:
-        query_value(text, [&](Dcct_data& d, const QString& r) {
+        flag_of([&](Dcct_data& d, const QString& r) {
             d.trigger_in = contains("IN")(r);
             d.trigger_out = contains("OUT")(r);
         });
         break;
     case 53:
-        query_value(text, [&](Dcct_data& d, const QString& r) { d.line_layout = decodeAcqChannels(r, d.line_layout); });
+        query_value(q.code, text, [](Dcct_data& d, const QString& r) {
+            const int layout = decodeAcqChannels(r, -1);
+            if (layout >= 0)
+                d.line_layout = layout;
+            return layout >= 0;
+        });
         command->line_layout = data.line_layout;
         break;
     case 65:
-        query_text(text, &Dcct_data::adc_reading);
+        text_of(&Dcct_data::adc_reading);
         break;
     case 67:
-        query_value(text, [](Dcct_data& d, const QString& r) { d.fw_version = decodeFirmwareVersion(r); });
+        query_value(q.code, text, [](Dcct_data& d, const QString& r) {
+            d.fw_version = decodeFirmwareVersion(r);
+            return true;
+        });
         break;
     case 69:
-        query_value(text, [](Dcct_data& d, const QString& r) { decodeBoxTime(r, &d.time); });
+        query_value(q.code, text, [](Dcct_data& d, const QString& r) { return decodeBoxTime(r, &d.time); });
         break;
     case 71:
-        query_value(text, [](Dcct_data& d, const QString& r) { decodeBoxDate(r, &d.date); });
+        query_value(q.code, text, [](Dcct_data& d, const QString& r) { return decodeBoxDate(r, &d.date); });
         break;
     case 73:
-        query_text(text, &Dcct_data::name);
+        text_of(&Dcct_data::name);
         break;
     case 80:
         read_status_word();
@@ -282,13 +304,13 @@ void Dcct_thread::run_code(const Queued& q)
         break;
     }
     case 103:
-        query_value(text, [&](Dcct_data& d, const QString& r) { d.sd_mounted = !contains("UNMOUNT")(r); });
+        flag_of([&](Dcct_data& d, const QString& r) { d.sd_mounted = !contains("UNMOUNT")(r); });
         break;
     case 113:
-        query_value(text, [&](Dcct_data& d, const QString& r) { d.err_head_match = !contains("TRUE")(r); });
+        flag_of([&](Dcct_data& d, const QString& r) { d.err_head_match = !contains("TRUE")(r); });
         break;
     case 117:
-        query_text(text, &Dcct_data::offset);
+        text_of(&Dcct_data::offset);
         break;
     case 118:
     case 120:
@@ -299,49 +321,49 @@ void Dcct_thread::run_code(const Queued& q)
         send_paused(text);
         break;
     case 130:
-        query_text(text, &Dcct_data::gain_pos);
+        text_of(&Dcct_data::gain_pos);
         break;
     case 131:
-        query_text(text, &Dcct_data::gain_neg);
+        text_of(&Dcct_data::gain_neg);
         break;
     case 133:
-        query_text(text, &Dcct_data::box_sn);
+        text_of(&Dcct_data::box_sn);
         break;
     case 134:
-        query_text(text, &Dcct_data::box_des);
+        text_of(&Dcct_data::box_des);
         break;
     case 136:
-        query_text(text, &Dcct_data::ip);
+        text_of(&Dcct_data::ip);
         break;
     case 144:
-        query_text(text, &Dcct_data::mask);
+        text_of(&Dcct_data::mask);
         break;
     case 146:
-        query_text(text, &Dcct_data::gate);
+        text_of(&Dcct_data::gate);
         break;
     case 148:
-        query_text(text, &Dcct_data::mac);
+        text_of(&Dcct_data::mac);
         break;
     case 256:
-        query_text(text, &Dcct_data::dcct_sn);
+        text_of(&Dcct_data::dcct_sn);
         break;
     case 257:
-        query_text(text, &Dcct_data::dcct_des);
+        text_of(&Dcct_data::dcct_des);
         break;
     case 258:
-        query_text(text, &Dcct_data::dcct_model);
+        text_of(&Dcct_data::dcct_model);
         break;
     case 262:
-        query_text(text, &Dcct_data::ip_new);
+        text_of(&Dcct_data::ip_new);
         break;
     case 264:
-        query_text(text, &Dcct_data::mask_new);
+        text_of(&Dcct_data::mask_new);
         break;
     case 272:
-        query_text(text, &Dcct_data::gate_new);
+        text_of(&Dcct_data::gate_new);
         break;
     case 274:
-        query_text(text, &Dcct_data::mac_new);
+        text_of(&Dcct_data::mac_new);
         break;
     default:
         // Set codes and actions whose reply is not looked at.
@@ -388,11 +410,17 @@ void Dcct_thread::set_printing(const QString& text, bool on)
 void Dcct_thread::read_status_word()
 {
     bool started = false;
-    if (exchange(QStringLiteral("status:?"), true) == Command::Value) {
+    const bool answered = exchange(QStringLiteral("status:?"), true) == Command::Value;
+    {
         QMutexLocker lock(&mutex);
         const bool was = data.acquiring;
-        if (decodeStatusWord(command->reply, &data))
+        const bool decoded = answered && decodeStatusWord(command->reply, &data);
+        if (decoded)
             command->line_layout = data.line_layout;
+        note_read(80, decoded);
+        // A status that cannot be read on poll after poll is counted, so a
+        // window says so once, with the count, rather than at every poll.
+        data.status_failures = decoded ? 0 : data.status_failures + 1;
         started = !was && data.acquiring;
         if (was && !data.acquiring) {
             // Stopped from elsewhere (another link, the box's panel): the
@@ -408,7 +436,7 @@ void Dcct_thread::read_status_word()
     if (started && !link_down) {
         // Started from elsewhere: told to the windows as for a box found
         // acquiring at connection, with the frequency its samples are timed by.
-        query_text(QStringLiteral("freq:?"), &Dcct_data::freq);
+        query_text(5, QStringLiteral("freq:?"), &Dcct_data::freq);
         const Dcct_data copy = data_snapshot();
         emit status_updated(copy);
         emit sentrel_is_acquiring(copy);
@@ -417,10 +445,9 @@ void Dcct_thread::read_status_word()
 
 void Dcct_thread::read_error_word()
 {
-    if (exchange(QStringLiteral("err:?"), true) != Command::Value)
-        return;
+    const bool answered = exchange(QStringLiteral("err:?"), true) == Command::Value;
     QMutexLocker lock(&mutex);
-    decodeErrorWord(command->reply, &data);
+    note_read(82, answered && decodeErrorWord(command->reply, &data));
 }
 
 void Dcct_thread::read_sd_listing()

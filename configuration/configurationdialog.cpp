@@ -4,6 +4,7 @@
 #include "chooseinpopup.h"
 #include "configfile.h"
 #include "configprompts.h"
+#include "heldvalue.h"
 #include "deliberateinput.h"
 #include "loggers.h"
 #include "memorymap.h"
@@ -11,6 +12,7 @@
 #include "typedinput.h"
 #include "windowfit.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QStandardPaths>
@@ -53,6 +55,16 @@ ConfigurationDialog::ConfigurationDialog(ps_thread* thread, QWidget* parent)
     connect(ui->comboBoxPIDConfig, QOverload<int>::of(&QComboBox::activated), this,
             &ConfigurationDialog::applyEntry);
     ChooseInPopup::install(ui->comboBoxPIDConfig);
+
+    // What the user edits on the pages is written by their Saves.
+    for (const auto& [cell, edit] : textCells())
+        watchUserEdits(edit, &held_cells[cell]);
+    for (const auto& [cell, box] : delayCells())
+        watchUserEdits(box, &held_cells[cell]);
+    for (QCheckBox* box : enableBoxes())
+        watchUserEdits(box, &held_cells[90]);
+    for (QCheckBox* box : levelBoxes())
+        watchUserEdits(box, &held_cells[91]);
 
     ui->tabWidget->setCurrentIndex(0);
 
@@ -119,6 +131,15 @@ void ConfigurationDialog::forgetUnit(QTcpSocket::SocketState state)
     unit_data_current = false;
     ui->progressBar->setValue(0);
     setBusy(false);
+}
+
+QString ConfigurationDialog::statusLock() const
+{
+    if (!local_mode)
+        return QString();
+    if (!status_known)
+        return tr("The supply's status is not read yet -> Save is NOT permitted");
+    return tr("The Power Unit is in LOCAL mode -> Save is NOT permitted");
 }
 
 bool ConfigurationDialog::mayWrite() const
@@ -214,8 +235,13 @@ void ConfigurationDialog::read_mem_field(int index)
     }
 
     const ps_data data = copyData();
-    if (index >= 0 && index < ps_mem_table->rowCount() && index < data.memory.size())
-        ps_mem_table->setItem(index, 1, new QTableWidgetItem(data.memory.at(index)));
+    if (index >= 0 && index < ps_mem_table->rowCount() && index < data.memory.size()) {
+        auto* item = new QTableWidgetItem(data.memory.at(index));
+        // A read that failed leaves the row empty: no value of the supply.
+        if (!data.memory_read.value(index))
+            item->setToolTip(tr("Not read from the supply"));
+        ps_mem_table->setItem(index, 1, item);
+    }
 
     if (read_batches.isEmpty())
         return;
@@ -264,6 +290,7 @@ void ConfigurationDialog::update_visualization()
     update_general_tab();
     update_interlocks_limits_tab();
     update_pid_tab();
+    tellKept();
     if (unit_table_read && refreshing) {
         // The pages now show the cells of this connection's latest refresh.
         refreshing = false;
@@ -348,8 +375,8 @@ void ConfigurationDialog::showWhySavesAreLocked()
         text = tr("Reading the supply's settings -> Save is NOT permitted until they are in");
     else if (!unit_data_current)
         text = tr("The supply's settings are not read yet: refresh first -> Save is NOT permitted");
-    else if (local_mode)
-        text = tr("The Power Unit is in LOCAL mode -> Save is NOT permitted");
+    else
+        text = statusLock();
     ui->label_information->setText(text);
 }
 
@@ -358,7 +385,10 @@ void ConfigurationDialog::showWhySavesAreLocked()
 void ConfigurationDialog::write_access(ps_data data)
 {
     configurationDialogLogger->trace("write_access called");
-    local_mode = (data.status_flags & 0xCu) != 0;
+    // A status not read on this connection tells nothing of local mode:
+    // the Saves stay locked until one is.
+    status_known = data.status_read;
+    local_mode = !status_known || (data.status_flags & 0xCu) != 0;
     updateSaveButtons();
 }
 
@@ -428,29 +458,16 @@ bool ConfigurationDialog::refuseUnsafe(const QList<CellWrite>& writes, const QSt
     return true;
 }
 
-namespace
-{
-// The name of a cell for messages: its Field text without the write mark.
-QString cellName(int cell)
-{
-    QString name = MemoryMap::fieldText(MemoryMap::Table::KoraPs1K5, cell);
-    if (MemoryMap::isReserved(name))
-        name = MemoryMap::fieldText(MemoryMap::Table::Ortx, cell);
-    name.remove(QStringLiteral(" (**)"));
-    name.remove(QStringLiteral(" (*)"));
-    return name;
-}
-} // namespace
-
 bool ConfigurationDialog::refuseNotNumber(const QList<CellWrite>& writes, const QString& title)
 {
     const ps_data data = copyData();
     for (const CellWrite& write : writes) {
-        // A field left as the supply holds it goes back as it is, number or not.
-        if (write.value == data.memory.value(write.cell))
+        // A field showing what the supply holds goes back as it is, number or
+        // not; an empty field of a cell not read is no such field.
+        if (data.memory_read.value(write.cell) && write.value == data.memory.value(write.cell))
             continue;
         if (!ConfigRules::isNumber(write.value)) {
-            const QString text = tr("%1 is not a number. Nothing was sent.").arg(cellName(write.cell));
+            const QString text = tr("%1 is not a number. Nothing was sent.").arg(MemoryMap::cellName(write.cell));
             configurationDialogLogger->warn("{}", text);
             ConfigPrompts::warning(this, title, text);
             return true;
@@ -497,6 +514,7 @@ void ConfigurationDialog::on_save_in_ps_memory_button_clicked()
         fields << ps_mem_table->item(row, 0)->text();
         values << ps_mem_table->item(row, 1)->data(Qt::DisplayRole).toString();
     }
+    // A row whose read failed is empty in the worker's memory list: only a value put in goes.
     const QList<CellWrite> plan = ConfigRules::writeBackPlan(fields, values, data.memory, privileges_level);
     if (plan.isEmpty() || refuseUnsafe(plan, tr("Save to PS Memory")))
         return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "configrules.h"
+#include "heldvalue.h"
 #include "piddialog.h"
 #include "ps_data.h"
 
@@ -18,6 +19,9 @@ class ConfigurationDialog;
 
 class QDragEnterEvent;
 class QDropEvent;
+class QCheckBox;
+class QLineEdit;
+class QSpinBox;
 class QTableWidget;
 class ps_thread;
 
@@ -114,13 +118,29 @@ private:
     // True when the window may write to the supply: its pages and table were
     // read from the unit of this connection, which is not in local mode.
     bool mayWrite() const;
+    // Why the supply's status locks the Saves (local mode, or no status read
+    // on this connection); empty when it does not.
+    QString statusLock() const;
     bool jsonMode() const;
     QTableWidget* shownTable() const;
-    // Says once which interlock cells the page cannot show ("cell 90 ...").
-    void tellUnshowable(const QStringList& cells);
+    // The pages' cells follow one rule (HeldValue): a cell not read on this
+    // connection shows as not read, one the page cannot show as the supply
+    // holds it is held aside, and neither is written by a Save unless the
+    // user changed its field.
+    void fillText(QLineEdit* edit, int cell, const ps_data& data);
+    // Whether a Save writes `cell`, whose field shows `shownNow`: changed by
+    // the user, or unchanged and showing exactly what the supply holds now.
+    bool writesCell(int cell, const QString& shownNow, const ps_data& data) const;
+    // Drops the writes a Save may not make and says, once, which cells it left.
+    QList<ConfigRules::CellWrite> keepUnwritable(const QList<ConfigRules::CellWrite>& writes, const ps_data& data,
+                                                const QString& title);
+    // Says once, after the pages were filled, which cells they keep as the
+    // supply holds them (not read, or not shown as read).
+    void tellKept();
+    QString cellPhrase(int cell) const;
     // True, after a box, when a value cannot travel in a command (refuseUnsafe)
-    // or is not a number (refuseNotNumber, which lets through a field left as
-    // the supply holds it).
+    // or is not a number (refuseNotNumber, which lets through a field showing
+    // what the supply holds).
     bool refuseUnsafe(const QList<ConfigRules::CellWrite>& writes, const QString& title);
     bool refuseNotNumber(const QList<ConfigRules::CellWrite>& writes, const QString& title);
     // Posts task 17 for each write, as a batch whose replies are not counted.
@@ -135,6 +155,13 @@ private:
     void saveConfigFile();
     void loadConfigFile();
     QList<ConfigRules::CellWrite> pidPageWrites() const;
+    // The page fields and their cells.
+    QList<QPair<int, QLineEdit*>> textCells() const;
+    QList<QPair<int, QSpinBox*>> delayCells() const;
+    QList<QCheckBox*> enableBoxes() const;
+    QList<QCheckBox*> levelBoxes() const;
+    // The cells the pages show for `family`.
+    QList<int> pageCells(const QString& family) const;
 
     Ui::ConfigurationDialog* ui;
     PIDdialog* pid_dialog = nullptr;
@@ -159,7 +186,8 @@ private:
     QList<ConfigRules::CellWrite> write_back_sent;
     bool write_back_check = false;
     bool busy = false;
-    bool local_mode = false;
+    bool local_mode = false;   // the Saves are locked by the supply's status...
+    bool status_known = false; // ... which may be one not read yet
     bool loading_config = false;
     bool config_unsaved = false; // the last save of the configuration file failed
     bool unit_table_read = false;   // this connection's latest refresh has all its replies
@@ -171,12 +199,7 @@ private:
     QString table_family;     // family the current table was chosen for
     QString interlock_family; // family the interlock page was filled for
     bool interlock_filled = false;
-    int shown_delays[4] = {1, 1, 1, 1};
-    // The interlock enable and level boxes as the page was filled, to tell
-    // whether the user changed a mask the page could not read.
-    bool shown_enables[4] = {};
-    bool shown_levels[4] = {};
-    bool enables_readable = false; // cell 90 was a mask the page could show
-    bool levels_readable = false;  // cell 91 likewise
-    QString told_unshowable; // what the page last said it cannot show
+    // What each page cell's field knows of the supply's value, by cell number.
+    HeldValue held_cells[ps_data::memory_size];
+    QString told_kept; // what the window last said it keeps
 };

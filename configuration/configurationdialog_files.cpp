@@ -131,8 +131,8 @@ void ConfigurationDialog::applyEntry(int index)
     QString refusal;
     if (!unit_data_current)
         refusal = tr("The supply's settings are not read yet: refresh first. Nothing was sent.");
-    else if (local_mode)
-        refusal = tr("The Power Unit is in LOCAL mode -> Save is NOT permitted");
+    else
+        refusal = statusLock();
     bool applied = false;
     if (!refusal.isEmpty()) {
         configurationDialogLogger->warn("PID set not applied: {}", refusal);

@@ -4,9 +4,13 @@
 
 #include "configprompts.h"
 #include "loggers.h"
+#include "memorymap.h"
 #include "ps_thread.h"
 
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QSignalBlocker>
+#include <QSpinBox>
 
 using ConfigRules::CellWrite;
 
@@ -25,16 +29,221 @@ bool hasQuench(const QString& family)
 
 } // namespace
 
+// ---- the pages' cells ----
+
+QList<QPair<int, QLineEdit*>> ConfigurationDialog::textCells() const
+{
+    return {
+        {30, ui->id_lineEdit},
+        {93, ui->lineEdit_Name_Int1},
+        {95, ui->lineEdit_Name_Int2},
+        {97, ui->lineEdit_Name_Int3},
+        {99, ui->lineEdit_Name_Int4},
+        {82, ui->lineEdit_max_temperature},
+        {83, ui->lineEdit_min_dc_link},
+        {84, ui->lineEdit_max_earth_current},
+        {86, ui->lineEdit_regulation_current_limit},
+        {87, ui->lineEdit_regulation_voltage_limit},
+        {88, ui->lineEdit_regulation_int_time},
+        {100, ui->lineEdit_quench_Rmax},
+        {101, ui->lineEdit_quench_Rmin},
+        {102, ui->lineEdit_quench_current_thr},
+        {103, ui->lineEdit_quench_int_time},
+        {40, ui->lineEdit_PIDI_Kp_v},
+        {41, ui->lineEdit_PIDI_Ki_v},
+        {42, ui->lineEdit_PIDI_Kd_v},
+        {43, ui->lineEdit_PIDI_Kp_i},
+        {44, ui->lineEdit_PIDI_Ki_i},
+        {45, ui->lineEdit_PIDI_Kd_i},
+        {46, ui->lineEdit_PIDI_V_max},
+        {47, ui->lineEdit_PIDI_V_min},
+        {48, ui->lineEdit_PIDI_I_max},
+        {49, ui->lineEdit_PIDI_I_min},
+        {60, ui->lineEdit_PIDV_Kp_i},
+        {61, ui->lineEdit_PIDV_Ki_i},
+        {62, ui->lineEdit_PIDV_Kd_i},
+        {63, ui->lineEdit_PIDV_Kp_v},
+        {64, ui->lineEdit_PIDV_Ki_v},
+        {65, ui->lineEdit_PIDV_Kd_v},
+        {66, ui->lineEdit_PIDV_I_max},
+        {67, ui->lineEdit_PIDV_I_min},
+        {68, ui->lineEdit_PIDV_V_max},
+        {69, ui->lineEdit_PIDV_V_min},
+    };
+}
+
+QList<QPair<int, QSpinBox*>> ConfigurationDialog::delayCells() const
+{
+    return {{92, ui->spinBox_Delay_Int1},
+            {94, ui->spinBox_Delay_Int2},
+            {96, ui->spinBox_Delay_Int3},
+            {98, ui->spinBox_Delay_Int4}};
+}
+
+QList<QCheckBox*> ConfigurationDialog::enableBoxes() const
+{
+    return {ui->checkBox_Enable_Int1, ui->checkBox_Enable_Int2, ui->checkBox_Enable_Int3,
+            ui->checkBox_Enable_Int4};
+}
+
+QList<QCheckBox*> ConfigurationDialog::levelBoxes() const
+{
+    return {ui->checkBox_Active_Level_Int1, ui->checkBox_Active_Level_Int2, ui->checkBox_Active_Level_Int3,
+            ui->checkBox_Active_Level_Int4};
+}
+
+QList<int> ConfigurationDialog::pageCells(const QString& family) const
+{
+    QList<int> cells{30, 93, 95, 90, 91, 92, 94, 82, 83, 84, 86, 87, 88};
+    if (hasFourInterlocks(family))
+        cells << 97 << 99 << 96 << 98;
+    if (hasQuench(family))
+        cells << 100 << 101 << 102 << 103;
+    for (int cell = 40; cell <= 49; ++cell)
+        cells << cell << cell + 20;
+    return cells;
+}
+
+namespace
+{
+// The boxes' states as one text, to tell a change from the fill.
+QString boxStates(const QList<QCheckBox*>& boxes)
+{
+    QString states;
+    for (const QCheckBox* box : boxes)
+        states += box->isChecked() ? QLatin1Char('1') : QLatin1Char('0');
+    return states;
+}
+} // namespace
+
+void ConfigurationDialog::fillText(QLineEdit* edit, int cell, const ps_data& data)
+{
+    const bool read = data.memory_read.value(cell);
+    const QString text = data.memory.value(cell);
+    edit->setText(read ? text : QString());
+    edit->setPlaceholderText(read ? QString() : tr("not read"));
+    // A text longer than the field takes is cut by it: held, not shown.
+    held_cells[cell].fill(read, text, edit->text() == text, edit->text());
+}
+
+bool ConfigurationDialog::writesCell(int cell, const QString& shownNow, const ps_data& data) const
+{
+    const HeldValue& held = held_cells[cell];
+    if (held.isChanged(shownNow))
+        return true;
+    // Unchanged, it goes back only as exactly what the supply holds now: not
+    // when its read failed since, or the supply's value changed meanwhile.
+    return held.state() == HeldValue::State::Shown && data.memory_read.value(cell) &&
+           data.memory.value(cell) == held.text();
+}
+
+QList<CellWrite> ConfigurationDialog::keepUnwritable(const QList<CellWrite>& writes, const ps_data& data,
+                                                     const QString& title)
+{
+    QList<CellWrite> kept;
+    QStringList skipped;
+    bool untold = false;
+    for (const CellWrite& write : writes) {
+        if (writesCell(write.cell, write.value, data)) {
+            kept << write;
+            continue;
+        }
+        skipped << cellPhrase(write.cell);
+        // Said when the pages were filled, unless the cell's read failed or
+        // its value changed since.
+        HeldValue& held = held_cells[write.cell];
+        untold = held.takeNotice() || held.state() == HeldValue::State::Shown || untold;
+    }
+    if (!skipped.isEmpty()) {
+        const QString text = tr("Not written, left as the supply holds them: %1.")
+                                 .arg(skipped.join(QStringLiteral(", ")));
+        configurationDialogLogger->warn("{}", text);
+        if (untold)
+            ConfigPrompts::warning(this, title, text);
+    }
+    return kept;
+}
+
+QString ConfigurationDialog::cellPhrase(int cell) const
+{
+    const HeldValue& held = held_cells[cell];
+    QString name;
+    if (cell == 90)
+        name = tr("interlock enable");
+    else if (cell == 91)
+        name = tr("interlock active level");
+    else if (cell >= 92 && cell <= 98 && cell % 2 == 0)
+        name = tr("delay of interlock %1").arg((cell - 92) / 2 + 1);
+    else
+        name = MemoryMap::cellName(cell);
+    const QString phrase = tr("cell %1 (%2)").arg(cell).arg(name);
+    if (held.state() == HeldValue::State::NotRead)
+        return phrase + tr(" not read");
+    return phrase + QStringLiteral(" \"") + held.text() + QLatin1Char('"');
+}
+
+void ConfigurationDialog::tellKept()
+{
+    QStringList notRead;
+    QStringList held;
+    for (int cell : pageCells(interlock_family)) {
+        HeldValue& value = held_cells[cell];
+        if (value.state() == HeldValue::State::Shown)
+            continue;
+        value.takeNotice();
+        (value.state() == HeldValue::State::NotRead ? notRead : held) << cellPhrase(cell);
+    }
+    // The memory table's other rows the refresh could not read.
+    if (ps_mem_table && unit_table_read) {
+        const ps_data data = copyData();
+        const QList<int> onPages = pageCells(interlock_family);
+        QStringList rows;
+        for (int row = 0; row < ps_mem_table->rowCount(); ++row) {
+            if (!data.memory_read.value(row) && !onPages.contains(row) &&
+                !MemoryMap::isReserved(ps_mem_table->item(row, 0)->text()))
+                rows << QString::number(row);
+        }
+        if (!rows.isEmpty())
+            notRead << tr("memory rows %1").arg(rows.join(QStringLiteral(", ")));
+    }
+    QStringList parts;
+    if (!notRead.isEmpty())
+        parts << tr("These cells were not read from the supply: %1.").arg(notRead.join(QStringLiteral(", ")));
+    if (!held.isEmpty())
+        parts << tr("The supply holds what this page cannot show: %1.").arg(held.join(QStringLiteral(", ")));
+    const QString text = parts.isEmpty() ? QString()
+                                         : parts.join(QLatin1Char(' ')) +
+                                               tr(" Save leaves each of them as it is unless you change it.");
+    // Said once for what the supply holds, not at every refresh.
+    if (text == told_kept)
+        return;
+    told_kept = text;
+    if (text.isEmpty())
+        return;
+    configurationDialogLogger->warn("{}", text);
+    // After the refresh has filled every page: a box waits for its answer.
+    QMetaObject::invokeMethod(
+        this, [this, text]() { ConfigPrompts::warning(this, tr("Configuration"), text); },
+        Qt::QueuedConnection);
+}
+
+// ---- identification page ----
+
 void ConfigurationDialog::update_general_tab()
 {
     configurationDialogLogger->trace("update_general_tab called");
     const ps_data data = copyData();
-    ui->id_lineEdit->setText(data.memory.value(30));
+    fillText(ui->id_lineEdit, 30, data);
     ui->model_lineEdit->setText(data.model_text);
-    ui->serial_lineEdit->setText(data.memory.value(2));
-    ui->cal_date_lineEdit->setText(data.memory.value(9));
+    // Shown only: a cell not read is empty, and says so.
+    const std::pair<QLineEdit*, int> shown[] = {
+        {ui->serial_lineEdit, 2}, {ui->cal_date_lineEdit, 9}, {ui->capabilities_lineEdit, 130}};
+    for (const auto& [edit, cell] : shown) {
+        const bool read = data.memory_read.value(cell);
+        edit->setText(read ? data.memory.value(cell) : QString());
+        edit->setPlaceholderText(read ? QString() : tr("not read"));
+    }
     ui->firmware_lineEdit->setText(data.version);
-    ui->capabilities_lineEdit->setText(data.memory.value(130));
 }
 
 void ConfigurationDialog::on_save_ID_button_clicked()
@@ -42,14 +251,16 @@ void ConfigurationDialog::on_save_ID_button_clicked()
     configurationDialogLogger->trace("on_save_ID_button_clicked called");
     if (!mayWrite())
         return;
-    const QList<CellWrite> writes = {{30, ui->id_lineEdit->text()}};
-    if (refuseUnsafe(writes, tr("Save")))
+    const QList<CellWrite> writes = keepUnwritable({{30, ui->id_lineEdit->text()}}, copyData(), tr("Save"));
+    if (writes.isEmpty() || refuseUnsafe(writes, tr("Save")))
         return;
     postWrites(writes);
     if (thread)
         thread->set_task(ps_thread::TaskSave);
     postReads({30});
 }
+
+// ---- interlocks and limits page ----
 
 void ConfigurationDialog::update_interlocks_limits_tab()
 {
@@ -64,80 +275,43 @@ void ConfigurationDialog::update_interlocks_limits_tab()
                        static_cast<QWidget*>(ui->checkBox_Active_Level_Int4)})
         w->setVisible(four);
 
-    QLineEdit* names[4] = {ui->lineEdit_Name_Int1, ui->lineEdit_Name_Int2, ui->lineEdit_Name_Int3,
-                           ui->lineEdit_Name_Int4};
-    QSpinBox* delays[4] = {ui->spinBox_Delay_Int1, ui->spinBox_Delay_Int2, ui->spinBox_Delay_Int3,
-                           ui->spinBox_Delay_Int4};
-    QCheckBox* enables[4] = {ui->checkBox_Enable_Int1, ui->checkBox_Enable_Int2, ui->checkBox_Enable_Int3,
-                             ui->checkBox_Enable_Int4};
-    QCheckBox* levels[4] = {ui->checkBox_Active_Level_Int1, ui->checkBox_Active_Level_Int2,
-                            ui->checkBox_Active_Level_Int3, ui->checkBox_Active_Level_Int4};
-    const int nameCells[4] = {93, 95, 97, 99};
-    const int delayCells[4] = {92, 94, 96, 98};
-    const QList<bool> mask = ConfigRules::decodeInterlockBits(data.memory.value(90), 4);
-    const QList<bool> level = ConfigRules::decodeInterlockBits(data.memory.value(91), 4);
-    enables_readable = ConfigRules::interlockBitsReadable(data.memory.value(90));
-    levels_readable = ConfigRules::interlockBitsReadable(data.memory.value(91));
-    QStringList unshowable;
-    if (!enables_readable)
-        unshowable << tr("cell 90 (interlock enable) \"%1\"").arg(data.memory.value(90));
-    if (!levels_readable)
-        unshowable << tr("cell 91 (interlock active level) \"%1\"").arg(data.memory.value(91));
-    for (int n = 0; n < (four ? 4 : 2); ++n) {
-        names[n]->setText(data.memory.value(nameCells[n]));
-        const QString delay = data.memory.value(delayCells[n]);
-        delays[n]->setValue(delay.toInt());
-        shown_delays[n] = delays[n]->value();
-        if (delays[n]->text() != delay.trimmed())
-            unshowable << tr("cell %1 (delay of interlock %2) \"%3\"").arg(delayCells[n]).arg(n + 1).arg(delay);
-        enables[n]->setChecked(mask.at(n));
-        levels[n]->setChecked(level.at(n));
-    }
-    for (int n = 0; n < 4; ++n) {
-        shown_enables[n] = enables[n]->isChecked();
-        shown_levels[n] = levels[n]->isChecked();
-    }
-    tellUnshowable(unshowable);
+    const int count = four ? 4 : 2;
+    // An enable or level cell that is no mask of at most 32 bits, or was
+    // not read, shows no interlock set: held aside, not shown.
+    const auto fillBits = [&](int cell, const QList<QCheckBox*>& boxes) {
+        const bool read = data.memory_read.value(cell);
+        const QString text = data.memory.value(cell);
+        const bool readable = read && ConfigRules::interlockBitsReadable(text);
+        const QList<bool> bits = ConfigRules::decodeInterlockBits(readable ? text : QString(), 4);
+        for (int n = 0; n < 4; ++n)
+            boxes.at(n)->setChecked(n < count && bits.at(n));
+        held_cells[cell].fill(read, text, readable, boxStates(boxes));
+    };
+    fillBits(90, enableBoxes());
+    fillBits(91, levelBoxes());
 
-    ui->lineEdit_max_temperature->setText(data.memory.value(82));
-    ui->lineEdit_min_dc_link->setText(data.memory.value(83));
-    ui->lineEdit_max_earth_current->setText(data.memory.value(84));
-    ui->lineEdit_regulation_current_limit->setText(data.memory.value(86));
-    ui->lineEdit_regulation_voltage_limit->setText(data.memory.value(87));
-    ui->lineEdit_regulation_int_time->setText(data.memory.value(88));
-
-    if (hasQuench(data.family)) {
-        ui->toolBox_Limits->setItemEnabled(3, true);
-        ui->lineEdit_quench_Rmax->setText(data.memory.value(100));
-        ui->lineEdit_quench_Rmin->setText(data.memory.value(101));
-        ui->lineEdit_quench_current_thr->setText(data.memory.value(102));
-        ui->lineEdit_quench_int_time->setText(data.memory.value(103));
-    } else {
-        ui->toolBox_Limits->setItemEnabled(3, false);
+    const QList<QPair<int, QSpinBox*>> delays = delayCells();
+    for (int n = 0; n < count; ++n) {
+        QSpinBox* box = delays.at(n).second;
+        const int cell = delays.at(n).first;
+        const bool read = data.memory_read.value(cell);
+        const QString delay = data.memory.value(cell);
+        // The spin box has no empty state: its minimum reads "not read".
+        box->setSpecialValueText(read ? QString() : tr("not read"));
+        box->setValue(read ? delay.toInt() : box->minimum());
+        held_cells[cell].fill(read, delay, QString::number(box->value()) == delay.trimmed(),
+                              QString::number(box->value()));
     }
+    for (const auto& [cell, edit] : textCells()) {
+        const bool name = cell >= 93 && cell <= 99 && (four || cell <= 95);
+        const bool limit = cell >= 82 && cell <= 88;
+        const bool quench = cell >= 100 && cell <= 103 && hasQuench(data.family);
+        if (name || limit || quench)
+            fillText(edit, cell, data);
+    }
+    ui->toolBox_Limits->setItemEnabled(3, hasQuench(data.family));
     interlock_family = data.family;
     interlock_filled = true;
-}
-
-void ConfigurationDialog::tellUnshowable(const QStringList& cells)
-{
-    const QString text =
-        cells.isEmpty()
-            ? QString()
-            : tr("The supply holds what this page cannot show: %1. Save leaves each of them as it is unless you "
-                 "change it.")
-                  .arg(cells.join(QStringLiteral(", ")));
-    // Said once for what the supply holds, not at every refresh.
-    if (text == told_unshowable)
-        return;
-    told_unshowable = text;
-    if (text.isEmpty())
-        return;
-    configurationDialogLogger->warn("{}", text);
-    // After the refresh has filled every page: a box waits for its answer.
-    QMetaObject::invokeMethod(
-        this, [this, text]() { ConfigPrompts::warning(this, tr("Interlocks and Limits"), text); },
-        Qt::QueuedConnection);
 }
 
 void ConfigurationDialog::on_save_interlocks_limits_button_clicked()
@@ -159,46 +333,37 @@ void ConfigurationDialog::on_save_interlocks_limits_button_clicked()
     if (four)
         names << CellWrite{97, ui->lineEdit_Name_Int3->text()} << CellWrite{99, ui->lineEdit_Name_Int4->text()};
 
-    QCheckBox* enables[4] = {ui->checkBox_Enable_Int1, ui->checkBox_Enable_Int2, ui->checkBox_Enable_Int3,
-                             ui->checkBox_Enable_Int4};
-    QCheckBox* levels[4] = {ui->checkBox_Active_Level_Int1, ui->checkBox_Active_Level_Int2,
-                            ui->checkBox_Active_Level_Int3, ui->checkBox_Active_Level_Int4};
-    QList<bool> enabled;
-    QList<bool> activeHigh;
-    for (int n = 0; n < count; ++n) {
-        enabled << enables[n]->isChecked();
-        activeHigh << levels[n]->isChecked();
-    }
-    // A mask the page could not read showed no interlock enabled, which is
-    // not what the supply holds: it is written only when the user changed
-    // one of its boxes. A readable one is written as the page shows it.
+    // A readable mask goes back with the bits the page does not show kept;
+    // one the page could not read goes only when the user changed its boxes,
+    // its hidden bits then 0.
     QList<CellWrite> bits;
-    const auto addBits = [&](int cell, const QList<bool>& checked, const bool* shown, bool filledReadable) {
-        bool changed = false;
+    const auto addBits = [&](int cell, const QList<QCheckBox*>& boxes) {
+        QList<bool> checked;
         for (int n = 0; n < count; ++n)
-            changed = changed || checked.at(n) != shown[n];
-        const QString held = data.memory.value(cell);
-        if (changed || (filledReadable && ConfigRules::interlockBitsReadable(held)))
-            bits << CellWrite{cell, ConfigRules::encodeInterlockBits(held, checked)};
+            checked << boxes.at(n)->isChecked();
+        const QString holds = data.memory_read.value(cell) ? data.memory.value(cell) : QString();
+        if (writesCell(cell, boxStates(boxes), data))
+            bits << CellWrite{cell, ConfigRules::encodeInterlockBits(holds, checked)};
+        else
+            configurationDialogLogger->warn("Not written, left as the supply holds it: {}", cellPhrase(cell));
     };
-    addBits(90, enabled, shown_enables, enables_readable);
-    addBits(91, activeHigh, shown_levels, levels_readable);
+    addBits(90, enableBoxes());
+    addBits(91, levelBoxes());
 
-    QSpinBox* delays[4] = {ui->spinBox_Delay_Int1, ui->spinBox_Delay_Int2, ui->spinBox_Delay_Int3,
-                           ui->spinBox_Delay_Int4};
-    const int delayCells[4] = {92, 94, 96, 98};
+    // A delay goes when the user changed it and it differs from what the
+    // supply holds now (read back, or accepted when written), so the page
+    // and the supply agree after every Save.
     QList<CellWrite> delayWrites;
+    const QList<QPair<int, QSpinBox*>> delays = delayCells();
     for (int n = 0; n < count; ++n) {
-        // A delay is written when it differs from what the supply holds now
-        // (read back, or accepted when written), so the page and the supply
-        // agree after every Save. A cell the spin box cannot show (no number,
-        // or out of its range) shows something else: it is written only when
-        // the user changed that delay.
+        const int cell = delays.at(n).first;
+        const QSpinBox* box = delays.at(n).second;
+        const QString value = QString::number(box->value());
         bool number = false;
-        const int held = data.memory.value(delayCells[n]).toInt(&number);
-        const bool shown = number && held >= delays[n]->minimum() && held <= delays[n]->maximum();
-        if (delays[n]->value() != (shown ? held : shown_delays[n]))
-            delayWrites << CellWrite{delayCells[n], delays[n]->text()};
+        const int holds = data.memory.value(cell).toInt(&number);
+        const bool same = data.memory_read.value(cell) && number && holds == box->value();
+        if (held_cells[cell].isChanged(value) && !same)
+            delayWrites << CellWrite{cell, value};
     }
 
     QList<CellWrite> numbers = {
@@ -212,10 +377,18 @@ void ConfigurationDialog::on_save_interlocks_limits_button_clicked()
                 << CellWrite{103, ui->lineEdit_quench_int_time->text()};
     }
 
+    const QList<CellWrite> kept = keepUnwritable(names + numbers, data, tr("Save"));
+    names.clear();
+    numbers.clear();
+    for (const CellWrite& write : kept)
+        (write.cell >= 93 && write.cell <= 99 ? names : numbers) << write;
     if (refuseNotNumber(numbers, tr("Save")) || refuseUnsafe(names, tr("Save")))
         return;
+    const QList<CellWrite> writes = names + bits + delayWrites + numbers;
+    if (writes.isEmpty())
+        return;
 
-    postWrites(names + bits + delayWrites + numbers);
+    postWrites(writes);
     if (thread)
         thread->set_task(ps_thread::TaskSave);
 
@@ -255,29 +428,31 @@ void ConfigurationDialog::update_pid_tab()
 {
     configurationDialogLogger->trace("update_pid_tab called");
     const ps_data data = copyData();
-    QLineEdit* cc[10] = {ui->lineEdit_PIDI_Kp_v, ui->lineEdit_PIDI_Ki_v, ui->lineEdit_PIDI_Kd_v,
-                         ui->lineEdit_PIDI_Kp_i, ui->lineEdit_PIDI_Ki_i, ui->lineEdit_PIDI_Kd_i,
-                         ui->lineEdit_PIDI_V_max, ui->lineEdit_PIDI_V_min, ui->lineEdit_PIDI_I_max,
-                         ui->lineEdit_PIDI_I_min};
-    QLineEdit* cv[10] = {ui->lineEdit_PIDV_Kp_i, ui->lineEdit_PIDV_Ki_i, ui->lineEdit_PIDV_Kd_i,
-                         ui->lineEdit_PIDV_Kp_v, ui->lineEdit_PIDV_Ki_v, ui->lineEdit_PIDV_Kd_v,
-                         ui->lineEdit_PIDV_I_max, ui->lineEdit_PIDV_I_min, ui->lineEdit_PIDV_V_max,
-                         ui->lineEdit_PIDV_V_min};
-    for (int i = 0; i < 10; ++i)
-        cc[i]->setText(data.memory.value(40 + i));
-    ui->checkBoxFastCCLoop->setChecked(data.memory.value(50) == QLatin1String("1"));
-    for (int i = 0; i < 10; ++i)
-        cv[i]->setText(data.memory.value(60 + i));
-    ui->checkBoxFastCVLoop->setChecked(data.memory.value(70) == QLatin1String("1"));
+    for (const auto& [cell, edit] : textCells()) {
+        if ((cell >= 40 && cell <= 49) || (cell >= 60 && cell <= 69))
+            fillText(edit, cell, data);
+    }
+    // The loop boxes only show cells 50 and 70; one not read is neither.
+    const auto fillLoop = [&data](QCheckBox* box, int cell) {
+        const bool read = data.memory_read.value(cell);
+        box->setTristate(!read);
+        box->setCheckState(!read                                        ? Qt::PartiallyChecked
+                           : data.memory.value(cell) == QLatin1String("1") ? Qt::Checked
+                                                                           : Qt::Unchecked);
+    };
+    fillLoop(ui->checkBoxFastCCLoop, 50);
+    fillLoop(ui->checkBoxFastCVLoop, 70);
 }
 
 bool ConfigurationDialog::savePidPage()
 {
     if (!mayWrite())
         return false;
-    const QList<CellWrite> writes = pidPageWrites();
+    const QList<CellWrite> writes = keepUnwritable(pidPageWrites(), copyData(), tr("Save"));
     if (refuseNotNumber(writes, tr("Save")))
         return false;
+    if (writes.isEmpty())
+        return true;
     postWrites(writes);
     if (thread)
         thread->set_task(ps_thread::TaskSave);

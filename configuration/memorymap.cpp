@@ -480,4 +480,14 @@ int privilegeLevel(const QString& privilegeText)
     return 0;
 }
 
+QString cellName(int cell)
+{
+    QString name = fieldText(Table::KoraPs1K5, cell);
+    if (isReserved(name))
+        name = fieldText(Table::Ortx, cell);
+    name.remove(QStringLiteral(" (**)"));
+    name.remove(QStringLiteral(" (*)"));
+    return name;
+}
+
 } // namespace MemoryMap

@@ -30,6 +30,10 @@ bool isReserved(const QString& field);
 // True when a user at `privilegeLevel` may write the row.
 bool isWritable(const QString& field, int privilegeLevel);
 
+// The name of a cell for messages: its Field text without the write mark
+// (the KORA-PS-1K5 table's, or the ORTX one's where that one has it reserved).
+QString cellName(int cell);
+
 // Privilege level from the reply to the privilege query: "SUPERADMIN" 2,
 // "ADMIN" 1, anything else 0 (exact, case-sensitive).
 int privilegeLevel(const QString& privilegeText);

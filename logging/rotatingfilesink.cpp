@@ -22,7 +22,7 @@ RotatingFileSink::RotatingFileSink(const QString& base, qint64 maxSize, int maxF
     : baseName(base), maxSize(maxSize > 0 ? maxSize : 1), maxFiles(maxFiles > 0 ? maxFiles : 0)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (openBase(false))
+    if (openBase())
         currentSize = file.size();
 }
 
@@ -44,19 +44,21 @@ QString RotatingFileSink::rotatedName(const QString& base, int index)
     return index <= 0 ? base : base + QLatin1Char('.') + QString::number(index);
 }
 
-bool RotatingFileSink::openBase(bool truncate)
+// Always for appending: another instance of the program may write the same
+// file, and every line of either goes to the end as it is written. Opened at
+// an offset of its own (as truncating leaves it), one instance would write
+// over the lines the other added since.
+bool RotatingFileSink::openBase()
 {
     if (file.isOpen())
         file.close();
     file.setFileName(baseName);
-    const QIODevice::OpenMode mode =
-        QIODevice::WriteOnly | (truncate ? QIODevice::Truncate : QIODevice::Append);
     if (QFileInfo(baseName).isDir()) {
         reportLogError("cannot open the log file " + baseName.toStdString() + ": a folder stands there");
         reopenAfterMs = QDateTime::currentMSecsSinceEpoch() + reopenRetryMs;
         return false;
     }
-    if (!file.open(mode)) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
         reportLogError("cannot open the log file " + describe(file));
         reopenAfterMs = QDateTime::currentMSecsSinceEpoch() + reopenRetryMs;
         return false;
@@ -94,15 +96,21 @@ bool RotatingFileSink::shiftFiles()
 void RotatingFileSink::rotate()
 {
     file.close();
-    if (maxFiles == 0 || shiftFiles()) {
-        if (openBase(true))
-            currentSize = 0;
+    const bool shifted = maxFiles == 0 || shiftFiles();
+    if (!openBase())
         return;
-    }
-    // Rotation failed: keep appending to the present file rather than lose
-    // lines, and try again once another full file's worth has been written.
-    if (openBase(false))
+    if (shifted) {
+        // With no older files kept, the file itself starts again.
+        if (maxFiles == 0)
+            file.resize(0);
+        // Another instance may have started the new file already.
+        currentSize = file.size();
+    } else {
+        // Rotation failed: keep appending to the present file rather than
+        // lose lines, and try again once another full file's worth has been
+        // written.
         currentSize = 0;
+    }
 }
 
 void RotatingFileSink::sink_it_(const spdlog::details::log_msg& msg)
@@ -112,7 +120,7 @@ void RotatingFileSink::sink_it_(const spdlog::details::log_msg& msg)
     const qint64 size = qint64(formatted.size());
 
     if (!file.isOpen()) {
-        if (QDateTime::currentMSecsSinceEpoch() < reopenAfterMs || !openBase(false))
+        if (QDateTime::currentMSecsSinceEpoch() < reopenAfterMs || !openBase())
             return;
         currentSize = file.size();
     }

@@ -10,8 +10,9 @@
 // The one log file: lines in the library's default layout, appended to `base`
 // until the next line would take it past `maxSize` bytes; then the file moves
 // to "<base>.1", the older files shift up one number, "<base>.<maxFiles>" is
-// removed and a new, empty base file takes the line. The size counts from the
-// size of the file found at start-up.
+// removed and a new base file takes the line. The size counts from the size
+// of the file found at start-up. Every line is appended, so two instances of
+// the program writing one file keep each other's lines, whichever rotates.
 //
 // A sink that cannot open its file, write or rotate reports the failure through
 // reportLogError() and carries on; it never throws for it.
@@ -32,7 +33,7 @@ protected:
     void flush_() override;
 
 private:
-    bool openBase(bool truncate);
+    bool openBase();
     bool shiftFiles();
     void rotate();
 

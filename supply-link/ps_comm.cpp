@@ -123,6 +123,8 @@ int PS_Comm::writeCommand(QString command, int timeout)
     const int code = setReplyResult(reply);
     if (code != 0)
         emit commandReplyError(reportedCommand(command + CR), code);
+    else
+        emit commandAnswered(reportedCommand(command));
     return code;
 }
 
@@ -160,6 +162,8 @@ int PS_Comm::query(QString command, QString& value, int timeout, ReplyKind kind)
     const int code = queryReplyResult(command, reply, kind == ReplyKind::FileText, &value);
     if (code != 0)
         emit commandReplyError(reportedCommand(command), code);
+    else
+        emit commandAnswered(reportedCommand(command));
     return code;
 }
 

@@ -117,6 +117,9 @@ public:
 
 signals:
     void commandReplyError(QString command, const int& error);
+    // An exchange that succeeded (result 0), with the command as it may be
+    // reported and without its CR.
+    void commandAnswered(QString command);
 
 private:
     enum class ReplyKind { Plain, FileText };

@@ -63,11 +63,13 @@ QString moving_average::text(int decimals) const
 }
 
 ps_data::ps_data()
-    : status_flags(0), status_unreadable(false), current_avg(1), voltage_avg(1), temperature_avg(100),
-      leakage_avg(10)
+    : status_flags(0), status_unreadable(false), status_read(false), readings_read(false), current_avg(1),
+      voltage_avg(1), temperature_avg(100), leakage_avg(10)
 {
-    for (int i = 0; i < memory_size; ++i)
+    for (int i = 0; i < memory_size; ++i) {
         memory.append(QString());
+        memory_read.append(false);
+    }
     for (int i = 0; i < 4; ++i)
         limits.append(QString());
     psDataLogger->trace("ps_data created");

@@ -48,8 +48,14 @@ public:
     // The last status text is no status word: `status_flags` is then an older
     // word, and nothing may take it for the supply's present state.
     bool status_unreadable;
+    // A status word was read on this connection. Until then `status_flags`
+    // is no state of this supply, whatever it holds.
+    bool status_read;
     QString current;
     QString voltage;
+    // Current and voltage were read on this connection (an answered
+    // "MPLST"). Until then the two texts and their means are no readings.
+    bool readings_read;
     moving_average current_avg;
     moving_average voltage_avg;
     QString temperature;
@@ -60,6 +66,10 @@ public:
     QString trigger_mode;
     QString float_mode;
     QStringList memory;    // cells 0..199, always 200 entries
+    // Per cell: the latest read of it on this connection succeeded, or the
+    // supply took a write of it. A cell not read (or whose read failed) is
+    // empty in `memory` and is no value of the supply.
+    QList<bool> memory_read;
     QString version;       // "VER" value after its first ':'
     QString model_text;    // "VER" value before its first ':'
     QString family;        // "KORA-PS-1K5", "KORA-PS-M", "KORA-PS", "ORTX" or "UNDEFINED"
@@ -75,6 +85,10 @@ public:
     QString polarity;
     QString epics_db;
     QString epics_protocols;
+    // The latest read of the file on this connection was answered; a failed
+    // one leaves the file's text empty.
+    bool epics_db_read = false;
+    bool epics_protocols_read = false;
     QString epics_pv_value;
     QString epics_pv_name;
 };

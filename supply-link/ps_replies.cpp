@@ -115,6 +115,8 @@ void applyStatus(ps_data& record, const QString& text)
 {
     record.status = text;
     record.status_unreadable = !statusFlagsOf(text, &record.status_flags);
+    if (!record.status_unreadable)
+        record.status_read = true;
 }
 
 int memoryCellOf(const QString& text)
@@ -142,6 +144,7 @@ bool applyCurrentVoltageStatus(ps_data& record, const QString& text)
     record.current_avg.add(parts.at(0));
     record.voltage = parts.at(1);
     record.voltage_avg.add(parts.at(1));
+    record.readings_read = true;
     applyStatus(record, parts.at(2));
     return true;
 }

@@ -49,8 +49,9 @@ int queryReplyResult(const QString& command, QString reply, bool fileText, QStri
 bool statusFlagsOf(const QString& text, quint32* flags);
 
 // Stores a status text as the supply sent it. A word that reads is the new
-// state; one that does not only marks the status unreadable, and the last
-// word read stays in `status_flags`.
+// state (and the status counts as read on this connection); one that does
+// not only marks the status unreadable, and the last word read stays in
+// `status_flags`.
 void applyStatus(ps_data& record, const QString& text);
 
 // The memory cell a text names, or -1 when it is not a cell of the supply.
@@ -61,7 +62,7 @@ int memoryCellOf(const QString& text);
 void applyVersionReply(ps_data& record, const QString& text);
 
 // "MPLST" reply "current:voltage:status": false (record untouched) when it
-// has fewer than three fields.
+// has fewer than three fields; otherwise the readings count as read.
 bool applyCurrentVoltageStatus(ps_data& record, const QString& text);
 
 // "MLIMITS:?" reply of four ':'-separated fields: false (record untouched)

@@ -30,6 +30,15 @@ void ps_thread::execute_task(ps_task task)
         }
         return result;
     };
+    // A file the editor may write back: a failed read leaves no text of it.
+    auto fileQuery = [this](QString ps_data::*field, bool ps_data::*read, auto reader) {
+        QString value;
+        const bool answered = reader(value) == 0;
+        QMutexLocker locker(&mutex);
+        ps_response.*field = answered ? value : QString();
+        ps_response.*read = answered;
+        return answered;
+    };
     auto feed = [this](moving_average ps_data::*average, QString ps_data::*field) {
         QMutexLocker locker(&mutex);
         (ps_response.*average).add(ps_response.*field);
@@ -86,14 +95,14 @@ void ps_thread::execute_task(ps_task task)
         QString value;
         const int result = comm->readMemory(cellText, value);
         const int cell = memoryCellOf(cellText);
-        if (result == 0) {
-            if (cell >= 0) {
-                QMutexLocker locker(&mutex);
-                ps_response.memory[cell] = value;
-            } else {
-                psThreadLogger->warn("Memory cell {} is not a cell of the supply, value not stored",
-                                     cellText);
-            }
+        if (cell >= 0) {
+            // A failed read leaves no value behind: what the cell held
+            // before is no longer known to be the supply's.
+            QMutexLocker locker(&mutex);
+            ps_response.memory[cell] = result == 0 ? value : QString();
+            ps_response.memory_read[cell] = result == 0;
+        } else if (result == 0) {
+            psThreadLogger->warn("Memory cell {} is not a cell of the supply, value not stored", cellText);
         }
         emit memory_data_read(cellText.toInt());
         break;
@@ -111,6 +120,7 @@ void ps_thread::execute_task(ps_task task)
                 if (cell >= 0) {
                     QMutexLocker locker(&mutex);
                     ps_response.memory[cell] = value.toUpper();
+                    ps_response.memory_read[cell] = true;
                 } else {
                     psThreadLogger->warn("Memory cell {} is not a cell of the supply, value not stored",
                                          cellText);
@@ -249,11 +259,12 @@ void ps_thread::execute_task(ps_task task)
             emit EPICS_PV_value_ready(snapshot());
         break;
     case TaskReadEpicsProtocols:
-        if (query(&ps_data::epics_protocols, [this](QString& v) { return comm->readEpicsProtocols(v); }) == 0)
+        if (fileQuery(&ps_data::epics_protocols, &ps_data::epics_protocols_read,
+                      [this](QString& v) { return comm->readEpicsProtocols(v); }))
             emit EPICS_protocols_ready(snapshot());
         break;
     case TaskReadEpicsDb:
-        if (query(&ps_data::epics_db, [this](QString& v) { return comm->readEpicsDb(v); }) == 0)
+        if (fileQuery(&ps_data::epics_db, &ps_data::epics_db_read, [this](QString& v) { return comm->readEpicsDb(v); }))
             emit EPICS_db_ready(snapshot());
         break;
     case TaskWriteEpicsProtocols:

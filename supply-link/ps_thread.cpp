@@ -172,6 +172,9 @@ void ps_thread::run()
         ps_response = ps_data();
         socketErrorText.clear();
     }
+    answeredExchanges = 0;
+    notAnswering = false;
+    failingCommands.clear();
 
     timer = new QTimer;
 
@@ -201,7 +204,8 @@ void ps_thread::run()
 
     comm = new PS_Comm(socket, wait_time);
     comm->setAbortCheck([this] { return stopRequested(); });
-    connect(comm, &PS_Comm::commandReplyError, this, &ps_thread::replyErrorSignal, Qt::DirectConnection);
+    connect(comm, &PS_Comm::commandReplyError, this, &ps_thread::noteFailure, Qt::DirectConnection);
+    connect(comm, &PS_Comm::commandAnswered, this, &ps_thread::noteAnswer, Qt::DirectConnection);
 
     QEventLoop loop;
     runLoop = &loop;
@@ -305,10 +309,12 @@ void ps_thread::process()
     }
 
     QList<ps_task> batch;
+    bool poll = false;
     {
         QMutexLocker locker(&mutex);
         psThreadLogger->trace("process called");
         if (task_queue.isEmpty()) {
+            poll = true;
             const QList<int> ids = pollSet(ps_response.capabilities);
             for (int id : ids)
                 batch.append(makeTask(id, {QString()}));
@@ -319,10 +325,39 @@ void ps_thread::process()
 
     // The exchanges run without the mutex, so windows can post tasks and copy
     // the record while the supply is slow to answer.
+    const int answeredBefore = answeredExchanges;
     for (const ps_task& task : qAsConst(batch)) {
         if (stopRequested())
-            break;
+            return;
         execute_task(task);
+    }
+    // A supply answers its version query at least; a peer that answers no
+    // query of a whole poll set is no supply, or none that works.
+    if (poll && answeredExchanges == answeredBefore && !notAnswering) {
+        notAnswering = true;
+        psThreadLogger->warn("Nothing of a whole poll set was answered");
+        emit supplyAnswering(false);
+    }
+}
+
+void ps_thread::noteFailure(const QString& command, int error)
+{
+    QString name = command;
+    while (name.endsWith(QLatin1Char('\r')) || name.endsWith(QLatin1Char('\n')))
+        name.chop(1);
+    failingCommands.insert(name);
+    emit replyErrorSignal(command, error);
+}
+
+void ps_thread::noteAnswer(const QString& command)
+{
+    ++answeredExchanges;
+    if (failingCommands.remove(command))
+        emit commandAnsweredAgain(command);
+    if (notAnswering) {
+        notAnswering = false;
+        psThreadLogger->info("The supply answers again");
+        emit supplyAnswering(true);
     }
 }
 

@@ -13,6 +13,7 @@
 
 #include <QHostAddress>
 #include <QMutex>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QTcpSocket>
@@ -167,6 +168,13 @@ signals:
     // A socket error of this run, with the socket's own text (emitted in the
     // worker thread before the socket is closed).
     void socketErrorOccurred(QString errorText);
+    // False after a whole poll set in which nothing was answered: what is on
+    // the other end does not answer as a supply. True at its next answer.
+    // Emitted only on a change; each run starts out taken as answering.
+    void supplyAnswering(bool answering);
+    // A command that failed earlier in this run has been answered (named as
+    // replyErrorSignal names it, without its line end).
+    void commandAnsweredAgain(QString command);
 
 public slots:
     void process();
@@ -188,6 +196,8 @@ private:
     bool connectSocket();
     void recordSocketError(const QString& text);
     void endRun();
+    void noteFailure(const QString& command, int error);
+    void noteAnswer(const QString& command);
 
     ps_data snapshot();
     QString param(const ps_task& task, int index) const;
@@ -195,4 +205,9 @@ private:
     QEventLoop* runLoop = nullptr;
 
     QString socketErrorText; // guarded by mutex
+
+    // What this run's supply answers; touched only in the worker thread.
+    int answeredExchanges = 0;
+    bool notAnswering = false;
+    QSet<QString> failingCommands;
 };

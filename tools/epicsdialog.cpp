@@ -18,6 +18,8 @@ EPICSDialog::EPICSDialog(QWidget* parent, ps_thread* worker)
     ui->setupUi(this);
     fitWindow(this);
     keepReturnLocal(this);
+    watchUserEdits(ui->plainTextEditDb, &held_db);
+    watchUserEdits(ui->plainTextEditProtocols, &held_protocols);
 
     // Until a file has been read, its editor holds nothing of the supply's and
     // saving it would overwrite the supply's file with that.
@@ -29,6 +31,7 @@ EPICSDialog::EPICSDialog(QWidget* parent, ps_thread* worker)
         connect(this->worker, &ps_thread::EPICS_protocols_ready, this, &EPICSDialog::onEPICS_protocols_ready);
         connect(this->worker, &ps_thread::EPICS_PV_name_ready, this, &EPICSDialog::onEPICS_PV_name_ready);
         connect(this->worker, &ps_thread::EPICS_PV_value_ready, this, &EPICSDialog::onEPICS_PV_value_ready);
+        connect(this->worker, &ps_thread::signalStateChanged, this, &EPICSDialog::forgetFiles);
     } else {
         epicsDialogLogger->error("EPICSDialog has no supply worker");
     }
@@ -60,8 +63,7 @@ void EPICSDialog::showEvent(QShowEvent*)
     // What the editors held came from an earlier opening, perhaps from another
     // supply; saving it would overwrite this supply's file. Each file can be
     // saved again once this opening's read of it is answered.
-    ui->pushButtonProtocolsSave->setEnabled(false);
-    ui->pushButtonDbSave->setEnabled(false);
+    forgetFiles();
     ui->plainTextEditProtocols->clear();
     ui->plainTextEditDb->clear();
     post(ps_thread::TaskReadEpicsPvName);
@@ -70,13 +72,39 @@ void EPICSDialog::showEvent(QShowEvent*)
     post(ps_thread::TaskReadEpicsProtocols);
 }
 
+void EPICSDialog::forgetFiles()
+{
+    ui->pushButtonProtocolsSave->setEnabled(false);
+    ui->pushButtonDbSave->setEnabled(false);
+}
+
+void EPICSDialog::saveFile(HeldValue& held, const QString& text, bool ps_data::*read, QString ps_data::*file,
+                           int writeTask, int readTask)
+{
+    ps_data live;
+    if (worker)
+        worker->get_ps_data(live);
+    // Unchanged, the editor goes back only as the supply's file as last read:
+    // not when a later read of it failed or gave another text.
+    const bool current = held.state() == HeldValue::State::Shown && live.*read && live.*file == held.text();
+    if (!held.isChanged(text) && !current) {
+        const QString why = QStringLiteral("The file was not read from the supply since it was shown: refresh it "
+                                           "first. Nothing was sent.");
+        epicsDialogLogger->warn("{}", why);
+        QMessageBox::warning(this, QStringLiteral("Save"), why, QMessageBox::Ok);
+        return;
+    }
+    remindRestart(QStringLiteral("Save"));
+    if (worker)
+        worker->set_task(writeTask, text);
+    post(readTask);
+}
+
 void EPICSDialog::on_pushButtonProtocolsSave_clicked()
 {
     epicsDialogLogger->trace("on_pushButtonProtocolsSave_clicked called");
-    remindRestart(QStringLiteral("Save"));
-    if (worker)
-        worker->set_task(ps_thread::TaskWriteEpicsProtocols, ui->plainTextEditProtocols->toPlainText());
-    post(ps_thread::TaskReadEpicsProtocols);
+    saveFile(held_protocols, ui->plainTextEditProtocols->toPlainText(), &ps_data::epics_protocols_read,
+             &ps_data::epics_protocols, ps_thread::TaskWriteEpicsProtocols, ps_thread::TaskReadEpicsProtocols);
 }
 
 void EPICSDialog::on_pushButtonProtocolsRestore_clicked()
@@ -96,10 +124,8 @@ void EPICSDialog::on_pushButtonProtocolsRefresh_clicked()
 void EPICSDialog::on_pushButtonDbSave_clicked()
 {
     epicsDialogLogger->trace("on_pushButtonDbSave_clicked called");
-    remindRestart(QStringLiteral("Save"));
-    if (worker)
-        worker->set_task(ps_thread::TaskWriteEpicsDb, ui->plainTextEditDb->toPlainText());
-    post(ps_thread::TaskReadEpicsDb);
+    saveFile(held_db, ui->plainTextEditDb->toPlainText(), &ps_data::epics_db_read, &ps_data::epics_db,
+             ps_thread::TaskWriteEpicsDb, ps_thread::TaskReadEpicsDb);
 }
 
 void EPICSDialog::on_pushButtonDbRestore_clicked()
@@ -138,6 +164,8 @@ void EPICSDialog::onEPICS_db_ready(ps_data data)
 {
     epicsDialogLogger->trace("onEPICS_db_ready called");
     ui->plainTextEditDb->setPlainText(data.epics_db);
+    const QString shown = ui->plainTextEditDb->toPlainText();
+    held_db.fill(true, data.epics_db, shown == data.epics_db, shown);
     ui->pushButtonDbSave->setEnabled(true);
 }
 
@@ -145,5 +173,7 @@ void EPICSDialog::onEPICS_protocols_ready(ps_data data)
 {
     epicsDialogLogger->trace("onEPICS_protocols_ready called");
     ui->plainTextEditProtocols->setPlainText(data.epics_protocols);
+    const QString shown = ui->plainTextEditProtocols->toPlainText();
+    held_protocols.fill(true, data.epics_protocols, shown == data.epics_protocols, shown);
     ui->pushButtonProtocolsSave->setEnabled(true);
 }

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+#include "heldvalue.h"
 #include "ps_data.h"
 
 namespace Ui
@@ -41,7 +42,15 @@ private slots:
 private:
     void remindRestart(const QString& title);
     void post(int task);
+    // Saves a file's editor when the user changed it, or when it shows
+    // exactly the supply's file as its latest read on this connection gave it.
+    void saveFile(HeldValue& held, const QString& text, bool ps_data::*read, QString ps_data::*file, int writeTask,
+                  int readTask);
+    // A new connection: the editors hold no file of this supply.
+    void forgetFiles();
 
     Ui::EPICSDialog* ui;
     ps_thread* worker;
+    HeldValue held_db;
+    HeldValue held_protocols;
 };

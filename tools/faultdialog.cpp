@@ -49,6 +49,8 @@ FaultDialog::FaultDialog(QWidget* parent) : QDialog(parent), ui(new Ui::FaultDia
     labels = {ui->label_16, ui->label_17, ui->label_18, ui->label_19, ui->label_20, ui->label_21,
               ui->label_22, ui->label_23, ui->label_24, ui->label_25, ui->label_26, ui->label_27,
               ui->label_28, ui->label_29, ui->label_30, ui->label_31};
+    for (size_t i = 0; i < labels.size(); ++i)
+        formTexts[i] = labels[i]->text();
     faultDialogLogger->info("FaultDialog initialized");
 }
 
@@ -86,6 +88,18 @@ void FaultDialog::setStatusText(const QString& status)
         return;
     }
     setStatus(word);
+}
+
+void FaultDialog::showNothingRead()
+{
+    faultDialogLogger->trace("showNothingRead called");
+    for (size_t i = 0; i < labels.size(); ++i) {
+        labels[i]->setStyleSheet(QString());
+        labels[i]->setText(formTexts[i]);
+        labels[i]->setVisible(true);
+    }
+    lastFamily.clear();
+    lastInterlockNames = {};
 }
 
 QString FaultDialog::extInterlockName(QString name, QString defaultName)

@@ -28,6 +28,9 @@ public:
     // no such number leaves the indicators as they are.
     void setStatusText(const QString& status);
     void setModel(const ps_data& data);
+    // A new connection: no bit, family or reading of an earlier supply stays;
+    // the labels are the form's, uncoloured, until this one reports.
+    void showNothingRead();
     void setTemperature(QString value);
     void setEarthLeak(QString value);
     QString extInterlockName(QString name, QString defaultName);
@@ -40,6 +43,7 @@ private:
 
     Ui::FaultDialog* ui;
     std::array<QLabel*, 16> labels{}; // index = bit - 16
+    std::array<QString, 16> formTexts; // the labels' texts before any family named them
 
     // What setModel last applied; the version poll calls it on every tick and
     // nothing needs redrawing unless the family or an interlock name changed.

@@ -4,9 +4,11 @@
 // the user none; a stop cuts a stalled batch short; the reports of a run
 // that was stopped and replaced leave the new run alone; and one session of
 // use goes over the wire as the expected commands.
+// A new connection shows nothing of the last unit; a peer that is no supply is named once.
 
 #include "livetest.h"
 
+#include "logcapture.h"
 #include "modalanswerer.h"
 #include "postedevents.h"
 #include "simulatorprocess.h"
@@ -78,6 +80,9 @@ private slots:
     void stopCutsStalledBatchShort();
     void reportsOfReplacedRunIgnored();
     void sessionOnTheWire();
+    void newConnectionStartsFromNothing();
+    void peerThatIsNoSupply_data();
+    void peerThatIsNoSupply();
 
 private:
     void startSimulator(const QStringList& args = {});
@@ -108,8 +113,8 @@ void LiveConnectionTest::connectWindow(MainWindow& w)
 {
     action(w, "actionConnection")->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(connected(w), connectMs);
-    // The controls are enabled at connect; the first poll has asked for the status.
-    QTRY_VERIFY_WITH_TIMEOUT(sim->commandLog().contains(QStringLiteral("MPLST")), connectMs);
+    // The controls are enabled once the first poll's status is shown.
+    QTRY_VERIFY_WITH_TIMEOUT(text(w, "on_off_label") != QLatin1String("?"), connectMs);
 }
 
 void LiveConnectionTest::pollFillsTheWindow()
@@ -328,6 +333,82 @@ void LiveConnectionTest::sessionOnTheWire()
     const int at = log.indexOf(QStringLiteral("LOOP:V"));
     QCOMPARE(log.mid(at, 3), (QStringList{"LOOP:V", "MSAVE", "LOOP:?"}));
     QCOMPARE(answerer.seen().size(), 0);
+}
+
+void LiveConnectionTest::newConnectionStartsFromNothing()
+{
+    startSimulator({"--family", "ORTX", "--set", "status=00000003"});
+    storeConnection(sim->port());
+    MainWindow w;
+    ModalAnswerer answerer;
+    connectWindow(w);
+    QTRY_COMPARE_WITH_TIMEOUT(text(w, "description_label"), QStringLiteral("100A / 50V"), connectMs);
+    QCOMPARE(text(w, "fault_pushButton"), QStringLiteral("YES"));
+    action(w, "actionConnection")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(disconnected(w), connectMs);
+
+    // Another unit at the address: a 5 A one that refuses its limits and its readings.
+    for (const char* line : {"set family KORA-PS-M", "refuse MLIMITS 01", "refuse MPLST 01"})
+        QVERIFY(sim->control(QLatin1String(line)));
+    const int before = sim->commandLog().size();
+    action(w, "actionConnection")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(sim->commandLog().mid(before).count(QStringLiteral("MPLST")) > 2, connectMs);
+    QCOMPARE(text(w, "model_label"), QStringLiteral("KORA-PS-M 5-40"));
+    QCOMPARE(text(w, "description_label"), QString());
+    QCOMPARE(text(w, "on_off_label"), QStringLiteral("?"));
+    QCOMPARE(text(w, "current_display_label"), QStringLiteral("-"));
+    QVERIFY(!w.findChild<QWidget*>(QStringLiteral("groupBox_Controls"))->isEnabled());
+
+    // Its status read, output on: a set-point still waits for its limits.
+    QVERIFY(sim->control(QStringLiteral("refuse-clear MPLST")));
+    QTRY_COMPARE_WITH_TIMEOUT(text(w, "on_off_label"), QStringLiteral("ON"), connectMs);
+    w.findChild<QDoubleSpinBox*>(QStringLiteral("current_spin"))->setValue(50);
+    w.findChild<QPushButton*>(QStringLiteral("set_current_button"))->click();
+    const int polls = sim->commandLog().count(QStringLiteral("MPLST"));
+    QTRY_VERIFY_WITH_TIMEOUT(sim->commandLog().count(QStringLiteral("MPLST")) > polls + 1, connectMs);
+    QCOMPARE(withoutPolls(sim->commandLog()), QStringList());
+}
+
+void LiveConnectionTest::peerThatIsNoSupply_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("readout box") << "box-sim" << QStringList{};
+    QTest::newRow("supply answering garbage, then itself") << "supply-sim" << QStringList{"--garbage"};
+}
+
+void LiveConnectionTest::peerThatIsNoSupply()
+{
+    QFETCH(QString, program);
+    QFETCH(QStringList, args);
+    sim = std::make_unique<SimulatorProcess>(program);
+    QVERIFY2(sim->start(args), qPrintable(sim->output()));
+    storeConnection(sim->port());
+    LogCapture log(mainWindowLogger);
+    MainWindow w;
+    ModalAnswerer answerer;
+    auto* notice = w.findChild<QLabel*>(QStringLiteral("supplyNotice"));
+    action(w, "actionConnection")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!notice->isHidden(), connectMs);
+    QCOMPARE(notice->text(), QStringLiteral("127.0.0.1:%1 does not answer as a supply").arg(sim->port()));
+    // It is polled on; each failure is logged once.
+    const int polls = sim->commandLog().count(QStringLiteral("VER"));
+    QTRY_VERIFY_WITH_TIMEOUT(sim->commandLog().count(QStringLiteral("VER")) > polls + 2, connectMs);
+    QCOMPARE(log.lines().filter(QStringLiteral("Command VER,")).size(), 1);
+    for (const char* name : {"loc_rem_label", "on_off_label", "fault_pushButton", "current_display_label"})
+        QCOMPARE(text(w, name).size(), 1); // "?" or "-"
+    QVERIFY(!w.findChild<QWidget*>(QStringLiteral("groupBox_Controls"))->isEnabled());
+    QCOMPARE(w.findChild<QComboBox*>(QStringLiteral("comboBoxFloatMode"))->currentIndex(), -1);
+    if (program == QLatin1String("supply-sim")) {
+        QVERIFY(sim->control(QStringLiteral("garbage off")));
+        QTRY_COMPARE_WITH_TIMEOUT(text(w, "on_off_label"), QStringLiteral("OFF"), connectMs);
+        QVERIFY(notice->isHidden());
+        QCOMPARE(log.lines().filter(QStringLiteral("Command VER, Unknown Error: repeated")).size(), 1);
+    }
+    action(w, "actionConnection")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(disconnected(w), connectMs);
+    // One count per repeated failure, when it ends or with the connection.
+    QCOMPARE(log.lines().filter(QStringLiteral("error|Command VER, Unknown Error: repeated")).size(), 1);
 }
 
 QTEST_MAIN(LiveConnectionTest)

@@ -65,8 +65,12 @@ void LiveControlsTest::init()
 {
     settings = std::make_unique<TempSettings>();
     window = std::make_unique<MainWindow>();
-    // Connected, remote, output on: every control can be used.
+    // Connected, the limits read, every group enabled: every control can be used.
     QVERIFY(reportState(*window, QAbstractSocket::ConnectedState));
+    ps_data limits;
+    limits.limits = QStringList{"-20.0", "20.0", "-10.0", "10.0"};
+    QVERIFY(deliver(*window, "update_model", limits));
+    QVERIFY(QMetaObject::invokeMethod(window.get(), "enableMainWindow", Q_ARG(bool, true)));
     clearQueue(window->getThread());
 }
 
@@ -220,10 +224,11 @@ void LiveControlsTest::selectorsFromReports_data()
                                       << "n"
                                       << "waveform"
                                       << "v" << 0 << 1 << 0 << 0 << 0;
+    // Not read: no entry says a mode.
     QTest::newRow("empty words") << ""
                                  << ""
                                  << ""
-                                 << "" << 0 << 1 << 0 << 0 << 0;
+                                 << "" << -1 << -1 << -1 << -1 << 0;
 }
 
 void LiveControlsTest::selectorsFromReports()

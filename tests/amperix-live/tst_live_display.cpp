@@ -39,6 +39,7 @@ ps_data statusRecord(quint32 flags, const QString& capabilities = QString())
     ps_data d;
     d.status_flags = flags;
     d.status = QString::number(flags, 16);
+    d.status_read = d.readings_read = true;
     d.capabilities = capabilities;
     return d;
 }
@@ -202,6 +203,7 @@ void LiveDisplayTest::statusByteInWindow()
     QFETCH(quint32, flags);
     MainWindow w;
     QVERIFY(reportState(w, QAbstractSocket::ConnectedState));
+    QVERIFY(deliver(w, "update_model", modelRecord({"-20.0", "20.0", "-10.0", "10.0"}, "Bipolar", "")));
     // A first report in another state, so each case shows a change.
     QVERIFY(deliver(w, "update_window", statusRecord(flags == 0x01u ? 0x06u : 0x01u)));
     QVERIFY(deliver(w, "update_window", statusRecord(flags)));
@@ -246,9 +248,14 @@ void LiveDisplayTest::readingsAndPower_data()
                                 << "0.0000";
     QTest::newRow("not numbers") << "abc"
                                  << ""
-                                 << "0.0000"
-                                 << "0.0000"
-                                 << "0.0000";
+                                 << "-"
+                                 << "-"
+                                 << "-";
+    QTest::newRow("voltage no number") << "1.5"
+                                       << "nan"
+                                       << "1.5000"
+                                       << "-"
+                                       << "-";
     QTest::newRow("widest fixed") << "-1234567.25"
                                   << "0.5"
                                   << "-1234567.2500"
@@ -381,6 +388,21 @@ void LiveDisplayTest::rangesKeptUntilLimitsAreNumbers()
         QCOMPARE(ratings->text(), QStringLiteral("10A / 20V"));
         QVERIFY(!SupplyView::rangesFor(limits, "Bipolar", "").valid);
     }
+
+    // Another connection: nothing of the last unit, and no set-point until
+    // this one reports its limits.
+    QVERIFY(reportState(w, QAbstractSocket::ConnectedState));
+    QCOMPARE(widget<QLabel>(w, "model_label")->text(), QString());
+    QVERIFY(deliver(w, "update_model", modelRecord({"", "", "", ""}, "Monopolar", "")));
+    QVERIFY(deliver(w, "update_window", statusRecord(0x01)));
+    QCOMPARE(ratings->text(), QString());
+    QCOMPARE(current->maximum(), 0.0);
+    QCOMPARE(voltage->maximum(), 0.0);
+    QVERIFY(!enabled(w, "stackedWidget_Set"));
+    QVERIFY(deliver(w, "update_model", modelRecord({"0.0", "40.0", "0.0", "5.0"}, "Monopolar", "")));
+    QVERIFY(deliver(w, "update_window", statusRecord(0x01)));
+    QVERIFY(enabled(w, "stackedWidget_Set"));
+    QCOMPARE(current->maximum(), 5.0);
 }
 
 void LiveDisplayTest::analogEntryFollowsCapability_data()
@@ -480,6 +502,8 @@ void LiveDisplayTest::faultWindowFedWhileVisible()
     editLive(w.getThread(), [](ps_data& live) { live.status = QStringLiteral("zz"); });
     QVERIFY(deliver(w, "update_window", statusRecord(0x02)));
     QCOMPARE(faults->bitLabel(16)->styleSheet(), red);
+    QVERIFY(QMetaObject::invokeMethod(&w, "showSupplyAnswering", Q_ARG(bool, false)));
+    QCOMPARE(faults->bitLabel(16)->styleSheet(), QString());
     faults->close();
 }
 
@@ -487,18 +511,32 @@ void LiveDisplayTest::unreadableStatusKeepsLastState_data()
 {
     QTest::addColumn<QString>("good");
     QTest::addColumn<QString>("unreadable");
+    QTest::addColumn<QString>("then"); // after the unreadable reports
     // Output on with a fault: read as 0 instead, every indication and group would change.
     QTest::newRow("ZZ") << "00020003"
-                        << "ZZ";
+                        << "ZZ"
+                        << "";
     QTest::newRow("-1") << "00020003"
-                        << "-1";
+                        << "-1"
+                        << "";
     QTest::newRow("1FFFFFFFF") << "00020003"
-                               << "1FFFFFFFF";
+                               << "1FFFFFFFF"
+                               << "";
     QTest::newRow("empty") << "00020003"
+                           << ""
                            << "";
     // Local: read as 0 instead, the controls would come back.
     QTest::newRow("ZZ while local") << "4"
-                                    << "ZZ";
+                                    << "ZZ"
+                                    << "";
+    // Each time the status stops reading is said again.
+    QTest::newRow("ZZ again after a word") << "00020003"
+                                           << "ZZ"
+                                           << "again";
+    // Another connection whose status never reads: nothing of the last one is its state.
+    QTest::newRow("ZZ from a new connection's first reply") << "00020003"
+                                                            << "ZZ"
+                                                            << "reconnect";
 }
 
 void LiveDisplayTest::unreadableStatusKeepsLastState()
@@ -548,9 +586,21 @@ void LiveDisplayTest::unreadableStatusKeepsLastState()
     QCOMPARE(log.lines().filter(QStringLiteral("error|")).size(), 1);
     QVERIFY(log.lines().filter(QStringLiteral("error|")).at(0).contains(QStringLiteral("unreadable")));
 
-    QVERIFY(report(QStringLiteral("0")));
-    QCOMPARE(widget<QLabel>(w, "on_off_label")->text(), QStringLiteral("OFF"));
-    QVERIFY(enabled(w, "groupBox_RegulationMode"));
+    QFETCH(QString, then);
+    if (then == QLatin1String("reconnect")) {
+        QVERIFY(reportState(w, QAbstractSocket::UnconnectedState));
+        QVERIFY(reportState(w, QAbstractSocket::ConnectedState));
+        editLive(w.getThread(), [](ps_data& live) { live = ps_data(); }); // as each run starts
+        QVERIFY(report(unreadable));
+        QCOMPARE(shown(), (QStringList{"?", neutral, "?", neutral, "?", neutral, "0", "0", "0", ""}));
+    } else {
+        QVERIFY(report(QStringLiteral("0")));
+        QCOMPARE(widget<QLabel>(w, "on_off_label")->text(), QStringLiteral("OFF"));
+        QVERIFY(enabled(w, "groupBox_RegulationMode"));
+        if (then == QLatin1String("again"))
+            QVERIFY(report(unreadable));
+    }
+    QCOMPARE(log.lines().filter(QStringLiteral("error|")).size(), then.isEmpty() ? 1 : 2);
     faults->close();
 }
 
@@ -563,6 +613,8 @@ void LiveDisplayTest::identityAndReadingsFeeds()
     QVERIFY(deliver(w, "update_id", d));
     QCOMPARE(widget<QLabel>(w, "id_label")->text(), QStringLiteral("PS-0042"));
 
+    d.temperature = QStringLiteral("35");
+    d.leakage_current = QStringLiteral("0.126");
     d.temperature_avg.add(QStringLiteral("25"));
     d.temperature_avg.add(QStringLiteral("35"));
     QVERIFY(deliver(w, "update_temperature", d));
@@ -576,6 +628,10 @@ void LiveDisplayTest::identityAndReadingsFeeds()
     }
     QVERIFY(temperature);
     QVERIFY(leakage);
+
+    // Nothing read on this connection: no reading, rather than a mean of none.
+    QVERIFY(deliver(w, "update_temperature", ps_data()));
+    QVERIFY(faults->bitLabel(20)->text().endsWith(QStringLiteral("(- °C)")));
 }
 
 void LiveDisplayTest::displayPostsNoTask()

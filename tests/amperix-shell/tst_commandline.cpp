@@ -1,6 +1,6 @@
 // Amperix's command line, run on the built program: the usage and invalid-
 // argument texts byte for byte, the exit status, and which arguments open the
-// window.
+// window; and a stop signal, which ends either program as a close does.
 
 #include "commandline.h"
 
@@ -9,8 +9,12 @@
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <cstring>
 
 namespace
 {
@@ -52,6 +56,8 @@ private slots:
     void validArgumentsOpenTheWindow();
     void toolkitOptionsAreNotOurs();
     void invalidArgumentIsLogged();
+    void stopSignalEndsTheProgramAsACloseDoes_data();
+    void stopSignalEndsTheProgramAsACloseDoes();
 
 private:
     // Runs the program; a window that opens is closed after `closeAfterMs`.
@@ -72,8 +78,9 @@ void CommandLineTest::initTestCase()
     QDir().mkpath(config.path() + QStringLiteral("/Orvane"));
     QFile conf(config.path() + QStringLiteral("/Orvane/Amperix.conf"));
     QVERIFY(conf.open(QIODevice::WriteOnly));
-    conf.write("[General]\nautomaticUpdatesEnabled=false\n");
+    conf.write("[General]\nautomaticUpdatesEnabled=false\nip_address=127.0.0.1\n");
     conf.close();
+    QVERIFY(QFile::copy(conf.fileName(), config.path() + QStringLiteral("/Orvane/SENTREL Viewer.conf")));
     logPath = QFileInfo(program).absolutePath() + QStringLiteral("/Amperix.log");
 }
 
@@ -214,10 +221,50 @@ void CommandLineTest::invalidArgumentIsLogged()
         QSKIP("the program logs elsewhere when its folder cannot be written");
     const QByteArray log = logGrowth(before);
     QVERIFY(log.contains("[SysInfo] [info] Started logging with DEFAULT log level"));
+    QVERIFY(log.contains("Working directory = " + QFile::encodeName(QFileInfo(program).canonicalPath())));
     QVERIFY(log.contains("[MainWindow] [info] Detected 2 input argument[s]"));
     QVERIFY(log.contains("[MainWindow] [info] Global log level is set to DEBUG"));
     QVERIFY(log.contains("[MainWindow] [info] Parssing input " + marker));
     QVERIFY(log.contains("[MainWindow] [critical] Cannot parse the input argument " + marker));
+}
+
+void CommandLineTest::stopSignalEndsTheProgramAsACloseDoes_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("signal");
+    for (const char* name : {"amperix-demo", "dravix-demo"})
+        for (int signal : {SIGTERM, SIGINT, SIGHUP})
+            QTest::addRow("%s SIG%s", name, sigabbrev_np(signal)) << QString::fromLatin1(name) << signal;
+}
+
+// Connected, either program ends as on a close; the viewer stops its box streaming.
+void CommandLineTest::stopSignalEndsTheProgramAsACloseDoes()
+{
+    QFETCH(QString, name);
+    QFETCH(int, signal);
+    const bool viewer = name == QLatin1String("dravix-demo");
+    SimulatorProcess sim(viewer ? QStringLiteral("box-sim") : QStringLiteral("supply-sim"));
+    QVERIFY(sim.start());
+    QSettings(config.path() + QStringLiteral("/Orvane/Amperix.conf"), QSettings::IniFormat)
+        .setValue(QStringLiteral("port"), sim.port());
+    const qint64 before = QFileInfo(logPath).size();
+    std::signal(signal, SIG_DFL); // an ignored one would stay ignored in the program
+    QProcess process;
+    process.setEnvironment(QProcess::systemEnvironment() +
+                           QStringList{"XDG_CONFIG_HOME=" + config.path(), "AMPERIX_DEMO_CONNECT=1",
+                                       "DRAVIX_DEMO_CONNECT=1", "DRAVIX_DEMO_ACQUIRE=1",
+                                       QStringLiteral("DRAVIX_DEMO_BOXES=tcp:127.0.0.1:%1").arg(sim.port())});
+    process.start(SimulatorProcess::programPath(name), {});
+    const QString atWork = viewer ? QStringLiteral("acq:ON") : QStringLiteral("VER");
+    QTRY_VERIFY_WITH_TIMEOUT(sim.commandLog().contains(atWork), 60000);
+    QVERIFY(::kill(pid_t(process.processId()), signal) == 0);
+    QVERIFY(process.waitForFinished(60000));
+    QVERIFY(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0);
+    if (viewer)
+        QTRY_VERIFY_WITH_TIMEOUT(sim.commandLog().lastIndexOf("print:OFF") > sim.commandLog().indexOf(atWork),
+                                 20000);
+    else if (QFileInfo(logPath).size() >= before) // unless the log was rotated meanwhile
+        QVERIFY(logGrowth(before).contains("[info] Destroying MainWindow and dropping all loggers\n"));
 }
 
 QTEST_MAIN(CommandLineTest)

@@ -355,9 +355,13 @@ void FormsTest::strayReturnOrWheelDoesNothing()
         .setValue(QStringLiteral("automaticUpdatesEnabled"), false);
     MainWindow window;
     SetupDialog refreshSettings(&window); // no window opens it yet
-    // Connected: the set-points and the mode lists are enabled.
+    // Connected, the limits read, every group enabled: set-points and mode lists too.
     QVERIFY(QMetaObject::invokeMethod(&window, "slotStateChanged",
                                       Q_ARG(QTcpSocket::SocketState, QAbstractSocket::ConnectedState)));
+    ps_data limits;
+    limits.limits = QStringList{"-20.0", "20.0", "-10.0", "10.0"};
+    QVERIFY(QMetaObject::invokeMethod(&window, "update_model", Q_ARG(ps_data, limits)));
+    QVERIFY(QMetaObject::invokeMethod(&window, "enableMainWindow", Q_ARG(bool, true)));
     ps_thread* worker = window.getThread();
     auto tasksPosted = [worker] {
         QMutexLocker lock(&worker->mutex);

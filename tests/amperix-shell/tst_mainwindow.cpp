@@ -302,6 +302,10 @@ void MainWindowTest::setPointFollowsSpinBox()
     const auto restore = qScopeGuard([before = QLocale()] { QLocale::setDefault(before); });
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     reportState(w, QAbstractSocket::ConnectedState);
+    ps_data limits; // the supply's limits read, the set-points enabled
+    limits.limits = QStringList{"-20.0", "20.0", "-10.0", "10.0"};
+    QVERIFY(QMetaObject::invokeMethod(&w, "update_model", Q_ARG(ps_data, limits)));
+    QVERIFY(QMetaObject::invokeMethod(&w, "enableMainWindow", Q_ARG(bool, true)));
     w.setUpdatesEnabled(false); // unpainted, it leaves the start-up update check to its own test
     w.show();
     QApplication::setActiveWindow(&w);
@@ -334,8 +338,10 @@ void MainWindowTest::connectedStateEnablesWindow()
     QVERIFY(w.findChild<QAction*>(QStringLiteral("actionConsole"))->isEnabled());
     QVERIFY(!w.findChild<QAction*>(QStringLiteral("actionSetIP"))->isEnabled());
     QVERIFY(!w.findChild<QAction*>(QStringLiteral("actionActionFirmwareUpdate"))->isEnabled());
-    for (const char* name : controlGroups)
-        QVERIFY2(w.findChild<QWidget*>(QLatin1String(name))->isEnabled(), name);
+    // Nothing that sends is enabled until the supply's status is read.
+    for (int i = 0; i < 6; ++i)
+        QVERIFY2(w.findChild<QWidget*>(QLatin1String(controlGroups[i]))->isEnabled() == (i >= 3),
+                 controlGroups[i]);
     QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("Socket:Connected"));
 
     reportState(w, QAbstractSocket::UnconnectedState);

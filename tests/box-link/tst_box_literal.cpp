@@ -387,6 +387,8 @@ private slots:
         QCOMPARE(d.date, fresh.date);
         QCOMPARE(d.time, fresh.time);
         QCOMPARE(d.line_layout, 0);
+        QVERIFY(d.read_codes.isEmpty());
+        QCOMPARE(d.status_failures, 1);
         QVERIFY(!d.mode_dlog && !d.save_sd && !d.cal_on && !d.alarm_enabled);
         QVERIFY(!d.trigger_in && !d.trigger_out && !d.sd_mounted && !d.err_head_match);
         QVERIFY(rig->isUp());

@@ -247,6 +247,7 @@ private slots:
         thread->enqueue(73);
         thread->process();
         QTEST(thread->data.name, "name");
+        QCOMPARE(thread->data.wasRead(73), thread->data.name != "-");
     }
 
     void statusWithErrorFetchesErrorWordInSameTick()
@@ -278,6 +279,8 @@ private slots:
         QTest::newRow("time without seconds") << 69 << QByteArray("time:?") << QByteArray("14.05\r");
         QTest::newRow("current not a number") << 4 << QByteArray("get") << QByteArray("n/a\r");
         QTest::newRow("model refused") << 258 << QByteArray("dcct:model:?") << QByteArray("NAK\r");
+        QTest::newRow("channels named nowhere") << 53 << QByteArray("acqt:?") << QByteArray("xx\r");
+        QTest::newRow("text unanswered") << 256 << QByteArray("dcct:sn:?") << QByteArray();
     }
     void malformedRepliesKeepTheRecord()
     {
@@ -293,9 +296,11 @@ private slots:
         d.time = QTime(3, 4, 5);
         d.current = 12.5;
         d.dcct_model = QStringLiteral("3 A1234");
+        d.read_codes = {code, 7};
         replies[command] = reply;
         thread->enqueue(code);
         thread->process();
+        QCOMPARE(d.read_codes, QSet<int>{7});
         QVERIFY(d.acquiring);
         QCOMPARE(d.line_layout, 5);
         QVERIFY(d.err_sd);
@@ -318,6 +323,7 @@ private slots:
             thread->enqueue(code);
         runQueue();
         const Dcct_data& d = thread->data;
+        QCOMPARE(d.read_codes, (QSet<int>{69, 71, 4, 67, 49, 53}));
         QCOMPARE(d.time, QTime(14, 5, 9));
         QCOMPARE(d.date, QDate(2018, 4, 11));
         QCOMPARE(d.current, 12.345678);

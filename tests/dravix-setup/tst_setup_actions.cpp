@@ -14,6 +14,9 @@
 #include <QTimeEdit>
 #include <QtTest>
 
+using RecordEdit = std::function<void(Dcct_data&)>;
+Q_DECLARE_METATYPE(RecordEdit)
+
 // A rig whose queue is empty after the opening refresh, with every page usable.
 class ReadyRig : public SetupRig
 {
@@ -38,6 +41,8 @@ private slots:
     void dateAndTime();
     void network_data();
     void network();
+    void unchangedSaveSendsOnlyWhatWasRead_data();
+    void unchangedSaveSendsOnlyWhatWasRead();
 };
 
 class SetupAcquisitionTest : public QObject
@@ -104,6 +109,8 @@ void SetupGeneralTest::saveName_data()
     QTest::newRow("accent refused") << QStringLiteral("M\u00fcller") << QStringList{}
                                     << QStringLiteral("M\u00fcller") << 1;
     QTest::newRow("line break refused") << "A\rstatus:?" << QStringList{} << "A\rstatus:?" << 1;
+    QTest::newRow("cut to what the box takes")
+        << QString(40, 'x') << QStringList{"72:" + QString(32, 'x'), "73"} << "" << 0;
 }
 
 void SetupGeneralTest::saveName()
@@ -193,6 +200,102 @@ void SetupGeneralTest::network()
     rig.click("pushButton_apply_ip");
     QCOMPARE(rig.take(), queued);
     QCOMPARE(rig.prompts.size(), warnings);
+}
+
+// Every field written back: read here and shown exactly, or left as the box
+// holds it by an unchanged Save or Apply, which the window says once.
+void SetupGeneralTest::unchangedSaveSendsOnlyWhatWasRead_data()
+{
+    QTest::addColumn<RecordEdit>("edit");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QStringList>("queued");
+    QTest::addColumn<QString>("told");
+    // The box holds `value` in `field`; with `code`, its latest query failed.
+    auto holds = [](QString Dcct_data::*field, const QString& value, int code = -1) {
+        return RecordEdit([=](Dcct_data& d) {
+            d.*field = value;
+            d.read_codes.remove(code);
+        });
+    };
+    auto unread = [](const QList<int>& codes) {
+        return RecordEdit([codes](Dcct_data& d) { d.read_codes -= QSet<int>(codes.begin(), codes.end()); });
+    };
+    const QStringList modeReads{"80", "5", "7", "103"};
+    const QString cannot = "which the form cannot show";
+    QTest::newRow("name not read") << unread({73}) << "pushButton_save_name" << QStringList{"73"}
+                                   << "name was not read";
+    QTest::newRow("name longer than the box takes")
+        << holds(&Dcct_data::name, QString(10000, 'N')) << "pushButton_save_name" << QStringList{"73"}
+        << "name is 10000 characters long, " + cannot + " (at most 32";
+    QTest::newRow("date not read") << unread({71}) << "pushButton_apply_date" << QStringList{"71"} << "date";
+    QTest::newRow("time not read") << unread({69}) << "pushButton_apply_time" << QStringList{"69"} << "time";
+    QTest::newRow("new address not read")
+        << holds(&Dcct_data::ip_new, "10.0.0.5", 262) << "pushButton_apply_ip"
+        << QStringList{"262", "264", "272"} << "new IP address was not read";
+    QTest::newRow("status not read") << unread({80, 0, 17, 53}) << "pushButton_apply_mode" << modeReads
+                                     << "operation mode was not read";
+    QTest::newRow("frequency not read")
+        << holds(&Dcct_data::freq, "2.5", 5) << "pushButton_apply_mode"
+        << (QStringList{"1:OSC", "18:OFF", "54:000"} + modeReads) << "sampling frequency was not read";
+    QTest::newRow("turns beyond the form")
+        << holds(&Dcct_data::pturns, "250") << "pushButton_apply_pturns" << QStringList{"32"}
+        << "Ip-turns is 250, " + cannot + " (1 to 100)";
+    QTest::newRow("turns not read") << unread({32}) << "pushButton_apply_pturns" << QStringList{"32"}
+                                    << "Ip-turns";
+    QTest::newRow("trigger not read")
+        << unread({80, 49}) << "pushButton_apply_triger" << QStringList{"80"} << "trigger was not read";
+    QTest::newRow("alarm switch not read")
+        << unread({80, 36}) << "pushButton_apply_alarm" << QStringList{"37:0", "38:-5", "80", "39", "40"}
+        << "alarm switch";
+    QTest::newRow("calibration not read")
+        << unread({80, 34}) << "pushButton_apply_cal" << QStringList{"80"} << "calibration switch";
+    QTest::newRow("gain no number") << holds(&Dcct_data::gain_pos, "abc") << "pushButton_apply_gain_pos"
+                                    << QStringList{"130"} << "positive gain is abc";
+    QTest::newRow("gain beyond the form") << holds(&Dcct_data::gain_neg, "2000000")
+                                          << "pushButton_apply_gain_neg" << QStringList{"131"} << "2000000";
+    QTest::newRow("gain not read") << unread({130}) << "pushButton_apply_gain_pos" << QStringList{"130"}
+                                   << "positive gain was not read";
+    QTest::newRow("head model not read")
+        << holds(&Dcct_data::dcct_model, "3 A1234", 258) << "pushButton_apply_dcct_model" << QStringList{}
+        << "head model was not read";
+    QTest::newRow("head longer than the box takes")
+        << holds(&Dcct_data::dcct_des, QString(65, 'D')) << "pushButton_apply_dcct_des" << QStringList{"257"}
+        << "65 characters long";
+    QTest::newRow("serial number not read")
+        << holds(&Dcct_data::box_des, "SN-1", 134) << "pushButton_apply_sentrel_des" << QStringList{"134"}
+        << "serial number was not read";
+    QTest::newRow("new MAC not read")
+        << unread({274}) << "pushButton_apply_mac" << QStringList{"274"} << "new MAC address was not read";
+}
+
+void SetupGeneralTest::unchangedSaveSendsOnlyWhatWasRead()
+{
+    QFETCH(RecordEdit, edit);
+    QFETCH(QString, button);
+    QFETCH(QStringList, queued);
+    QFETCH(QString, told);
+    ReadyRig rig;
+    Dcct_data d = SetupRig::unlockedRecord();
+    d.read_codes = SetupRig::everyCode();
+    d.alarm_llim = "-5";
+    edit(d);
+    rig.show(d);
+    rig.show(d); // said once
+    QCOMPARE(rig.promptKinds(), QStringList{"warning"});
+    QVERIFY2(rig.prompts.at(0).text.contains(told), qPrintable(rig.prompts.at(0).text));
+    // A box with no empty state shows a value not read as such.
+    static const QHash<QString, QString> notReadBox{{"date not read", "dateEdit_date"},
+                                                   {"time not read", "timeEdit_time"},
+                                                   {"frequency not read", "spinBox_freq"},
+                                                   {"turns not read", "spinBox_pturns"},
+                                                   {"gain not read", "doubleSpinBox_gain_pos"}};
+    QStringList shownNotRead;
+    for (const QAbstractSpinBox* box : rig.dialog->findChildren<QAbstractSpinBox*>())
+        if (box->text() == QLatin1String("not read"))
+            shownNotRead << box->objectName();
+    QCOMPARE(shownNotRead.join(QLatin1Char(' ')), notReadBox.value(QLatin1String(QTest::currentDataTag())));
+    rig.click(qPrintable(button));
+    QCOMPARE(rig.take(), queued);
 }
 
 // ---- Acquisition and I/O Alarm -----------------------------------------------------
@@ -475,6 +578,14 @@ void SetupAcquisitionTest::alarmKeepsWhatTheFormCannotShow_data()
     QTest::newRow("more digits than sent")
         << "1199.999"
         << "-5" << QStringList{} << (QStringList{"41:ON", "38:-5"} + reads) << "37:1200";
+    // What the box will hold checked against no number: the box decides.
+    QTest::newRow("no number, lower above zero")
+        << "abc"
+        << "5" << QStringList{"upper limit is abc A"} << (QStringList{"41:ON", "38:5"} + reads) << "";
+    // A change of the lower limit is no change of the upper one.
+    QTest::newRow("lower typed, upper held")
+        << "5000"
+        << "-5.125" << QStringList{"5000 A"} << (QStringList{"41:ON", "38:-5.125"} + reads) << "38:-5.125";
 }
 
 void SetupAcquisitionTest::alarmKeepsWhatTheFormCannotShow()
@@ -502,7 +613,9 @@ void SetupAcquisitionTest::alarmKeepsWhatTheFormCannotShow()
     rig.click("pushButton_apply_alarm");
     QCOMPARE(rig.take(), queued);
     QVERIFY(rig.prompts.isEmpty());
-    retypeLastCharacter(rig.w<QAbstractSpinBox>("doubleSpinBox_alaMax"));
+    const bool lowerTyped = retyped.startsWith("38:");
+    retypeLastCharacter(
+        rig.w<QAbstractSpinBox>(lowerTyped ? "doubleSpinBox_alaMin" : "doubleSpinBox_alaMax"));
     rig.click("pushButton_apply_alarm");
     const QStringList sent = rig.take();
     if (retyped.isEmpty()) {
@@ -510,6 +623,9 @@ void SetupAcquisitionTest::alarmKeepsWhatTheFormCannotShow()
         QCOMPARE(rig.promptKinds(), QStringList{"warning"});
     } else {
         QVERIFY2(sent.contains(retyped), qPrintable(retyped));
+        // The other limit goes only as the unchanged Apply sent it.
+        const QString other = lowerTyped ? "37:" : "38:";
+        QCOMPARE(sent.filter(other).isEmpty(), queued.filter(other).isEmpty());
     }
 }
 

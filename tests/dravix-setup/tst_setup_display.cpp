@@ -407,6 +407,17 @@ void SetupDisplayTest::headMatch()
     rig.show(d);
     QCOMPARE(rig.w<QLabel>("label_matched")->text(), QStringLiteral("Yes"));
     QCOMPARE(rig.w<QLabel>("label_matched_2")->text(), QStringLiteral("Yes"));
+    // Neither the match, the card, a current, the mode nor the name read on this connection.
+    d.read_codes = {7};
+    rig.show(d);
+    for (const char* n : {"label_matched", "label_matched_2", "label_SD_status"})
+        QCOMPARE(rig.w<QLabel>(n)->text(), QStringLiteral("-"));
+    QCOMPARE(rig.w<QDoubleSpinBox>("doubleSpinBox_current")->text(), QStringLiteral("-"));
+    QVERIFY(!rig.w<QRadioButton>("radioButton_scope")->isChecked());
+    QVERIFY(rig.w<QLineEdit>("lineEdit_sentrel_name")->text().isEmpty());
+    rig.prompts.clear();
+    rig.dialog->update_status_conf_dialog(Dcct_data()); // a closed link's record: nothing said
+    QVERIFY(rig.prompts.isEmpty());
 }
 
 void SetupDisplayTest::calibrationValues()
@@ -492,7 +503,7 @@ void SetupDisplayTest::savingStateAsksNothing()
     d.save_sd = false;
     rig.show(d);
     QVERIFY(!rig.w<QCheckBox>("checkBox_save_to_SD")->isChecked());
-    QVERIFY(rig.prompts.isEmpty());
+    QVERIFY(!rig.promptKinds().contains("question"));
     QVERIFY(!rig.dialog->unmountOnApply());
 }
 

@@ -118,14 +118,24 @@ private slots:
         QTest::addColumn<Dcct_data>("record");
         QTest::addColumn<QStringList>("on");
 
+        // As read on this connection: the status word and the error word.
+        auto read = [](Dcct_data d) {
+            d.read_codes = {80, 82};
+            return d;
+        };
         Dcct_data fresh;
-        QTest::newRow("fresh record is not ready") << fresh << QStringList{"radioButton_adc_temp"};
+        QTest::newRow("nothing read shows nothing") << fresh << QStringList{};
+        QTest::newRow("fresh record is not ready") << read(fresh) << QStringList{"radioButton_adc_temp"};
+        Dcct_data errorWordNotRead;
+        errorWordNotRead.error = errorWordNotRead.err_sd = true;
+        errorWordNotRead.read_codes = {80};
+        QTest::newRow("error word not read") << errorWordNotRead << QStringList{"radioButton_adc_temp"};
 
         Dcct_data flagsWithoutError;
         flagsWithoutError.ready = true;
         flagsWithoutError.err_sd_full = true;
         flagsWithoutError.err_head_fault = true;
-        QTest::newRow("flags without error show nothing") << flagsWithoutError << QStringList{};
+        QTest::newRow("flags without error show nothing") << read(flagsWithoutError) << QStringList{};
 
         Dcct_data errors;
         errors.ready = true;
@@ -134,7 +144,7 @@ private slots:
         errors.err_sd_full = true;
         errors.err_buffer_overflow = true;
         errors.err_head_match = true;
-        QTest::newRow("errors") << errors
+        QTest::newRow("errors") << read(errors)
                                 << QStringList{"radioButton_sd_mount_err", "radioButton_sd_full",
                                                "radioButton_buff_of", "radioButton_head_match"};
 
@@ -142,15 +152,15 @@ private slots:
         over.ready = true;
         over.alarm_active = true;
         over.alarm_over = true;
-        QTest::newRow("alarm over") << over << QStringList{"radioButton_alarm_up"};
+        QTest::newRow("alarm over") << read(over) << QStringList{"radioButton_alarm_up"};
 
         Dcct_data under = over;
         under.alarm_over = false;
-        QTest::newRow("alarm under") << under << QStringList{"radioButton_alarm_down"};
+        QTest::newRow("alarm under") << read(under) << QStringList{"radioButton_alarm_down"};
 
         Dcct_data inactive = over;
         inactive.alarm_active = false;
-        QTest::newRow("inactive alarm shows none") << inactive << QStringList{};
+        QTest::newRow("inactive alarm shows none") << read(inactive) << QStringList{};
     }
     void statusIndicators()
     {
@@ -164,6 +174,7 @@ private slots:
         all.error = all.err_sd_mount = all.err_sd = all.err_sd_full = all.err_buffer_overflow = true;
         all.err_head_fault = all.err_head_match = true;
         all.alarm_active = all.alarm_over = true;
+        all.read_codes = {80, 82};
         s.update_data_status_dialog(all);
         QVERIFY(checked(s, "radioButton_sd_mount_err"));
 
@@ -171,9 +182,12 @@ private slots:
         s.update_data_status_dialog(record);
         const QList<QRadioButton*> buttons = s.findChildren<QRadioButton*>();
         QCOMPARE(buttons.size(), 9);
-        for (QRadioButton* b : buttons)
+        for (QRadioButton* b : buttons) {
             QVERIFY2(b->isChecked() == on.contains(b->objectName()), qPrintable(b->objectName()));
+            QVERIFY(b->isEnabled() || !on.contains(b->objectName()));
+        }
         QCOMPARE(s.windowTitle(), QStringLiteral("BOX-3"));
+        QCOMPARE(s.findChild<QRadioButton*>("radioButton_adc_temp")->isEnabled(), record.statusKnown());
     }
 
     void statusStartsUntitledAndUnchecked()

@@ -157,6 +157,7 @@ private slots:
         a.mode_dlog = true;
         c.name = QStringLiteral("THIRD");
         c.error = true;
+        a.read_codes = c.read_codes = {80};
         emit first->status_updated(a);
         emit last->status_updated(c);
         QCoreApplication::processEvents();
@@ -184,6 +185,9 @@ private slots:
         QTest::newRow("alarm") << false << true << true << "Alarm" << QColor(Qt::blue);
         QTest::newRow("data log") << false << false << true << "Data Log" << QColor(Qt::black);
         QTest::newRow("scope") << false << false << false << "Scope" << QColor(Qt::black);
+        // No status word read on this connection: no state, and failed reads counted.
+        QTest::newRow("not read yet") << true << true << true << "Status" << QColor(Qt::black);
+        QTest::newRow("unreadable") << true << true << true << "No Status" << QColor(Qt::red);
     }
     void statusButtonTextAndColour()
     {
@@ -199,12 +203,16 @@ private slots:
         d.mode_dlog = dlog;
         d.name = QStringLiteral("N");
         d.dcct_des = QStringLiteral("HEAD");
+        if (!text.endsWith(QLatin1String("Status")))
+            d.read_codes.insert(80);
+        d.status_failures = text == QLatin1String("No Status") ? 3 : 0;
         emit window->boxThread(0)->status_updated(d);
         QCoreApplication::processEvents();
         QPushButton* b = window->rowButton(0, MainWindow::StatusButton);
         QCOMPARE(b->text(), text);
         QCOMPARE(b->palette().color(QPalette::Active, QPalette::ButtonText), colour);
         QCOMPARE(b->palette().color(QPalette::Disabled, QPalette::ButtonText), colour);
+        QCOMPARE(b->toolTip().contains(QLatin1String("last 3 times")), d.status_failures == 3);
         QCOMPARE(table()->item(0, 3)->text(), QStringLiteral("HEAD"));
         QCOMPARE(table()->item(0, 3)->textAlignment(), int(Qt::AlignHCenter | Qt::AlignVCenter));
     }

@@ -52,6 +52,7 @@ private slots:
     void flushPutsLinesOnDisk();
     void unopenableFileIsReportedNotThrown();
     void failedRotationKeepsEveryLine();
+    void twoInstancesKeepEachOthersLines();
 
 private:
     std::unique_ptr<QTemporaryDir> dir;
@@ -217,6 +218,25 @@ void RotatingFileSinkTest::failedRotationKeepsEveryLine()
     for (int i = 0; i < 10; ++i)
         QCOMPARE(numberOf(lines.at(i)), i);
     QVERIFY(QFileInfo(base + QStringLiteral(".1")).isDir());
+}
+
+void RotatingFileSinkTest::twoInstancesKeepEachOthersLines()
+{
+    // A second program starts on the file that the first one has just rotated to.
+    spdlog::logger a("A", std::make_shared<RotatingFileSink>(base, 3 * lineSize, logRotatedFiles));
+    for (int i = 0; i < 4; ++i)
+        a.info("{}", numberedText(i));
+    a.flush();
+    spdlog::logger b("B", std::make_shared<RotatingFileSink>(base, 3 * lineSize, logRotatedFiles));
+    b.info("{}", numberedText(10));
+    b.info("{}", numberedText(11));
+    b.flush();
+    a.info("{}", numberedText(4));
+    a.flush();
+    QList<int> numbers;
+    for (const QByteArray& line : linesOf(RotatingFileSink::rotatedName(base, 1)) + linesOf(base))
+        numbers << numberOf(line);
+    QCOMPARE(numbers, (QList<int>{0, 1, 2, 3, 10, 11, 4}));
 }
 
 QTEST_GUILESS_MAIN(RotatingFileSinkTest)

@@ -297,6 +297,7 @@ void ConfigRulesTest::memoryFileEncodings()
 {
     const QString text = QString::fromUtf8("30:Caf\u00e9 \u2126\n");
     QCOMPARE(MemoryFile::parse("\xEF\xBB\xBF" + text.toUtf8(), 131).values.value(30), text.mid(3, 6));
+    QCOMPARE(MemoryFile::parse("\xEF\xBB\xBF" "31:TAIL", 131).values.value(31), QStringLiteral("TAIL"));
     QByteArray utf16 = QTextCodec::codecForName("UTF-16LE")->fromUnicode(text);
     utf16.prepend("\xFF\xFE");
     QCOMPARE(MemoryFile::parse(utf16, 131).values.value(30), text.mid(3, 6));

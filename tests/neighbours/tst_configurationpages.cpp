@@ -121,6 +121,8 @@ private slots:
     void interlockSaveKeepsHiddenBitsAndUnchangedDelays();
     void unreadableMaskIsWrittenOnlyWhenChanged_data();
     void unreadableMaskIsWrittenOnlyWhenChanged();
+    void cellsNotReadAreNotWritten_data();
+    void cellsNotReadAreNotWritten();
     void interlockSaveRefusedAfterFamilyChange();
     void defaultLimits();
     void jsonModeWritesOnlyOnChoice();
@@ -186,8 +188,11 @@ void ConfigurationPagesTest::openOn(ConfigurationDialog& dialog, const QString& 
         d.privileges = privileges;
         d.status = QStringLiteral("0");
         d.status_flags = 0;
-        for (int cell = 0; cell < 131; ++cell)
+        d.status_read = true;
+        for (int cell = 0; cell < 131; ++cell) {
             d.memory[cell] = QString::number(cell);
+            d.memory_read[cell] = true;
+        }
     });
     queuedTasks(*worker);
     dialog.refresh_visualization();
@@ -467,6 +472,7 @@ void ConfigurationPagesTest::localModeLocksEverySaveAndSaysSo()
 
     ps_data data;
     data.status_flags = 0x4;
+    data.status_read = true;
     emit worker->status_read(data);
     for (const char* name : {"save_ID_button", "save_interlocks_limits_button", "save_in_ps_memory_button",
                              "save_PID_button"})
@@ -492,6 +498,12 @@ void ConfigurationPagesTest::localModeLocksEverySaveAndSaysSo()
     QVERIFY(child<QPushButton>(dialog, "save_ID_button")->isEnabled());
     QVERIFY(!child<QPushButton>(dialog, "save_PID_button")->isEnabled()); // JSON mode
     QVERIFY(child<QLabel>(dialog, "label_information")->text().isEmpty());
+
+    // No status word read on this connection: no state to save under.
+    emit worker->status_read(ps_data());
+    QVERIFY(!child<QPushButton>(dialog, "save_in_ps_memory_button")->isEnabled());
+    QCOMPARE(child<QLabel>(dialog, "label_information")->text(),
+             QStringLiteral("The supply's status is not read yet -> Save is NOT permitted"));
 }
 
 void ConfigurationPagesTest::passwordSetAndCancel()
@@ -658,19 +670,28 @@ void ConfigurationPagesTest::interlockSaveKeepsHiddenBitsAndUnchangedDelays()
 
 void ConfigurationPagesTest::unreadableMaskIsWrittenOnlyWhenChanged_data()
 {
-    QTest::addColumn<QString>("held");
+    QTest::addColumn<QString>("enable");
+    QTest::addColumn<QString>("level");
+    QTest::addColumn<QStringList>("unchanged"); // mask writes of a Save with nothing touched
+    QTest::addColumn<QString>("clicked");       // the enable write once interlock 4 is ticked
     for (const char* text : {"-1", "3.0", "1FFFFFFFF", "nan"})
-        QTest::newRow(text) << QString::fromLatin1(text);
+        QTest::newRow(text) << QString::fromLatin1(text) << QString::fromLatin1(text) << QStringList() << "17:90:8";
+    QTest::newRow("enable readable, level not") << "5" << "x" << QStringList{"17:90:5"} << "17:90:d";
+    QTest::newRow("level readable, enable not") << "x" << "5" << QStringList{"17:91:5"} << "17:90:8";
+    QTest::newRow("enable empty") << "" << "3" << QStringList{"17:91:3"} << "17:90:8";
 }
 
 void ConfigurationPagesTest::unreadableMaskIsWrittenOnlyWhenChanged()
 {
-    QFETCH(QString, held);
+    QFETCH(QString, enable);
+    QFETCH(QString, level);
+    QFETCH(QStringList, unchanged);
+    QFETCH(QString, clicked);
     ConfigurationDialog dialog(worker);
     openOn(dialog, QStringLiteral("ORTX"));
     setData([&](ps_data& d) {
-        d.memory[90] = held;
-        d.memory[91] = held;
+        d.memory[90] = enable;
+        d.memory[91] = level;
         d.memory[92] = QStringLiteral("abc");
     });
     emit worker->void_sync_signal();
@@ -678,28 +699,99 @@ void ConfigurationPagesTest::unreadableMaskIsWrittenOnlyWhenChanged()
     save->click();
     QStringList tasks = queuedTasks(*worker);
     QVERIFY(tasks.contains(QStringLiteral("18")));
-    QVERIFY2(tasks.filter(QRegularExpression(QStringLiteral("^17:9[01]:"))).isEmpty(),
-             qPrintable(tasks.join(QLatin1Char(' '))));
+    QCOMPARE(tasks.filter(QRegularExpression(QStringLiteral("^17:9[01]:"))), unchanged);
 
     // Said once, however often the page is filled again.
     QTRY_COMPARE(boxes.size(), 1);
-    QVERIFY2(boxes.first().contains(QStringLiteral("cell 90 (interlock enable) \"") + held + QLatin1Char('"')) &&
-                 boxes.first().contains(QLatin1String("cell 91")) &&
+    const QString enableTold = QStringLiteral("cell 90 (interlock enable) \"") + enable + QLatin1Char('"');
+    const QString levelTold = QStringLiteral("cell 91 (interlock active level) \"") + level + QLatin1Char('"');
+    QVERIFY2(boxes.first().contains(enableTold) == !unchanged.contains(QStringLiteral("17:90:") + enable) &&
+                 boxes.first().contains(levelTold) == !unchanged.contains(QStringLiteral("17:91:") + level) &&
                  boxes.first().contains(QLatin1String("cell 92 (delay of interlock 1) \"abc\"")),
              qPrintable(boxes.first()));
     emit worker->void_sync_signal();
     QCoreApplication::processEvents();
     QCOMPARE(boxes.size(), 1);
 
-    // A box the user changed writes its mask. The level boxes showed no
-    // level the supply held, so the level stays as it is even once the
-    // supply holds a readable one the page never showed.
+    // A box the user changed writes its mask. The level boxes are untouched:
+    // the level stays as it is once the supply holds one the page never
+    // showed, readable or not.
     setData([](ps_data& d) { d.memory[91] = QStringLiteral("3"); });
     child<QCheckBox>(dialog, "checkBox_Enable_Int4")->click();
     save->click();
     tasks = queuedTasks(*worker);
-    QVERIFY(tasks.contains(QStringLiteral("17:90:8")));
-    QVERIFY(tasks.filter(QRegularExpression(QStringLiteral("^17:91:"))).isEmpty());
+    QVERIFY(tasks.contains(clicked));
+    QVERIFY(tasks.filter(QRegularExpression(QStringLiteral("^17:91:"))).isEmpty() || level == QLatin1String("3"));
+}
+
+void ConfigurationPagesTest::cellsNotReadAreNotWritten_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("cell");
+    QTest::addColumn<bool>("refilled"); // the pages were filled after the failed read
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QString>("told"); // in the last box
+    const QString pid = QStringLiteral("save_PID_button");
+    const QString page = QStringLiteral("save_interlocks_limits_button");
+    const QString kdi = QStringLiteral("cell 45 (Constant Current (CC) PID: Kd_i) not read");
+    QTest::newRow("PID cell refused") << pid << "lineEdit_PIDI_Kd_i" << 45 << true << "" << "" << kdi;
+    QTest::newRow("PID cell refused after the fill")
+        << pid << "lineEdit_PIDI_Kp_i" << 43 << false << "" << "" << "cell 43 (";
+    QTest::newRow("PID cell refused, then typed")
+        << pid << "lineEdit_PIDI_Kd_i" << 45 << true << "0.5" << "17:45:0.5" << "";
+    QTest::newRow("PID cell refused, typed and emptied")
+        << pid << "lineEdit_PIDI_Kd_i" << 45 << true << "5\b" << "" << "Kd_i is not a number";
+    QTest::newRow("limit refused") << page << "lineEdit_max_temperature" << 82 << true << "" << "" << "cell 82 (";
+    QTest::newRow("limit refused after the fill")
+        << page << "lineEdit_min_dc_link" << 83 << false << "" << "" << "cell 83 (";
+    QTest::newRow("name refused") << page << "lineEdit_Name_Int1" << 93 << true << "" << "" << "cell 93 (";
+    QTest::newRow("quench refused") << page << "lineEdit_quench_Rmin" << 101 << true << "" << "" << "cell 101 (";
+    QTest::newRow("delay refused") << page << "spinBox_Delay_Int1" << 92 << true << "" << "" << "cell 92 (";
+    QTest::newRow("enable mask refused") << page << "checkBox_Enable_Int1" << 90 << true << "" << "" << "cell 90 (";
+    QTest::newRow("module name refused")
+        << "save_ID_button" << "id_lineEdit" << 30 << false << "" << "" << "cell 30 (";
+    QTest::newRow("memory row refused") << "save_in_ps_memory_button" << "" << 45 << true << "" << "" << kdi;
+    QTest::newRow("memory row refused, then typed")
+        << "save_in_ps_memory_button" << "" << 45 << true << "7" << "17:45:7" << "";
+}
+
+void ConfigurationPagesTest::cellsNotReadAreNotWritten()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, field);
+    QFETCH(int, cell);
+    QFETCH(bool, refilled);
+    QFETCH(QString, typed);
+    QFETCH(QString, written);
+    QFETCH(QString, told);
+    ConfigurationDialog dialog(worker);
+    openOn(dialog, QStringLiteral("KORA-PS-1K5"));
+    // The supply's value changed, and its read is refused.
+    setData([cell](ps_data& d) {
+        d.memory[cell] = QString();
+        d.memory_read[cell] = false;
+    });
+    emit worker->memory_data_read(cell);
+    if (refilled) {
+        emit worker->void_sync_signal();
+        QTRY_COMPARE(boxes.size(), 1);
+        if (auto* edit = dialog.findChild<QLineEdit*>(field))
+            QCOMPARE(edit->placeholderText(), QStringLiteral("not read"));
+        if (auto* delay = dialog.findChild<QSpinBox*>(field))
+            QCOMPARE(delay->text(), QStringLiteral("not read"));
+    }
+    if (field.isEmpty() && !typed.isEmpty())
+        dialog.currentTable()->item(cell, 1)->setText(typed);
+    else if (!typed.isEmpty())
+        QTest::keyClicks(child<QLineEdit>(dialog, qPrintable(field)), typed);
+    child<QPushButton>(dialog, qPrintable(button))->click();
+    const QStringList writes =
+        queuedTasks(*worker).filter(QRegularExpression(QStringLiteral("^17:%1:").arg(cell)));
+    QCOMPARE(writes, written.isEmpty() ? QStringList() : QStringList{written});
+    if (!told.isEmpty())
+        QVERIFY2(!boxes.isEmpty() && boxes.last().contains(told), qPrintable(boxes.join(QLatin1Char('\n'))));
 }
 
 void ConfigurationPagesTest::interlockSaveRefusedAfterFamilyChange()
@@ -786,6 +878,7 @@ void ConfigurationPagesTest::jsonModeWritesOnlyOnChoice()
     QCOMPARE(combo->currentIndex(), 0); // still the entry last applied
     ps_data local;
     local.status_flags = 0x4;
+    local.status_read = true;
     emit worker->status_read(local);
     choose(combo, 1); // refused in local mode
     QCOMPARE(combo->currentIndex(), 0);
@@ -866,6 +959,8 @@ void ConfigurationPagesTest::memoryFileRoundTripAndBadRows()
     openOn(dialog, QStringLiteral("ORTX"));
     QTableWidget* table = dialog.currentTable();
     table->item(3, 1)->setText(QStringLiteral("00:1A:2B:3C:4D:5E"));
+    for (int row = 40; row < table->rowCount(); ++row) // a file of several KiB
+        table->item(row, 1)->setText(QString::number(row).repeated(16));
     const QString path = dir.filePath(QStringLiteral("unit.psm"));
     fileAnswers << path;
     child<QPushButton>(dialog, "save_to_file_button")->click();
@@ -874,6 +969,7 @@ void ConfigurationPagesTest::memoryFileRoundTripAndBadRows()
     child<QPushButton>(dialog, "load_from_file_button")->click();
     QCOMPARE(table->item(3, 1)->text(), QStringLiteral("00:1A:2B:3C:4D:5E"));
     QCOMPARE(table->item(30, 1)->text(), QStringLiteral("30"));
+    QCOMPARE(table->item(130, 1)->text(), QStringLiteral("130").repeated(16));
     QVERIFY(boxes.isEmpty());
     QVERIFY(queuedTasks(*worker).isEmpty()); // loading sends nothing
 
@@ -915,8 +1011,9 @@ void ConfigurationPagesTest::memoryFileRoundTripAndBadRows()
     QCOMPARE(boxes.size(), 4);
     QCOMPARE(boxes.at(2), QStringLiteral("Load form PS Memory File|Cannot open ") + pipe +
                               QStringLiteral(": Not a regular file"));
-    QVERIFY2(boxes.at(3).contains(QStringLiteral("Cannot open ") + huge + QStringLiteral(": Too big")),
-             qPrintable(boxes.at(3)));
+    QCOMPARE(boxes.at(3),
+             QStringLiteral("Load form PS Memory File|Cannot open ") + huge +
+                 QStringLiteral(": Too big: 1048577 bytes, where a file of this kind holds at most 1048576"));
     QCOMPARE(table->item(31, 1)->text(), QStringLiteral("ok"));
     boxes.removeLast();
     boxes.removeLast();
@@ -946,7 +1043,9 @@ void ConfigurationPagesTest::memoryFileRoundTripAndBadRows()
 void ConfigurationPagesTest::unavailableEntriesStayListedAndMarked()
 {
     const QString a = writePidFile(QStringLiteral("cfg_a.json"), 1);
-    const QString gone = dir.filePath(QStringLiteral("share/gone.json"));
+    // Deep in folders: the list is a file of several KiB.
+    const QString deep = QStringLiteral("share/") + QStringLiteral("project-folder/").repeated(200);
+    const QString gone = dir.filePath(deep + QStringLiteral("gone.json"));
     const QString back = dir.filePath(QStringLiteral("share/back.json"));
     const QString config = dir.filePath(QStringLiteral("Amperix.config"));
     {
@@ -973,9 +1072,9 @@ void ConfigurationPagesTest::unavailableEntriesStayListedAndMarked()
     QCOMPARE(ConfigFile::parse(savedBytes), (QStringList{gone, a, back, b}));
 
     // Once its file is there, an entry loses its mark when chosen, or when listed again (made current).
-    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("share")));
+    QVERIFY(QDir(dir.path()).mkpath(deep));
     writePidFile(QStringLiteral("share/back.json"), 4);
-    writePidFile(QStringLiteral("share/gone.json"), 5);
+    writePidFile(deep + QStringLiteral("gone.json"), 5);
     openOn(dialog, QStringLiteral("KORA-PS"));
     child<QGroupBox>(dialog, "groupBoxJSON")->setChecked(true);
     choose(combo, 2);

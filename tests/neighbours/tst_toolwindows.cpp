@@ -5,7 +5,9 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QMutexLocker>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QtTest>
 
 // The main window owns its worker as a direct child; the tool windows that
@@ -17,6 +19,8 @@ class ToolWindowsTest : public QObject
 private slots:
     void signalGeneratorTakesWorkerFromParent();
     void epicsDialogFillsFieldsFromWorker();
+    void epicsSaveSendsOnlyWhatWasRead_data();
+    void epicsSaveSendsOnlyWhatWasRead();
 };
 
 void ToolWindowsTest::signalGeneratorTakesWorkerFromParent()
@@ -60,6 +64,55 @@ void ToolWindowsTest::epicsDialogFillsFieldsFromWorker()
     QCOMPARE(dialog->findChild<QPlainTextEdit*>(QStringLiteral("plainTextEditDb"))->toPlainText(),
              data.epics_db);
     QCOMPARE(protocols->toPlainText(), data.epics_protocols);
+}
+
+void ToolWindowsTest::epicsSaveSendsOnlyWhatWasRead_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("reread"); // the latest read of the file was answered
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("sent");
+    const QString db = QStringLiteral("record(ai, \"x\") {}");
+    QTest::newRow("as read") << db << true << "" << true;
+    QTest::newRow("read again and refused") << db << false << "" << false;
+    QTest::newRow("refused, then edited") << db << false << "x" << true;
+    QTest::newRow("line ends the editor cannot show") << "a\r\nb\rc" << true << "" << false;
+}
+
+void ToolWindowsTest::epicsSaveSendsOnlyWhatWasRead()
+{
+    QFETCH(QString, file);
+    QFETCH(bool, reread);
+    QFETCH(QString, typed);
+    QFETCH(bool, sent);
+    QWidget mainWindow;
+    auto* worker = new ps_thread(10, &mainWindow);
+    auto* dialog = new EPICSDialog(&mainWindow);
+    auto setFile = [worker](const QString& text, bool read) {
+        QMutexLocker lock(&worker->mutex);
+        worker->ps_response.epics_db = text;
+        worker->ps_response.epics_db_read = read;
+    };
+    setFile(file, true);
+    ps_data data;
+    worker->get_ps_data(data);
+    emit worker->EPICS_db_ready(data);
+    if (!reread)
+        setFile(QString(), false);
+    auto* editor = dialog->findChild<QPlainTextEdit*>(QStringLiteral("plainTextEditDb"));
+    editor->moveCursor(QTextCursor::End);
+    QTest::keyClicks(editor, typed);
+
+    // The reminder or the refusal is answered as it opens.
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    auto* save = dialog->findChild<QPushButton*>(QStringLiteral("pushButtonDbSave"));
+    save->click();
+    QList<int> ids;
+    for (const ps_task& task : worker->task_queue)
+        ids << task.id;
+    QCOMPARE(ids.contains(ps_thread::TaskWriteEpicsDb), sent);
+    emit worker->signalStateChanged(QAbstractSocket::ConnectedState);
+    QVERIFY(!save->isEnabled());
 }
 
 QTEST_MAIN(ToolWindowsTest)

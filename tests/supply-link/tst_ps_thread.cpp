@@ -226,7 +226,11 @@ private slots:
             << Check([](const ps_data& d) { return d.memory.at(12).isEmpty(); });
         QTest::newRow("memory read") << QList<Posted>{{16, {"42"}}} << QStringList{"MRG:42", "#MRG:42:7\r\n"}
                                      << QStringList{"MRG:42"}
-                                     << Check([](const ps_data& d) { return d.memory.at(42) == "7"; });
+                                     << Check([](const ps_data& d) { return d.memory.at(42) == "7" && d.memory_read.at(42); });
+        QTest::newRow("memory read refused after a write")
+            << QList<Posted>{{17, {"42", "7"}}, {16, {"42"}}} << QStringList{"MRG:42", "#NAK:05\r\n"}
+            << QStringList{"MWG:42:7", "MRG:42"}
+            << Check([](const ps_data& d) { return d.memory.at(42).isEmpty() && !d.memory_read.at(42); });
         QTest::newRow("memory read of a non-number cell")
             << QList<Posted>{{16, {"abc"}}} << QStringList{"MRG:abc", "#MRG:abc:9\r\n"}
             << QStringList{"MRG:abc"} << Check([](const ps_data& d) { return d.memory.at(0).isEmpty(); });
@@ -270,7 +274,8 @@ private slots:
             << QStringList{"EPICS:PROTOCOLS", "#EPICS:PROTOCOLS:a\n#b\n\r\n", "EPICS:DB",
                            "#EPICS:DB:# c\nr\r\n"}
             << QStringList{"EPICS:PROTOCOLS", "EPICS:DB"} << Check([](const ps_data& d) {
-                   return d.epics_protocols == "a\n#b\n" && d.epics_db == "# c\nr";
+                   return d.epics_protocols == "a\n#b\n" && d.epics_db == "# c\nr" && d.epics_db_read &&
+                          d.epics_protocols_read;
                });
         QTest::newRow("epics pv reads")
             << QList<Posted>{{1536, {}}, {1537, {}}}
@@ -290,6 +295,14 @@ private slots:
                    // The poll set's MPLST status word, 1, stays the last one read.
                    return d.status == "zz" && d.status_unreadable && d.status_flags == 1u;
                });
+        // A status read that is refused or goes unanswered leaves the word read before.
+        const Check statusKept = [](const ps_data& d) {
+            return d.status == "1" && !d.status_unreadable && d.status_read && d.status_flags == 1u;
+        };
+        QTest::newRow("status refused") << QList<Posted>{{6, {}}} << QStringList{"MST", "#NAK:05\r\n"}
+                                        << QStringList{"MST"} << statusKept;
+        QTest::newRow("status unanswered")
+            << QList<Posted>{{6, {}}} << QStringList{"MST", ""} << QStringList{"MST"} << statusKept;
         // A refused or unrecognised reply keeps the value the poll set's MPLST stored.
         QTest::newRow("single reads")
             << QList<Posted>{{4, {}}, {5, {}}, {8, {}}}

@@ -464,6 +464,8 @@ void SupplyToolWindowsTest::epicsTasksAndSaveOnlyAfterRead()
 
     ps_data data;
     data.epics_protocols = QStringLiteral("# comment\nTerminator = CR;\n");
+    data.epics_protocols_read = true;
+    worker.ps_response = data; // as the worker holds it when it tells
     emit worker.EPICS_protocols_ready(data);
     QVERIFY(protocolsSave->isEnabled());
     QVERIFY(!dbSave->isEnabled());

@@ -240,6 +240,10 @@ void WaveformUnitsTest::readErrors_data()
         crowded += QStringLiteral(",0");
     QTest::newRow("y over the point limit")
         << crowded + QStringLiteral("]}") << "y holds 500001 points; a waveform holds at most 500000.";
+    // Exactly the limit is no error: what fails then is the field after the points.
+    const QString full = QStringLiteral("[0") + QStringLiteral(",0").repeated(waveform::maxPoints - 1) + "]";
+    QTest::newRow("x and y at the point limit")
+        << R"({"x": )" + full + R"(, "y": )" + full + R"(, "f": null})" << "f should be a double.";
 }
 
 void WaveformUnitsTest::readErrors()
