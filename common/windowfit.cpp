@@ -359,13 +359,12 @@ int valueWidth(QAbstractSpinBox* spin)
     return std::max(spin->sizeHint().width(), spin->fontMetrics().horizontalAdvance(spin->text()) + around);
 }
 
-// A spin box the form made narrower than its values widens as far as
+// A spin box the form holds narrower than its values widens as far as
 // `limit` allows the window's width: at 96 dpi the window keeps its size.
-void widenValueBoxes(QWidget* window, const std::vector<QWidget*>& widgets, QSize limit)
+void widenValueBoxes(QWidget* window, const std::vector<QPointer<QAbstractSpinBox>>& boxes, QSize limit)
 {
-    for (QWidget* w : widgets) {
-        auto* spin = qobject_cast<QAbstractSpinBox*>(w);
-        if (!spin || !isFixedWidth(spin) || valueWidth(spin) <= spin->maximumWidth())
+    for (QAbstractSpinBox* spin : boxes) {
+        if (!spin || !isLimit(spin->maximumWidth()) || valueWidth(spin) <= spin->maximumWidth())
             continue;
         // The widest that leaves the window's width as it is: its row may
         // have room where another row is the widest.
@@ -378,6 +377,43 @@ void widenValueBoxes(QWidget* window, const std::vector<QWidget*>& widgets, QSiz
         }
         spin->setFixedWidth(fits);
     }
+}
+
+// A spin box's tool tip as the form gave it.
+constexpr const char* formToolTipProperty = "windowFitFormToolTip";
+
+// The box puts its text anew when shown and when its value changes, with the
+// cursor at the end: a text it cuts is brought back to its start before it
+// is drawn, unless the user is in the box.
+class StartInView : public QObject
+{
+public:
+    explicit StartInView(QLineEdit* field) : QObject(field) { field->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* field = static_cast<QLineEdit*>(watched);
+        if (event->type() == QEvent::Paint && !field->hasFocus() && field->cursorPosition() != 0 &&
+            field->fontMetrics().horizontalAdvance(field->displayText()) > field->width() - 4)
+            field->setCursorPosition(0);
+        return false;
+    }
+};
+
+// A value box that still cuts its text shows it from its start, and whole on
+// hover.
+void showWholeOnHover(QAbstractSpinBox* spin)
+{
+    if (!spin->property(formToolTipProperty).isValid()) {
+        spin->setProperty(formToolTipProperty, spin->toolTip());
+        if (auto* field = spin->findChild<QLineEdit*>())
+            new StartInView(field);
+    }
+    const bool cut = valueWidth(spin) > spin->width();
+    const QString tip = cut ? spin->text() : spin->property(formToolTipProperty).toString();
+    if (spin->toolTip() != tip)
+        spin->setToolTip(tip);
 }
 
 // ---- Fitting the screen ----
@@ -538,10 +574,12 @@ public:
         QSize formMax;
     };
 
-    // `groups`: widgets with layouts whose size the form limits, inner ones first.
-    WindowRoom(QWidget* window, std::vector<Limits> groups)
+    // `groups`: widgets with layouts whose size the form limits, inner ones
+    // first; `valueBoxes`: the spin boxes.
+    WindowRoom(QWidget* window, std::vector<Limits> groups,
+               std::vector<QPointer<QAbstractSpinBox>> valueBoxes)
         : QObject(window), window(window), formMin(window->minimumSize()), formMax(window->maximumSize()),
-          groups(std::move(groups))
+          groups(std::move(groups)), valueBoxes(std::move(valueBoxes))
     {
         window->installEventFilter(this);
         for (const Limits& group : this->groups)
@@ -554,6 +592,13 @@ public:
         grow(room);
         if (room.isEmpty())
             return;
+        // A value shown later ("not read") may need more than the form gave;
+        // above 96 dpi the window may grow for it as far as its screen allows.
+        widenValueBoxes(window, valueBoxes,
+                        growsWithFont(window) ? room : window->size().expandedTo(window->minimumSize()));
+        for (QAbstractSpinBox* spin : valueBoxes)
+            if (spin && isLimit(spin->maximumWidth()))
+                showWholeOnHover(spin);
         if (scrolledNeeds.isEmpty()) {
             const QSize excess = layoutNeeds(window) - room;
             if (excess.width() > 0 || excess.height() > 0) {
@@ -613,6 +658,7 @@ private:
     const QSize formMin;
     const QSize formMax;
     const std::vector<Limits> groups;
+    const std::vector<QPointer<QAbstractSpinBox>> valueBoxes;
     QSize scrolledNeeds; // what the content needed when it began to scroll
 };
 
@@ -842,7 +888,11 @@ void fitWindow(QWidget* window)
                      [](const WindowRoom::Limits& a, const WindowRoom::Limits& b) {
                          return depth(a.widget) > depth(b.widget);
                      });
-    auto* room = new WindowRoom(window, std::move(groups));
+    std::vector<QPointer<QAbstractSpinBox>> valueBoxes;
+    for (QWidget* w : widgets)
+        if (auto* spin = qobject_cast<QAbstractSpinBox*>(w))
+            valueBoxes.push_back(spin);
+    auto* room = new WindowRoom(window, std::move(groups), std::move(valueBoxes));
 
     if (growsWithFont(window)) {
         // Widgets of a kind that the form gave one width (titles in a column,
@@ -859,10 +909,6 @@ void fitWindow(QWidget* window)
         shareColumns(columns, false);
     }
     room->fit();
-    // Above 96 dpi the window may grow for them as far as its screen allows.
-    widenValueBoxes(window, widgets,
-                    growsWithFont(window) ? roomOf(window).size()
-                                          : window->size().expandedTo(window->minimumSize()));
     for (QWidget* w : widgets) {
         auto* table = qobject_cast<QTableView*>(w);
         if (table && isLimit(table->maximumHeight()) && table->minimumHeight() == table->maximumHeight())

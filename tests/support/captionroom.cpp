@@ -350,12 +350,16 @@ public:
         const QString text = field->displayText();
         if (field->fontMetrics().horizontalAdvance(text) <= room.width() + 1)
             return;
-        if (qobject_cast<QAbstractSpinBox*>(field->parentWidget()))
-            report(field->parentWidget(), text, QStringLiteral("is cut"));
+        // A number shows whole; a spin box's word for no value ("not read")
+        // may show as a field's text does.
+        auto* spin = qobject_cast<QAbstractSpinBox*>(field->parentWidget());
+        QWidget* owner = spin ? static_cast<QWidget*>(spin) : field;
+        if (spin && spin->specialValueText() != text)
+            report(spin, text, QStringLiteral("is cut"));
         else if (!field->hasFocus() && field->cursorPosition() != 0)
-            report(field, text, QStringLiteral("shows its end, not its start"));
-        else if (field->toolTip() != text)
-            report(field, text, QStringLiteral("has no tool tip with its whole text"));
+            report(owner, text, QStringLiteral("shows its end, not its start"));
+        else if (owner->toolTip() != text)
+            report(owner, text, QStringLiteral("has no tool tip with its whole text"));
     }
 
     void table(QTableWidget* table)
