@@ -191,6 +191,10 @@ private slots:
         QStringList found = captionsCutOff(window.get());
         for (QDialog* dialog : window->findChildren<QDialog*>())
             found << captionsCutOff(dialog);
+        // Read on this connection, the current itself takes its boxes' room.
+        box.read_codes.insert(4);
+        setup.update_status_conf_dialog(box);
+        found << captionsCutOff(&setup);
         // A connected row, and a second row that brings "Acquire All".
         emit worker->connection_changed(0, true);
         window->addBox(true, QStringLiteral("127.0.0.2"), QString());
