@@ -379,43 +379,6 @@ void widenValueBoxes(QWidget* window, const std::vector<QPointer<QAbstractSpinBo
     }
 }
 
-// A spin box's tool tip as the form gave it.
-constexpr const char* formToolTipProperty = "windowFitFormToolTip";
-
-// The box puts its text anew when shown and when its value changes, with the
-// cursor at the end: a text it cuts is brought back to its start before it
-// is drawn, unless the user is in the box.
-class StartInView : public QObject
-{
-public:
-    explicit StartInView(QLineEdit* field) : QObject(field) { field->installEventFilter(this); }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        auto* field = static_cast<QLineEdit*>(watched);
-        if (event->type() == QEvent::Paint && !field->hasFocus() && field->cursorPosition() != 0 &&
-            field->fontMetrics().horizontalAdvance(field->displayText()) > field->width() - 4)
-            field->setCursorPosition(0);
-        return false;
-    }
-};
-
-// A value box that still cuts its text shows it from its start, and whole on
-// hover.
-void showWholeOnHover(QAbstractSpinBox* spin)
-{
-    if (!spin->property(formToolTipProperty).isValid()) {
-        spin->setProperty(formToolTipProperty, spin->toolTip());
-        if (auto* field = spin->findChild<QLineEdit*>())
-            new StartInView(field);
-    }
-    const bool cut = valueWidth(spin) > spin->width();
-    const QString tip = cut ? spin->text() : spin->property(formToolTipProperty).toString();
-    if (spin->toolTip() != tip)
-        spin->setToolTip(tip);
-}
-
 // ---- Fitting the screen ----
 
 QScreen* screenOf(const QWidget* window)
@@ -596,9 +559,6 @@ public:
         // above 96 dpi the window may grow for it as far as its screen allows.
         widenValueBoxes(window, valueBoxes,
                         growsWithFont(window) ? room : window->size().expandedTo(window->minimumSize()));
-        for (QAbstractSpinBox* spin : valueBoxes)
-            if (spin && isLimit(spin->maximumWidth()))
-                showWholeOnHover(spin);
         if (scrolledNeeds.isEmpty()) {
             const QSize excess = layoutNeeds(window) - room;
             if (excess.width() > 0 || excess.height() > 0) {
