@@ -191,8 +191,9 @@ private slots:
         QStringList found = captionsCutOff(window.get());
         for (QDialog* dialog : window->findChildren<QDialog*>())
             found << captionsCutOff(dialog);
-        // Read on this connection, the current itself takes its boxes' room.
-        box.read_codes.insert(4);
+        // Read on this connection (current, descriptions), the values show.
+        for (int code : {4, 134, 257})
+            box.read_codes.insert(code);
         setup.update_status_conf_dialog(box);
         found << captionsCutOff(&setup);
         // A connected row, and a second row that brings "Acquire All".
