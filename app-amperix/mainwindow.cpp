@@ -13,7 +13,6 @@
 #include "errorcodes.h"
 #include "faultdialog.h"
 #include "firmwareupdatedialog.h"
-#include "fittofont.h"
 #include "loggers.h"
 #include "programinfo.h"
 #include "ps_thread.h"
@@ -23,14 +22,11 @@
 #include "supplyview.h"
 #include "typedinput.h"
 #include "updates.h"
+#include "windowfit.h"
 
 #include <QDesktopServices>
 #include <QEvent>
-#include <QGroupBox>
-#include <QLabel>
-#include <QMap>
 #include <QMessageBox>
-#include <QPair>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
@@ -40,52 +36,13 @@ namespace
 {
 const QString neutralStyle = QString::fromLatin1(SupplyView::neutralStyle);
 const QString notConnectedText = QStringLiteral("Connect to the Power Supply first");
-
-// The form's widths are made for Segoe UI. Where the system lacks it and
-// substitutes a wider face, a fixed-width label or a group whose contents
-// would be cut is widened just enough; where everything fits this does nothing.
-void widenWhereTextIsClipped(QWidget* window)
-{
-    window->ensurePolished();
-    // Title labels of one group share their width so their values stay in a
-    // column: a label that needs more widens its siblings of the same width.
-    QMap<QPair<QWidget*, int>, QList<QLabel*>> columns;
-    const auto labels = window->findChildren<QLabel*>();
-    for (QLabel* label : labels) {
-        if (label->window() != window)
-            continue;
-        if (label->maximumWidth() < QWIDGETSIZE_MAX && label->minimumWidth() == label->maximumWidth())
-            columns[qMakePair(label->parentWidget(), label->maximumWidth())].append(label);
-    }
-    for (auto column = columns.cbegin(); column != columns.cend(); ++column) {
-        int needed = column.key().second;
-        for (QLabel* label : column.value()) {
-            label->ensurePolished();
-            needed = qMax(needed, label->sizeHint().width());
-        }
-        for (QLabel* label : column.value())
-            label->setFixedWidth(needed);
-    }
-    const auto groups = window->findChildren<QGroupBox*>();
-    for (QGroupBox* group : groups) {
-        if (group->window() != window)
-            continue;
-        const auto children = group->findChildren<QWidget*>();
-        for (QWidget* child : children)
-            child->ensurePolished();
-        const int needed = group->minimumSizeHint().width();
-        if (group->maximumWidth() < QWIDGETSIZE_MAX && needed > group->maximumWidth())
-            group->setMaximumWidth(needed);
-    }
-}
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWindow)
 {
     mainWindowLogger->trace("MainWindow called");
     ui->setupUi(this);
-    widenWhereTextIsClipped(this);
-    fitToFont(this);
+    fitWindow(this);
     guardWheel(this);
     keepSentAsShown(this, {ui->set_current_button, ui->ramp_current_button, ui->set_voltage_button,
                            ui->ramp_voltage_button});

@@ -8,11 +8,11 @@
 #include "changelog.h"
 #include "dcct_thread.h"
 #include "dialog_status.h"
-#include "fittofont.h"
 #include "monitor.h"
 #include "new_connection_dialog.h"
 #include "programinfo.h"
 #include "updates.h"
+#include "windowfit.h"
 
 #include <QDeadlineTimer>
 #include <QDesktopServices>
@@ -31,8 +31,6 @@ MainWindow::MainWindow(QWidget* parent)
 {
     ui->setupUi(this);
     QHeaderView* header = ui->tableWidget_dcct->horizontalHeader();
-    for (int column : {0, 3, 4})
-        header->setSectionResizeMode(column, QHeaderView::Stretch);
     // The six fixed columns hold the rows' buttons. With a larger desktop
     // font they widen to the longest text a button there shows, and the
     // table with them, so the stretching columns keep their room.
@@ -49,7 +47,11 @@ MainWindow::MainWindow(QWidget* parent)
         ui->tableWidget_dcct->setMinimumWidth(ui->tableWidget_dcct->minimumWidth() +
                                               6 * (section - formSection));
     }
-    fitToFont(this);
+    // Address, model and name share what the button columns leave, each as
+    // its values need while there is room.
+    shareColumnWidths(ui->tableWidget_dcct, {0, 3, 4});
+    growWithFont(ui->tabWidget); // the plot's room
+    fitWindow(this);
 
     add_button = new QPushButton(QStringLiteral("Add New"), this);
     add_row = 0;

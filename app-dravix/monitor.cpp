@@ -1,12 +1,12 @@
 #include "monitor.h"
 #include "ui_monitor.h"
 
-#include "fittofont.h"
+#include "windowfit.h"
 
 Monitor::Monitor(QWidget* parent) : QDialog(parent), ui(new Ui::Monitor)
 {
     ui->setupUi(this);
-    fitToFont(this);
+    fitWindow(this);
 }
 
 Monitor::~Monitor()

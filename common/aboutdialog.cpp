@@ -2,8 +2,8 @@
 #include "ui_aboutdialog.h"
 
 #include "commonlog.h"
-#include "fittofont.h"
 #include "programinfo.h"
+#include "windowfit.h"
 
 namespace
 {
@@ -47,7 +47,7 @@ QStringList licencePieces()
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent), ui(new Ui::AboutDialog)
 {
     ui->setupUi(this);
-    fitToFont(this);
+    fitWindow(this);
 
     m_page = composePage();
     ui->textBrowser->setHtml(m_page);

@@ -2,15 +2,15 @@
 #include "ui_changelog.h"
 
 #include "commonlog.h"
-#include "fittofont.h"
 #include "programinfo.h"
+#include "windowfit.h"
 
 #include <QScrollBar>
 
 ChangeLog::ChangeLog(QWidget* parent) : QDialog(parent), ui(new Ui::ChangeLog)
 {
     ui->setupUi(this);
-    fitToFont(this);
+    fitWindow(this);
 
     // The notes hold no markup, so the browser shows them as plain text.
     ui->textBrowser->setText(QString::fromUtf8(ProgramInfo::releaseNotes));

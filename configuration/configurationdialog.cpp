@@ -6,11 +6,11 @@
 #include "configprompts.h"
 #include "heldvalue.h"
 #include "deliberateinput.h"
-#include "fittofont.h"
 #include "loggers.h"
 #include "memorymap.h"
 #include "ps_thread.h"
 #include "typedinput.h"
+#include "windowfit.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -23,7 +23,7 @@ ConfigurationDialog::ConfigurationDialog(ps_thread* thread, QWidget* parent)
     : QDialog(parent), ui(new Ui::ConfigurationDialog), thread(thread)
 {
     ui->setupUi(this);
-    fitToFont(this);
+    fitWindow(this);
     keepReturnLocal(this);
     guardWheel(this);
     keepSentAsShown(this);

@@ -11,6 +11,7 @@
 #include "pidconfig.h"
 #include "readbytes.h"
 #include "savebytes.h"
+#include "windowfit.h"
 
 #include <QDir>
 #include <QDragEnterEvent>
@@ -372,7 +373,7 @@ void ConfigurationDialog::showPIDImage(EnumPIDType PIDType, bool isFast)
     pid_dialog->setWindowModality(Qt::NonModal);
     pid_dialog->setTypeAndMode(PIDType, isFast);
     connect(pid_dialog, &QDialog::finished, this, &ConfigurationDialog::on_ConfigurationDialog_finished);
-    pid_dialog->move(pos().x() + width() + 10, pos().y());
+    placeBeside(pid_dialog, this);
     pid_dialog->raise();
     pid_dialog->show();
 }

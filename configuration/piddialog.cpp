@@ -1,6 +1,7 @@
 #include "piddialog.h"
 
 #include "loggers.h"
+#include "windowfit.h"
 
 #include <QLabel>
 #include <QPixmap>
@@ -30,6 +31,8 @@ PIDdialog::PIDdialog(QWidget* parent) : QDialog(parent), ui(new Form)
     ui->verticalLayout->addWidget(ui->labelImage);
     setWindowTitle(QString());
     ui->labelImage->setText(QString());
+    // The picture scales with the window, which a small screen makes smaller.
+    fitWindow(this);
     pidDialogLogger->info("PIDdialog created");
 }
 

@@ -2,10 +2,10 @@
 #include "ui_epicsdialog.h"
 
 #include "deliberateinput.h"
-#include "fittofont.h"
 #include "loggers.h"
 #include "ps_data.h"
 #include "ps_thread.h"
+#include "windowfit.h"
 #include "workerlookup.h"
 
 #include <QDesktopServices>
@@ -16,7 +16,7 @@ EPICSDialog::EPICSDialog(QWidget* parent, ps_thread* worker)
     : QDialog(parent), ui(new Ui::EPICSDialog), worker(worker ? worker : workerOf(parent))
 {
     ui->setupUi(this);
-    fitToFont(this);
+    fitWindow(this);
     keepReturnLocal(this);
     watchUserEdits(ui->plainTextEditDb, &held_db);
     watchUserEdits(ui->plainTextEditProtocols, &held_protocols);

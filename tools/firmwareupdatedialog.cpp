@@ -2,8 +2,8 @@
 #include "ui_firmwareupdatedialog.h"
 
 #include "deliberateinput.h"
-#include "fittofont.h"
 #include "loggers.h"
+#include "windowfit.h"
 
 #include "firmwarereply.h"
 
@@ -41,7 +41,7 @@ FirmwareUpdateDialog::FirmwareUpdateDialog(QWidget* parent)
     : QDialog(parent), ui(new Ui::FirmwareUpdateDialog)
 {
     ui->setupUi(this);
-    fitToFont(this);
+    fitWindow(this);
     keepReturnLocal(this);
 
     default_firmware_path =

@@ -1,7 +1,7 @@
 #include "realtimeplot.h"
 #include "ui_realtimeplot.h"
 
-#include "fittofont.h"
+#include "windowfit.h"
 
 #include <QDateTime>
 
@@ -26,7 +26,7 @@ RealTimePlot::RealTimePlot(QWidget* parent)
     : QDialog(parent), ui(new Ui::RealTimePlot), clock(wallClockSeconds)
 {
     ui->setupUi(this);
-    fitToFont(this);
+    fitWindow(this);
     QCustomPlot* p = ui->plot1;
 
     p->addGraph();

@@ -2,13 +2,13 @@
 #include "ui_signalgenerator.h"
 
 #include "deliberateinput.h"
-#include "fittofont.h"
 #include "limitvalidators.h"
 #include "loggers.h"
 #include "ps_thread.h"
 #include "readbytes.h"
 #include "savebytes.h"
 #include "typedinput.h"
+#include "windowfit.h"
 #include "workerlookup.h"
 
 #include <QDragEnterEvent>
@@ -53,7 +53,7 @@ SignalGenerator::SignalGenerator(QWidget* parent, ps_thread* psThread)
     : QDialog(parent), ui(new Ui::SignalGenerator), psThread(psThread ? psThread : workerOf(parent))
 {
     ui->setupUi(this);
-    fitToFont(this);
+    fitWindow(this);
     keepReturnLocal(this);
     guardWheel(this);
     keepSentAsShown(this);

@@ -205,9 +205,14 @@ int main(int argc, char** argv)
 
     QObject::connect(&sim, &Simulator::quitRequested, &app,
                      [] { QTimer::singleShot(0, qApp, &QCoreApplication::quit); });
+    quitOnStopSignals();
+#ifdef SIGTTIN
+    // Started in the background of a terminal, reading stdin must not stop us:
+    // the read fails instead, and only the control lines end.
+    std::signal(SIGTTIN, SIG_IGN);
+#endif
     watchStandardInput(&sim, &app);
 
-    quitOnStopSignals();
 #ifdef SIGPIPE
     std::signal(SIGPIPE, SIG_IGN);
 #endif

@@ -2,6 +2,7 @@
 // widget silently unbinds its slot), and the main window's form is built in
 // the state the window's code relies on.
 
+#include "configurationdialog.h"
 #include "consoledialog.h"
 #include "faultdialog.h"
 #include "mainwindow.h"
@@ -403,33 +404,50 @@ void FormsTest::returnPressesTheFocusedButton()
     QVERIFY(nothingFound(found));
 }
 
-// Desktops at 100 %, at Xvfb's own 100 dpi, at 125 % and at 150 %.
+// Desktops at 100 %, at Xvfb's own 100 dpi, at 125 %, 150 % and 200 %.
 void FormsTest::noCaptionIsCutOff_data()
 {
     QTest::addColumn<int>("dpi");
-    for (int dpi : {96, 100, 120, 144})
-        QTest::addRow("%d dpi", dpi) << dpi;
+    QTest::addColumn<QString>("screen");
+    QTest::addColumn<QString>("scale");
+    for (int dpi : {96, 100, 120, 144, 192})
+        QTest::addRow("%d dpi", dpi) << dpi << QString() << QString();
+    // Smaller screens: a laptop's, a full-HD one at a scale of 1.5 or at 200 %,
+    // a laptop's at 150 %.
+    QTest::newRow("96 dpi on 1366 x 768") << 96 << QStringLiteral("1366x768") << QString();
+    QTest::newRow("scale 1.5 on 1920 x 1080") << 96 << QStringLiteral("1920x1080") << QStringLiteral("1.5");
+    QTest::newRow("192 dpi on 1920 x 1080") << 192 << QStringLiteral("1920x1080") << QString();
+    QTest::newRow("144 dpi on 1366 x 768") << 144 << QStringLiteral("1366x768") << QString();
 }
 
 // Every window and every page of it, in the font the system gives it.
 void FormsTest::noCaptionIsCutOff()
 {
     QFETCH(int, dpi);
-    RUN_AT_FONT_DPI(dpi);
+    QFETCH(QString, screen);
+    QFETCH(QString, scale);
+    RUN_AT_FONT_DPI(dpi, screen, scale);
     QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Orvane"),
               QStringLiteral("Amperix"))
         .setValue(QStringLiteral("automaticUpdatesEnabled"), false);
     const DesktopFont font;
     MainWindow window;
     SetupDialog refreshSettings(&window); // no window opens it yet
+    QStringList found = captionsCutOff(&window);
     // A supply's ID is whatever its users stored there, of any length.
     ps_data supply;
     supply.id = QStringLiteral("Quadrupole QF1, sector 4, main supply");
     emit window.getThread()->id_read(supply);
     QCOMPARE(window.findChild<QLabel*>(QStringLiteral("id_label"))->toolTip(), supply.id);
-    QStringList found = captionsCutOff(&window);
+    found << captionsCutOff(&window);
     for (QDialog* dialog : window.findChildren<QDialog*>())
         found << captionsCutOff(dialog);
+    // The PID picture opens beside the configuration window.
+    auto* configuration = window.findChild<ConfigurationDialog*>();
+    configuration->show();
+    QVERIFY(QMetaObject::invokeMethod(configuration, "on_pushButtonPIDCC_clicked"));
+    found << captionsCutOff(configuration->pidDialog());
+    configuration->hide();
     // Connected, with a short ID: where the form's size holds everything,
     // it stays.
     QVERIFY(QMetaObject::invokeMethod(&window, "slotStateChanged",
@@ -437,7 +455,7 @@ void FormsTest::noCaptionIsCutOff()
     supply.id = QStringLiteral("1042");
     emit window.getThread()->id_read(supply);
     found << captionsCutOff(&window);
-    if (dpi <= 100 && window.size() != QSize(700, 658))
+    if (dpi <= 100 && screen.isEmpty() && window.size() != QSize(700, 658))
         found << QStringLiteral("the main window is %1 x %2 at %3 dpi")
                      .arg(window.width())
                      .arg(window.height())

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTest>
 
@@ -81,7 +82,7 @@ private slots:
         QCOMPARE(t->maximumHeight(), 200);
         QCOMPARE(t->horizontalHeader()->defaultSectionSize(), 120);
         for (int c = 0; c < 9; ++c)
-            QCOMPARE(t->horizontalHeader()->sectionResizeMode(c) == QHeaderView::Stretch,
+            QCOMPARE(t->horizontalHeader()->sectionResizeMode(c) == QHeaderView::Fixed,
                      c == 0 || c == 3 || c == 4);
     }
 
@@ -139,19 +140,29 @@ private slots:
         QVERIFY(nothingFound(found));
     }
 
-    // Desktops at 100 %, at Xvfb's own 100 dpi, at 125 % and at 150 %.
+    // Desktops at 100 %, at Xvfb's own 100 dpi, at 125 %, 150 % and 200 %.
     void noCaptionIsCutOff_data()
     {
         QTest::addColumn<int>("dpi");
-        for (int dpi : {96, 100, 120, 144})
-            QTest::addRow("%d dpi", dpi) << dpi;
+        QTest::addColumn<QString>("screen");
+        QTest::addColumn<QString>("scale");
+        for (int dpi : {96, 100, 120, 144, 192})
+            QTest::addRow("%d dpi", dpi) << dpi << QString() << QString();
+        // Smaller screens: a laptop's, a full-HD one at a scale of 1.5 or at 200 %,
+        // a laptop's at 150 %.
+        QTest::newRow("96 dpi on 1366 x 768") << 96 << QStringLiteral("1366x768") << QString();
+        QTest::newRow("scale 1.5 on 1920 x 1080") << 96 << QStringLiteral("1920x1080") << QStringLiteral("1.5");
+        QTest::newRow("192 dpi on 1920 x 1080") << 192 << QStringLiteral("1920x1080") << QString();
+        QTest::newRow("144 dpi on 1366 x 768") << 144 << QStringLiteral("1366x768") << QString();
     }
 
     // Every window and every page of it, in the font the system gives it.
     void noCaptionIsCutOff()
     {
         QFETCH(int, dpi);
-        RUN_AT_FONT_DPI(dpi);
+        QFETCH(QString, screen);
+        QFETCH(QString, scale);
+        RUN_AT_FONT_DPI(dpi, screen, scale);
         const DesktopFont font;
         window = std::make_unique<MainWindow>();
         Dcct_thread* worker = window->boxThread(window->addBox(true, QStringLiteral("127.0.0.1"), QString()));
@@ -171,19 +182,28 @@ private slots:
         box.mask = QStringLiteral("255.255.255.0");
         box.mac = QStringLiteral("00:1A:2B:3C:4D:5E");
         box.sd_state = QStringLiteral("Mounting Fail (Is SD present?)");
-        box.read_codes = {73, 67, 133, 134, 136, 144, 146, 148, 256, 257, 258};
+        box.current = -1000.123456789;
+        box.password_set = true; // the calibration page opens
         emit worker->status_updated(box);
         setup.update_status_conf_dialog(box);
-        QCOMPARE(setup.findChild<QLabel*>(QStringLiteral("label_sentrel_des"))->toolTip(), box.box_des);
-        QCOMPARE(setup.findChild<QLabel*>(QStringLiteral("label_dcct_des"))->toolTip(), box.dcct_des);
 
         auto* table = window->findChild<QTableWidget*>(QStringLiteral("tableWidget_dcct"));
         QStringList found = captionsCutOff(window.get());
         for (QDialog* dialog : window->findChildren<QDialog*>())
             found << captionsCutOff(dialog);
+        // Read on this connection (current, descriptions), the values show.
+        for (int code : {4, 134, 257})
+            box.read_codes.insert(code);
+        setup.update_status_conf_dialog(box);
+        QCOMPARE(setup.findChild<QLabel*>(QStringLiteral("label_sentrel_des"))->toolTip(), box.box_des);
+        QCOMPARE(setup.findChild<QLabel*>(QStringLiteral("label_dcct_des"))->toolTip(), box.dcct_des);
+        found << captionsCutOff(&setup);
         // A connected row, and a second row that brings "Acquire All".
         emit worker->connection_changed(0, true);
         window->addBox(true, QStringLiteral("127.0.0.2"), QString());
+        // More rows than the form's height holds at 200 %.
+        for (const char* address : {"127.0.0.3", "127.0.0.4"})
+            window->addBox(true, QLatin1String(address), QString());
         found << captionsCutOff(window.get());
         // The window is wide enough for every column of the table.
         window->show();
@@ -193,11 +213,17 @@ private slots:
             found << QStringLiteral("the table's columns need %1 pixels, the window shows %2")
                          .arg(table->horizontalHeader()->length())
                          .arg(table->parentWidget()->width() - table->x());
-        // A table cell that cannot show its whole text shows it on hover.
+        // On a large screen the table's height holds its rows.
+        if (screen.isEmpty() && table->verticalScrollBar()->isVisible())
+            found << QStringLiteral("the table scrolls its %1 rows").arg(table->rowCount());
+        // A table cell that cannot show its whole text shows it on hover; on
+        // a large screen the columns widen to their values.
         for (int column : {3, 4}) {
             const QTableWidgetItem* cell = table->item(0, column);
             if (cell->toolTip() != cell->text())
                 found << QStringLiteral("cell %1 has no tool tip \"%2\"").arg(column).arg(cell->text());
+            if (screen.isEmpty() && table->fontMetrics().horizontalAdvance(cell->text()) > table->columnWidth(column) - 6)
+                found << QStringLiteral("cell %1 cuts \"%2\"").arg(column).arg(cell->text());
         }
         QVERIFY(nothingFound(found));
     }

@@ -9,6 +9,7 @@
 #include <QSerialPort>
 #include <QTcpSocket>
 #include <QtTest>
+#include <csignal>
 #include <memory>
 
 namespace
@@ -264,6 +265,14 @@ private slots:
         const QString portLine =
             text.section(QStringLiteral("--port <n>"), 1).section(QLatin1Char('\n'), 0, 0);
         QVERIFY2(portLine.contains(QLatin1String("(default 10001, 0: any free port)")), qPrintable(text));
+    }
+
+    // Started with "&" from a shell, box-sim reads a terminal it does not own,
+    // which stops it with SIGTTIN unless it ignores that, as supply-sim does.
+    void runsOnInTheBackground()
+    {
+        QCOMPARE(::kill(pid_t(sim.processId()), SIGTTIN), 0);
+        QCOMPARE(box->exchange("sentrel:name:?"), QByteArray("SENTREL-01\r"));
     }
 
     void cleanupTestCase()

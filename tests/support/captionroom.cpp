@@ -3,17 +3,24 @@
 #include "postedevents.h"
 
 #include <QAbstractScrollArea>
+#include <QAbstractSpinBox>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QLineEdit>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QStyle>
 #include <QStyleOption>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTest>
 #include <QTextDocument>
 #include <QToolBar>
@@ -138,14 +145,18 @@ QString sizeText(const QSize& size)
 }
 
 // The first ancestor below the window whose rectangle cuts `ink`, or null.
-// A scroll area's viewport is where a user scrolls to a text, not a cut.
+// A scroll area's viewport is where a user scrolls to a text, not a cut; a
+// table's is too while it shows a scroll bar, not when it shows a row of
+// buttons half and nothing to scroll.
 QWidget* clippingParent(QWidget* w, QRect ink)
 {
     for (QWidget* child = w; !child->isWindow(); child = child->parentWidget()) {
         QWidget* parent = child->parentWidget();
         ink.translate(child->pos());
         if (auto* area = qobject_cast<QAbstractScrollArea*>(parent->parentWidget()))
-            if (area->viewport() == parent)
+            if (area->viewport() == parent &&
+                (qobject_cast<QScrollArea*>(area) || area->verticalScrollBar()->isVisible() ||
+                 area->horizontalScrollBar()->isVisible()))
                 return nullptr;
         if (!parent->rect().contains(ink))
             return parent;
@@ -327,6 +338,47 @@ public:
         }
     }
 
+    // A value shows whole; in a field that shows a value at least from its
+    // start, and whole on hover.
+    void field(QLineEdit* field)
+    {
+        QStyleOptionFrame option;
+        option.initFrom(field);
+        option.lineWidth = field->hasFrame() ? field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) : 0;
+        const QRect room = field->style()->subElementRect(QStyle::SE_LineEditContents, &option, field) -
+                           field->textMargins() - QMargins(2, 0, 2, 0);
+        const QString text = field->displayText();
+        if (field->fontMetrics().horizontalAdvance(text) <= room.width() + 1)
+            return;
+        // A number shows whole; a spin box's word for no value ("not read")
+        // may show as a field's text does.
+        auto* spin = qobject_cast<QAbstractSpinBox*>(field->parentWidget());
+        QWidget* owner = spin ? static_cast<QWidget*>(spin) : field;
+        if (spin && spin->specialValueText() != text)
+            report(spin, text, QStringLiteral("is cut"));
+        else if (!field->hasFocus() && field->cursorPosition() != 0)
+            report(owner, text, QStringLiteral("shows its end, not its start"));
+        else if (owner->toolTip() != text)
+            report(owner, text, QStringLiteral("has no tool tip with its whole text"));
+    }
+
+    void table(QTableWidget* table)
+    {
+        const int margins = 2 * (table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1);
+        const QHeaderView* header = table->horizontalHeader();
+        for (int row = 0; row < table->rowCount(); ++row)
+            for (int column = 0; column < table->columnCount(); ++column) {
+                // A column the user can widen is theirs to widen.
+                if (header->isVisible() && header->sectionResizeMode(column) == QHeaderView::Interactive)
+                    continue;
+                const QTableWidgetItem* cell = table->item(row, column);
+                const int room = table->columnWidth(column) - margins;
+                if (cell && table->fontMetrics().horizontalAdvance(cell->text()) > room &&
+                    cell->toolTip() != cell->text())
+                    report(table, cell->text(), QStringLiteral("is cut in column %1, no tool tip").arg(column));
+            }
+    }
+
     void toolBar(QToolBar* bar)
     {
         // Buttons that no longer fit go behind the bar's extension arrow.
@@ -349,6 +401,16 @@ QStringList captionsCutOff(QWidget* window)
     (void)QTest::qWaitForWindowExposed(window);
     deliverPostedEvents();
     Walk walk(window);
+    // Whatever lies past the screen's edge, the title bar too, is out of reach.
+    const QRect screen = window->screen()->availableGeometry();
+    if (!screen.contains(window->frameGeometry()))
+        walk.report(window, window->windowTitle(),
+                    QStringLiteral("reaches past its screen: %1 x %2 at %3, %4 on %5")
+                        .arg(window->frameGeometry().width())
+                        .arg(window->frameGeometry().height())
+                        .arg(window->frameGeometry().x())
+                        .arg(window->frameGeometry().y())
+                        .arg(sizeText(screen.size())));
     const QList<QWidget*> widgets = window->findChildren<QWidget*>();
     for (QWidget* w : widgets) {
         if (w->window() != window)
@@ -375,6 +437,10 @@ QStringList captionsCutOff(QWidget* window)
             walk.tabBar(tabs);
         else if (auto* bar = qobject_cast<QToolBar*>(w))
             walk.toolBar(bar);
+        else if (auto* field = qobject_cast<QLineEdit*>(w))
+            walk.field(field);
+        else if (auto* table = qobject_cast<QTableWidget*>(w))
+            walk.table(table);
     }
     window->hide();
     deliverPostedEvents();

@@ -11,7 +11,10 @@
 // the font the widget draws it with, is wider or taller than the room the
 // style leaves it inside the widget, or when the widget's parents clip it.
 // Each one is reported as "<window class> <widget>: "<text>" needs W x H,
-// has W x H". Leading and trailing blanks need no room.
+// has W x H". Leading and trailing blanks need no room. Values are measured
+// too: a spin box's and a table cell's show whole, a field's at least from
+// its start and whole on hover. A window that reaches past the available
+// geometry of its screen is reported as well.
 QStringList captionsCutOff(QWidget* window);
 
 // While it lives, widgets made without a font of their own get the one Qt

@@ -6,21 +6,29 @@
 #include <QProcessEnvironment>
 #include <QScreen>
 
-bool atFontDpi(int dpi)
+bool atFontDpi(int dpi, const QString& screen, const QString& scale)
 {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen && qRound(screen->logicalDotsPerInchY()) == dpi;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    return primary && qRound(primary->logicalDotsPerInchY()) == dpi &&
+           qEnvironmentVariable("TEST_SCREEN") == screen && qEnvironmentVariable("QT_SCALE_FACTOR") == scale;
 }
 
-QString runRowAtFontDpi(int dpi)
+QString runRowAtFontDpi(int dpi, const QString& screen, const QString& scale)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     const QString value = QString::number(dpi);
     // A child that was given this DPI and still is not at it would start
     // another one, and so on.
-    if (env.value(QStringLiteral("QT_FONT_DPI")) == value)
+    if (env.value(QStringLiteral("QT_FONT_DPI")) == value && env.value(QStringLiteral("TEST_SCREEN")) == screen &&
+        env.value(QStringLiteral("QT_SCALE_FACTOR")) == scale)
         return QStringLiteral("the platform ignores QT_FONT_DPI=%1").arg(value);
     env.insert(QStringLiteral("QT_FONT_DPI"), value);
+    for (const auto& setting : {qMakePair(QStringLiteral("TEST_SCREEN"), screen),
+                                qMakePair(QStringLiteral("QT_SCALE_FACTOR"), scale)})
+        if (setting.second.isEmpty())
+            env.remove(setting.first);
+        else
+            env.insert(setting.first, setting.second);
 
     QString row = QString::fromLatin1(QTest::currentTestFunction());
     if (QTest::currentDataTag())

@@ -3,25 +3,29 @@
 #include <QString>
 #include <QTest>
 
-// A desktop's font DPI (Xft.dpi, or QT_FONT_DPI) is read once, when the
-// application starts. A test that must see windows at another DPI runs its
-// current row again in a child process of the same test program, started
-// with QT_FONT_DPI set.
+// A desktop's font DPI (Xft.dpi, or QT_FONT_DPI), its screen and Qt's scale
+// factor are read once, when the application starts. A test that must see
+// windows on another desktop runs its current row again in a child process of
+// the same test program, started with QT_FONT_DPI, TEST_SCREEN (the screen's
+// size in device pixels, "1366x768"; none: the tests' own, see
+// testscreen.cpp) and QT_SCALE_FACTOR (none: 1) set.
 
-// Whether this process draws fonts at `dpi` dots per inch.
-bool atFontDpi(int dpi);
+// Whether this process draws fonts at `dpi` dots per inch on that screen and
+// scale.
+bool atFontDpi(int dpi, const QString& screen = QString(), const QString& scale = QString());
 
 // Runs the current test function's current row in a child process whose
-// fonts are drawn at `dpi` dots per inch. Returns what failed there (its
-// output), or nothing when the row passed.
-QString runRowAtFontDpi(int dpi);
+// fonts are drawn at `dpi` dots per inch on that screen and scale. Returns
+// what failed there (its output), or nothing when the row passed.
+QString runRowAtFontDpi(int dpi, const QString& screen = QString(), const QString& scale = QString());
 
-// Goes on in this process when it is at `dpi`; otherwise runs the row in a
-// child at `dpi`, passes or fails with it, and returns.
-#define RUN_AT_FONT_DPI(dpi)                                                                                 \
+// Goes on in this process when it is at `dpi` (on `screen` at `scale`, when
+// given); otherwise runs the row in a child there, passes or fails with it,
+// and returns.
+#define RUN_AT_FONT_DPI(dpi, ...)                                                                            \
     do {                                                                                                     \
-        if (!atFontDpi(dpi)) {                                                                               \
-            const QString failedThere = runRowAtFontDpi(dpi);                                                \
+        if (!atFontDpi(dpi, ##__VA_ARGS__)) {                                                                \
+            const QString failedThere = runRowAtFontDpi(dpi, ##__VA_ARGS__);                                 \
             QVERIFY2(failedThere.isEmpty(), qPrintable(failedThere));                                        \
             return;                                                                                          \
         }                                                                                                    \

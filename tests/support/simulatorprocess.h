@@ -34,6 +34,7 @@ public:
     bool isRunning() const;
 
     quint16 port() const { return listenPort; }
+    qint64 processId() const { return process.processId(); }
     QString ptyPath() const { return pty; }
     QString logPath() const { return logFile; }
 
