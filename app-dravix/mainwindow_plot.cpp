@@ -17,6 +17,7 @@
 #include "livelegenditem.h"
 #include "liveplotcache.h"
 
+#include <QFontMetrics>
 #include <QAction>
 #include <QLocale>
 #include <QMenu>
@@ -80,6 +81,10 @@ void MainWindow::setup_plot()
     p->xAxis->setLabel(QStringLiteral("Time [hh:mm:ss]"));
     p->yAxis->setLabel(QStringLiteral("Current [A]"));
     p->yAxis2->setLabel(QStringLiteral("Temperature °C"));
+    // The lowest temperature's label reaches half a line below the plot,
+    // over the last time label's corner: the time labels start below it.
+    const int halfLine = QFontMetrics(p->yAxis2->tickLabelFont()).height() / 2 + 1;
+    p->xAxis->setTickLabelPadding(qMax(p->xAxis->tickLabelPadding(), halfLine));
 
     p->legend->setVisible(true);
     QFont legendFont = font();

@@ -1,4 +1,5 @@
 #include "windowfit.h"
+#include "windowfit_parts.h"
 
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
@@ -34,7 +35,7 @@
 #include <functional>
 #include <vector>
 
-namespace
+namespace windowfit_parts
 {
 
 // ---- Growing with the font ----
@@ -379,150 +380,12 @@ void widenValueBoxes(QWidget* window, const std::vector<QPointer<QAbstractSpinBo
     }
 }
 
-// ---- Fitting the screen ----
+} // namespace windowfit_parts
 
-QScreen* screenOf(const QWidget* window)
+using namespace windowfit_parts;
+
+namespace
 {
-    QScreen* screen = window->screen();
-    return screen ? screen : QGuiApplication::primaryScreen();
-}
-
-// The frame a window manager puts around the window: known once it is
-// shown, taken from another window before; else a title bar's height.
-QMargins frameOf(const QWidget* window)
-{
-    auto margins = [](const QWidget* w) {
-        const QRect frame = w->frameGeometry();
-        const QRect inner = w->geometry();
-        return QMargins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
-                        frame.bottom() - inner.bottom());
-    };
-    if (window->isVisible() && window->frameGeometry() != window->geometry())
-        return margins(window);
-    for (const QWidget* other : QApplication::topLevelWidgets())
-        if (other != window && other->isVisible() && other->frameGeometry() != other->geometry())
-            return margins(other);
-    return QMargins(0, window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window), 0, 0);
-}
-
-// The room the screen leaves a window inside its frame.
-QRect roomOf(const QWidget* window)
-{
-    const QScreen* screen = screenOf(window);
-    return screen ? screen->availableGeometry() - frameOf(window) : QRect();
-}
-
-void moveOntoScreen(QWidget* window)
-{
-    const QScreen* screen = screenOf(window);
-    if (!screen)
-        return;
-    const QRect room = screen->availableGeometry();
-    const QRect frame = window->geometry() + frameOf(window);
-    auto into = [](int at, int length, int start, int roomLength) {
-        return std::max(start, std::min(at, start + roomLength - length));
-    };
-    window->move(into(frame.x(), frame.width(), room.x(), room.width()),
-                 into(frame.y(), frame.height(), room.y(), room.height()));
-}
-
-// A window placed by the program, or over its parent (a dialog), is kept on
-// the screen; where the others open is the system's choice.
-void keepOnScreen(QWidget* window)
-{
-    if ((window->testAttribute(Qt::WA_Moved) || window->parentWidget()) && !fitsItsScreen(window))
-        moveOntoScreen(window);
-}
-
-QScrollArea* scrolling(QWidget* content, QWidget* parent)
-{
-    auto* area = new QScrollArea(parent);
-    area->setObjectName(content->objectName() + QStringLiteral("Scroll"));
-    area->setFrameShape(QFrame::NoFrame);
-    area->setWidgetResizable(true);
-    area->setWidget(content);
-    return area;
-}
-
-// Each page of the tab widget scrolls on its own; the tabs stay in view.
-void scrollPages(QTabWidget* tabs)
-{
-    const QSignalBlocker blocker(tabs);
-    const int current = tabs->currentIndex();
-    for (int i = 0; i < tabs->count(); ++i) {
-        QWidget* page = tabs->widget(i);
-        const QString text = tabs->tabText(i);
-        const QIcon icon = tabs->tabIcon(i);
-        const QString tip = tabs->tabToolTip(i);
-        const bool enabled = tabs->isTabEnabled(i);
-        const bool visible = tabs->isTabVisible(i);
-        tabs->removeTab(i);
-        tabs->insertTab(i, scrolling(page, tabs), icon, text);
-        tabs->setTabToolTip(i, tip);
-        tabs->setTabEnabled(i, enabled);
-        tabs->setTabVisible(i, visible);
-    }
-    tabs->setCurrentIndex(current);
-}
-
-// The window's whole content scrolls: a main window's central widget, or
-// everything its layout holds.
-void scrollContent(QWidget* window)
-{
-    if (auto* main = qobject_cast<QMainWindow*>(window)) {
-        if (QWidget* central = main->takeCentralWidget())
-            main->setCentralWidget(scrolling(central, main));
-        return;
-    }
-    QLayout* layout = window->layout();
-    if (!layout)
-        return;
-    auto* content = new QWidget;
-    content->setObjectName(window->objectName() + QStringLiteral("Content"));
-    content->setLayout(layout);
-    auto* outer = new QVBoxLayout(window);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(scrolling(content, window));
-}
-
-// Makes what the window holds scroll where it needs more than `room`: the
-// pages of a tab widget the window's layout holds, so what lies beside or
-// below them stays in reach, or else the whole content.
-void scrollWhatDoesNotFit(QWidget* window, QSize room)
-{
-    auto* main = qobject_cast<QMainWindow*>(window);
-    const QWidget* host = main ? main->centralWidget() : window;
-    QLayout* layout = host ? host->layout() : nullptr;
-    for (int i = 0; layout && i < layout->count(); ++i) {
-        if (auto* tabs = qobject_cast<QTabWidget*>(layout->itemAt(i)->widget())) {
-            scrollPages(tabs);
-            const QSize needed = layoutNeeds(window);
-            if (needed.width() <= room.width() && needed.height() <= room.height())
-                return;
-            break;
-        }
-    }
-    scrollContent(window);
-}
-
-// A widget's minimum as the form gave it, before growWithFont.
-constexpr const char* formMinimumProperty = "windowFitFormMinimum";
-
-// Where the window needs `excess` more than its screen has, the widgets that
-// grew with the font give back up to that much, down to the form's minimum.
-void yieldGrownRoom(QWidget* window, QSize excess)
-{
-    for (QWidget* w : window->findChildren<QWidget*>()) {
-        const QSize form = w->property(formMinimumProperty).toSize();
-        if (form.isEmpty() || (excess.width() <= 0 && excess.height() <= 0))
-            continue;
-        const QSize min = w->minimumSize();
-        const QSize yielded(std::max(form.width(), min.width() - std::max(0, excess.width())),
-                            std::max(form.height(), min.height() - std::max(0, excess.height())));
-        excess -= min - yielded;
-        w->setMinimumSize(yielded);
-    }
-}
 
 // Keeps the window and the groups in it that the form limits at least as
 // large as their layouts need when texts change later (a model's fault
@@ -622,86 +485,7 @@ private:
     QSize scrolledNeeds; // what the content needed when it began to scroll
 };
 
-// How much more a widget in the window may ask for: up to the screen above
-// 96 dpi, where windows grow with their content; at 96 dpi nothing, the
-// window keeps the form's size.
-QSize roomToGrow(QWidget* window)
-{
-    if (!growsWithFont(window))
-        return QSize(0, 0);
-    return (roomOf(window).size() - window->minimumSize()).expandedTo(QSize(0, 0));
-}
-
-// ---- Tables ----
-
-// Runs `work` once the events in hand are handled (cell widgets are set
-// after the rows that hold them are inserted), also when a widget it
-// watches is resized or its contents ask for room.
-class Deferred : public QObject
-{
-public:
-    Deferred(QObject* parent, std::function<void()> work) : QObject(parent), work(std::move(work)) {}
-
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest)
-            request();
-        return false;
-    }
-
-    void request()
-    {
-        if (pending)
-            return;
-        pending = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                pending = false;
-                work();
-            },
-            Qt::QueuedConnection);
-    }
-
-private:
-    std::function<void()> work;
-    bool pending = false;
-};
-
-// A table whose height the form fixes: its rows are as high as what they
-// hold, and its height holds them all as far as the window has room.
-void keepRowsWhole(QTableView* table)
-{
-    const int formHeight = table->maximumHeight();
-    auto* deferred = new Deferred(table, [table, formHeight] {
-        QHeaderView* rows = table->verticalHeader();
-        int tallest = rows->defaultSectionSize();
-        for (int row = 0; row < table->model()->rowCount(); ++row)
-            tallest = std::max(tallest, static_cast<QAbstractItemView*>(table)->sizeHintForRow(row));
-        if (tallest > rows->defaultSectionSize())
-            rows->setDefaultSectionSize(tallest);
-        const QHeaderView* columns = table->horizontalHeader();
-        const int needed =
-            2 * table->frameWidth() + rows->length() + (columns->isVisible() ? columns->height() : 0) +
-            (table->horizontalScrollBar()->isVisible() ? table->horizontalScrollBar()->height() : 0);
-        // As far as the window has room: beyond, the table scrolls.
-        const int height = std::max(
-            formHeight, std::min(needed, table->minimumHeight() + roomToGrow(table->window()).height()));
-        if (height != table->minimumHeight() || height != table->maximumHeight())
-            table->setFixedHeight(height);
-    });
-    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
-        QObject::connect(table->model(), signal, deferred, &Deferred::request);
-    deferred->request();
-}
-
 } // namespace
-
-bool fitsItsScreen(const QWidget* window)
-{
-    const QScreen* screen = screenOf(window);
-    return !screen || screen->availableGeometry().contains(window->geometry() + frameOf(window));
-}
 
 void growWithFont(QWidget* widget)
 {
@@ -713,107 +497,6 @@ void growWithFont(QWidget* widget)
     auto grown = [now, then](int limit) { return isLimit(limit) ? limit * now / then : limit; };
     widget->setMinimumSize(grown(widget->minimumWidth()), grown(widget->minimumHeight()));
     widget->setMaximumSize(grown(widget->maximumWidth()), grown(widget->maximumHeight()));
-}
-
-int buttonWidthFor(QWidget* parent, int formWidth, const QStringList& texts)
-{
-    QPushButton probe(parent);
-    if (!growsWithFont(&probe))
-        return formWidth;
-    probe.ensurePolished();
-    const QFontMetrics now = probe.fontMetrics();
-    const QFontMetrics then = metricsAt96(probe.font());
-    int needed = 0;
-    int growth = 0;
-    for (const QString& text : texts) {
-        probe.setText(text);
-        needed = std::max(needed, probe.sizeHint().width());
-        growth = std::max(growth, now.horizontalAdvance(text) - then.horizontalAdvance(text));
-    }
-    return grownLimit(formWidth, needed, growth);
-}
-
-void shareColumnWidths(QTableView* table, const QList<int>& columns)
-{
-    QHeaderView* header = table->horizontalHeader();
-    for (int column : columns)
-        header->setSectionResizeMode(column, QHeaderView::Fixed);
-    // The columns take the table's width between them: nothing to scroll across.
-    table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    const int formMinimum = table->minimumWidth();
-    auto share = [table, header, columns, formMinimum] {
-        int others = 0;
-        for (int column = 0; column < header->count(); ++column)
-            if (!columns.contains(column) && !header->isSectionHidden(column))
-                others += header->sectionSize(column);
-        QList<int> needs;
-        int total = 0;
-        for (int column : columns) {
-            needs << std::max(header->minimumSectionSize(),
-                              static_cast<QAbstractItemView*>(table)->sizeHintForColumn(column));
-            total += needs.last();
-        }
-        // The table asks for its values' room as far as the window can give it.
-        const int frame = 2 * table->frameWidth() +
-                          (table->verticalScrollBar()->isVisible() ? table->verticalScrollBar()->width() : 0);
-        const int wanted =
-            std::min(others + total + frame, table->minimumWidth() + roomToGrow(table->window()).width());
-        if (std::max(formMinimum, wanted) != table->minimumWidth())
-            table->setMinimumWidth(std::max(formMinimum, wanted));
-
-        // Short of room, a column of buttons keeps what its captions need
-        // and the columns of values share the rest by their needs.
-        const int room = std::max(0, table->viewport()->width() - others);
-        auto holdsWidgets = [table](int column) {
-            for (int row = 0; row < table->model()->rowCount(); ++row)
-                if (table->indexWidget(table->model()->index(row, column)))
-                    return true;
-            return false;
-        };
-        int kept = 0;
-        QList<bool> keeps;
-        for (int i = 0; i < columns.size(); ++i) {
-            keeps << (total > room && holdsWidgets(columns.at(i)));
-            kept += keeps.last() ? needs.at(i) : 0;
-        }
-        const int shared = std::max(0, room - kept);
-        int left = room;
-        for (int i = 0; i < columns.size(); ++i) {
-            int width = total <= room ? needs.at(i) + (room - total) / int(columns.size())
-                        : keeps.at(i) ? needs.at(i)
-                                      : int(qint64(shared) * needs.at(i) / std::max(total - kept, 1));
-            if (i == columns.size() - 1)
-                width = std::max(0, left);
-            left -= width;
-            if (header->sectionSize(columns.at(i)) != width)
-                header->resizeSection(columns.at(i), width);
-        }
-    };
-    auto* deferred = new Deferred(table, share);
-    QObject::connect(table->model(), &QAbstractItemModel::dataChanged, deferred, &Deferred::request);
-    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
-        QObject::connect(table->model(), signal, deferred, &Deferred::request);
-
-    // The viewport's size, and a cell widget whose text changed.
-    table->viewport()->installEventFilter(deferred);
-    deferred->request();
-}
-
-void placeBeside(QWidget* window, const QWidget* neighbour)
-{
-    const QScreen* screen = screenOf(neighbour);
-    const QRect beside = neighbour->frameGeometry();
-    const QRect frame = window->geometry() + frameOf(window);
-    constexpr int gap = 10;
-    int x = beside.right() + 1 + gap;
-    if (screen) {
-        const QRect room = screen->availableGeometry();
-        if (x + frame.width() > room.right() + 1 && beside.left() - gap - frame.width() >= room.left())
-            x = beside.left() - gap - frame.width();
-    }
-    window->move(x, beside.top());
-    if (!fitsItsScreen(window))
-        moveOntoScreen(window);
 }
 
 void fitWindow(QWidget* window)
