@@ -39,8 +39,12 @@ protected:
 
 void setTheTestsScreen()
 {
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        QCoreApplication::instance()->installEventFilter(new ScreenOfTheTests);
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!qobject_cast<QGuiApplication*>(app))
+        return;
+    auto* filter = new ScreenOfTheTests;
+    filter->setParent(app); // goes with the application
+    app->installEventFilter(filter);
 }
 
 } // namespace
