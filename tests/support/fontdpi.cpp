@@ -37,6 +37,8 @@ QString runRowAtFontDpi(int dpi, const QString& screen, const QString& scale)
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::MergedChannels);
     child.start(QCoreApplication::applicationFilePath(), {row});
+    if (!child.waitForStarted())
+        return QStringLiteral("%1 at %2 dpi did not start: %3").arg(row, value, child.errorString());
     // A generous ceiling: the row builds every window of a program.
     if (!child.waitForFinished(240000)) {
         child.kill();
