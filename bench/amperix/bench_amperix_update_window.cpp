@@ -22,6 +22,8 @@ ps_data report(int i, quint32 flags)
     ps_data d;
     d.status_flags = flags;
     d.status = QString::number(flags, 16);
+    d.status_read = true; // as on a connection that has read its supply
+    d.readings_read = true;
     d.capabilities = QStringLiteral("AIN,TRIG");
     d.current = QString::number(5.0 + (i % 7) * 0.0001, 'f', 4);
     d.voltage = QString::number(12.0 - (i % 5) * 0.0001, 'f', 4);
