@@ -140,20 +140,9 @@ private slots:
         QVERIFY(nothingFound(found));
     }
 
-    // Desktops at 100 %, at Xvfb's own 100 dpi, at 125 %, 150 % and 200 %.
     void noCaptionIsCutOff_data()
     {
-        QTest::addColumn<int>("dpi");
-        QTest::addColumn<QString>("screen");
-        QTest::addColumn<QString>("scale");
-        for (int dpi : {96, 100, 120, 144, 192})
-            QTest::addRow("%d dpi", dpi) << dpi << QString() << QString();
-        // Smaller screens: a laptop's, a full-HD one at a scale of 1.5 or at 200 %,
-        // a laptop's at 150 %.
-        QTest::newRow("96 dpi on 1366 x 768") << 96 << QStringLiteral("1366x768") << QString();
-        QTest::newRow("scale 1.5 on 1920 x 1080") << 96 << QStringLiteral("1920x1080") << QStringLiteral("1.5");
-        QTest::newRow("192 dpi on 1920 x 1080") << 192 << QStringLiteral("1920x1080") << QString();
-        QTest::newRow("144 dpi on 1366 x 768") << 144 << QStringLiteral("1366x768") << QString();
+        addDesktopRows();
     }
 
     // Every window and every page of it, in the font the system gives it.

@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QScreen>
+#include <QtTest>
 
 bool atFontDpi(int dpi, const QString& screen, const QString& scale)
 {
@@ -50,4 +51,17 @@ QString runRowAtFontDpi(int dpi, const QString& screen, const QString& scale)
         return QString();
     return QStringLiteral("%1 at %2 dpi failed:\n%3")
         .arg(row, value, QString::fromLocal8Bit(child.readAll()));
+}
+
+void addDesktopRows()
+{
+    QTest::addColumn<int>("dpi");
+    QTest::addColumn<QString>("screen");
+    QTest::addColumn<QString>("scale");
+    for (int dpi : {96, 100, 120, 144, 192})
+        QTest::addRow("%d dpi", dpi) << dpi << QString() << QString();
+    QTest::newRow("96 dpi on 1366 x 768") << 96 << QStringLiteral("1366x768") << QString();
+    QTest::newRow("scale 1.5 on 1920 x 1080") << 96 << QStringLiteral("1920x1080") << QStringLiteral("1.5");
+    QTest::newRow("192 dpi on 1920 x 1080") << 192 << QStringLiteral("1920x1080") << QString();
+    QTest::newRow("144 dpi on 1366 x 768") << 144 << QStringLiteral("1366x768") << QString();
 }

@@ -14,6 +14,12 @@
 // scale.
 bool atFontDpi(int dpi, const QString& screen = QString(), const QString& scale = QString());
 
+// The desktops every window is checked on, as columns "dpi", "screen" and
+// "scale": 100 %, Xvfb's own 100 dpi, 125 %, 150 % and 200 % on a large
+// screen; a laptop's screen, a full-HD one at a scale of 1.5 or at 200 %, a
+// laptop's at 150 %.
+void addDesktopRows();
+
 // Runs the current test function's current row in a child process whose
 // fonts are drawn at `dpi` dots per inch on that screen and scale. Returns
 // what failed there (its output), or nothing when the row passed.
