@@ -17,8 +17,8 @@
 #include "livelegenditem.h"
 #include "liveplotcache.h"
 
-#include <QFontMetrics>
 #include <QAction>
+#include <QFontMetrics>
 #include <QLocale>
 #include <QMenu>
 #include <QTimer>
