@@ -159,6 +159,7 @@ void MainWindow::createActions()
     connect(thread, &ps_thread::temperature_read, this, &MainWindow::update_temperature);
     connect(thread, &ps_thread::leakage_current_read, this, &MainWindow::update_leakage_current);
     connect(thread, &ps_thread::limits_read, this, &MainWindow::update_limits);
+    connect(thread, &ps_thread::commandUnanswered, this, &MainWindow::noteUnanswered);
     connect(thread, &ps_thread::replyErrorSignal, this, &MainWindow::replyError);
     connect(thread, &ps_thread::commandAnsweredAgain, this, &MainWindow::logAnsweredAgain);
     connect(thread, &ps_thread::supplyAnswering, this, &MainWindow::showSupplyAnswering);

@@ -4,6 +4,7 @@
 #include "repeatedfailures.h"
 
 #include <QMainWindow>
+#include <QSet>
 #include <QString>
 #include <QTcpSocket>
 
@@ -100,6 +101,7 @@ private slots:
     void on_comboBox_Upmode_currentIndexChanged(int index);
     void showSupplyAnswering(bool answering);
     void logAnsweredAgain(QString command);
+    void noteUnanswered(QString command);
 
 private:
     void initVariables();
@@ -160,4 +162,6 @@ private:
     bool supplyAnswers = true;
     QLabel* supplyNotice = nullptr; // says so, in the status bar, while it lasts
     RepeatedFailures repeatedFailures;
+    // Commands announced unanswered whose replyError has not come yet.
+    QSet<QString> unansweredCommands;
 };

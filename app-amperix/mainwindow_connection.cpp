@@ -211,10 +211,10 @@ void MainWindow::replyError(QString command, int error)
     while (command.endsWith(QLatin1Char('\r')) || command.endsWith(QLatin1Char('\n')))
         command.chop(1);
     mainWindowLogger->trace("replyError called, command = {}, error = {}", command, error);
-    // The supply's code table has no entry for silence; a command that got
-    // no reply at all still says so.
-    const QString message =
-        error == -2 ? QStringLiteral("No reply from the supply") : errorCodes->message(error);
+    // The supply's code table has no entry for silence; a command whose
+    // answer is not known says so, whatever its result number.
+    const bool noReply = unansweredCommands.remove(command) > 0 || error == -2;
+    const QString message = noReply ? QStringLiteral("No reply from the supply") : errorCodes->message(error);
     const QString line = QStringLiteral("Command ") + command + QStringLiteral(", ") + message;
     // A failure that comes back on every poll is written once; its count
     // follows when it ends.
@@ -227,6 +227,14 @@ void MainWindow::replyError(QString command, int error)
     // While nothing is answered, the status bar's notice says it for all.
     if (supplyAnswers)
         statusBar()->showMessage(line, statusMessageMs);
+}
+
+void MainWindow::noteUnanswered(QString command)
+{
+    // Its replyError follows, through the same queue.
+    while (command.endsWith(QLatin1Char('\r')) || command.endsWith(QLatin1Char('\n')))
+        command.chop(1);
+    unansweredCommands.insert(command);
 }
 
 void MainWindow::logAnsweredAgain(QString command)

@@ -1,6 +1,7 @@
 #include "configrules.h"
 
 #include "memorymap.h"
+#include "ps_data.h"
 
 #include <QtGlobal>
 #include <cmath>
@@ -24,14 +25,17 @@ QList<CellWrite> writeBackPlan(const QStringList& fields, const QStringList& val
     return plan;
 }
 
-QList<CellWrite> notAccepted(const QList<CellWrite>& sent, const QStringList& memoryAfter)
+WriteBackResults writeBackResults(const QList<CellWrite>& sent, const ps_data& after)
 {
-    QList<CellWrite> refused;
+    WriteBackResults results;
     for (const CellWrite& write : sent) {
-        if (memoryAfter.value(write.cell) != write.value.toUpper())
-            refused.append(write);
+        const int result = after.memory_write_result.value(write.cell, ps_data::not_written);
+        if (result > 0 || result == ps_data::other_reply)
+            results.refused.append(write);
+        else if (result != 0)
+            results.unanswered.append(write);
     }
-    return refused;
+    return results;
 }
 
 bool interlockBitsReadable(const QString& cellText)

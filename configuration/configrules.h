@@ -6,6 +6,8 @@
 
 #include <optional>
 
+class ps_data;
+
 // The configuration window's rules, as plain functions of their inputs.
 namespace ConfigRules
 {
@@ -23,9 +25,14 @@ struct CellWrite {
 QList<CellWrite> writeBackPlan(const QStringList& fields, const QStringList& values, const QStringList& memory,
                                int privilegeLevel);
 
-// The writes of a plan whose value the worker does not hold afterwards (it
-// stores an accepted value upper-cased).
-QList<CellWrite> notAccepted(const QList<CellWrite>& sent, const QStringList& memoryAfter);
+// The writes of a plan the supply did not take, by the results the worker
+// recorded: refused (a refusal or another reply) and unanswered (no reply,
+// or not sent; the supply may hold the value or not).
+struct WriteBackResults {
+    QList<CellWrite> refused;
+    QList<CellWrite> unanswered;
+};
+WriteBackResults writeBackResults(const QList<CellWrite>& sent, const ps_data& after);
 
 // Interlock bit sets (cells 90 and 91) are hexadecimal texts of at most 32
 // bits, bit 0 for interlock 1. Any other text ("-1", "3.0", "nan", nine

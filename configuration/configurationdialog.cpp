@@ -298,21 +298,52 @@ void ConfigurationDialog::update_visualization()
         updateSaveButtons();
     }
 
-    if (!write_back_check)
+    if (write_back_check) {
+        write_back_check = false;
+        reportWriteBack();
+    }
+}
+
+void ConfigurationDialog::reportWriteBack()
+{
+    const ps_data data = copyData();
+    const ConfigRules::WriteBackResults results = ConfigRules::writeBackResults(write_back_sent, data);
+    // A refused row shows again what the supply kept; an unanswered one keeps
+    // the text sent, which the supply may or may not hold.
+    for (const CellWrite& write : results.refused) {
+        QTableWidgetItem* item = ps_mem_table ? ps_mem_table->item(write.cell, 1) : nullptr;
+        if (!item)
+            continue;
+        const bool read = data.memory_read.value(write.cell);
+        item->setText(read ? data.memory.value(write.cell) : QString());
+        item->setToolTip(read ? QString() : tr("Not read from the supply"));
+    }
+    for (const CellWrite& write : results.unanswered) {
+        if (QTableWidgetItem* item = ps_mem_table ? ps_mem_table->item(write.cell, 1) : nullptr)
+            item->setToolTip(tr("No reply from the supply"));
+    }
+    const auto cells = [](const QList<CellWrite>& writes) {
+        QStringList numbers;
+        for (const CellWrite& write : writes)
+            numbers << QString::number(write.cell);
+        return numbers.join(QStringLiteral(", "));
+    };
+    QStringList parts;
+    if (!results.refused.isEmpty())
+        parts << tr("%1 of %2 cells were not accepted: %3")
+                     .arg(results.refused.size())
+                     .arg(write_back_sent.size())
+                     .arg(cells(results.refused));
+    if (!results.unanswered.isEmpty())
+        parts << tr("No reply from the supply for %1 of %2 cells: %3")
+                     .arg(results.unanswered.size())
+                     .arg(write_back_sent.size())
+                     .arg(cells(results.unanswered));
+    if (parts.isEmpty())
         return;
-    write_back_check = false;
-    const QList<CellWrite> refused = ConfigRules::notAccepted(write_back_sent, copyData().memory);
-    if (refused.isEmpty())
-        return;
-    QStringList cells;
-    for (const CellWrite& write : refused)
-        cells << QString::number(write.cell);
-    const QString text = tr("%1 of %2 cells were not accepted: %3")
-                             .arg(refused.size())
-                             .arg(write_back_sent.size())
-                             .arg(cells.join(QStringLiteral(", ")));
-    configurationDialogLogger->warn("{}", text);
-    ConfigPrompts::warning(this, tr("Save to PS Memory"), text);
+    for (const QString& part : qAsConst(parts))
+        configurationDialogLogger->warn("{}", part);
+    ConfigPrompts::warning(this, tr("Save to PS Memory"), parts.join(QLatin1Char('\n')));
 }
 
 void ConfigurationDialog::on_clear_table_button_clicked()
@@ -413,7 +444,9 @@ void ConfigurationDialog::on_set_password_button_clicked()
 void ConfigurationDialog::password_set_slot(int error)
 {
     configurationDialogLogger->trace("password_set_slot called, error = {}", error);
-    if (error != 0)
+    if (error == ps_data::unanswered)
+        ConfigPrompts::warning(this, tr("Password info"), tr("No reply from the supply"));
+    else if (error != 0)
         ConfigPrompts::warning(this, tr("Password info"), tr("Wrong Password"));
     else
         ConfigPrompts::information(this, tr("Password info"), tr("Password Accepted"));

@@ -146,6 +146,9 @@ private:
     // Posts task 17 for each write, as a batch whose replies are not counted.
     void postWrites(const QList<ConfigRules::CellWrite>& writes);
     void postReads(const QList<int>& cells);
+    // Says which writes of the last Save to PS Memory the supply refused and
+    // which it did not answer, and shows the refused rows as the supply kept them.
+    void reportWriteBack();
     bool savePidPage();
     // Loads the list entry the user chose (JSON mode) and writes it to the supply.
     void applyEntry(int index);

@@ -57,17 +57,88 @@ QByteArray PS_Comm::frame(const QString& command) const
     return bytes;
 }
 
-PS_Comm::Exchange PS_Comm::exchange(const QByteArray& framed, int timeout, QString& reply)
+const QStringList& PS_Comm::resyncQueries()
+{
+    // The status query first; the others only while a reply to an earlier
+    // one is still owed.
+    static const QStringList queries{
+        QStringLiteral("MST"), QStringLiteral("VER"), QStringLiteral("MRID"), QStringLiteral("MRT"),
+        QStringLiteral("MGC"), QStringLiteral("MRP"), QStringLiteral("MRV"),  QStringLiteral("PCONNECTIONS")};
+    return queries;
+}
+
+void PS_Comm::owe(const QString& echo)
+{
+    out_of_step = true;
+    if (!echo.isNull())
+        ++owed[echo];
+}
+
+bool PS_Comm::resynchronise(bool* stopped)
+{
+    *stopped = false;
+    // A line of an owed reply whose echo begins the query's echo, or that the
+    // query's echo begins, could pass for its answer: take the query with the
+    // fewest such replies owed, and await one answer more than that.
+    QString query;
+    int before = -1;
+    for (const QString& candidate : resyncQueries()) {
+        int related = 0;
+        for (auto it = owed.constBegin(); it != owed.constEnd(); ++it) {
+            if (it.key().startsWith(candidate) || candidate.startsWith(it.key()))
+                related += it.value();
+        }
+        if (before < 0 || related < before) {
+            query = candidate;
+            before = related;
+        }
+    }
+
+    // Nothing is drained: what the socket holds are the late replies, read as lines.
+    socket->write(frame(query));
+    socket->flush();
+    const QDeadlineTimer deadline(qint64(qMax(default_timeout, 0)) * 4, Qt::PreciseTimer);
+    ResyncReader reader(query, before + 1, max_reply_size);
+    for (;;) {
+        if (socket->bytesAvailable() > 0 ||
+            socket->waitForReadyRead(int(qMin<qint64>(deadline.remainingTime(), waitSlice)))) {
+            // Bytes after the answer are nobody's reply: dropped with it.
+            if (reader.add(socket->readAll())) {
+                out_of_step = false;
+                owed.clear();
+                return true;
+            }
+        } else if (socket->state() != QAbstractSocket::ConnectedState) {
+            break;
+        }
+        if (abort_check && abort_check()) {
+            *stopped = true;
+            break;
+        }
+        if (deadline.hasExpired())
+            break;
+    }
+    owe(query);
+    return false;
+}
+
+PS_Comm::Exchange PS_Comm::exchange(const QString& command, const QString& echo, int timeout, QString& reply)
 {
     reply.clear();
     // Once a stop is requested nothing more goes out (the rest of a task's commands included).
     if (abort_check && abort_check())
         return Exchange::NotSent;
     if (!socket || socket->state() != QAbstractSocket::ConnectedState)
-        return Exchange::Silent;
+        return Exchange::Closed;
 
-    // Late replies of an earlier exchange must not be taken for this one's.
-    // Bounded, so a peer that never stops talking cannot hold us here.
+    if (out_of_step) {
+        bool stopped = false;
+        if (!resynchronise(&stopped))
+            return stopped ? Exchange::Stopped : Exchange::OutOfStep;
+    }
+
+    // Stray bytes of an earlier exchange must not be taken for this one's
+    // reply. Bounded, so a peer that never stops talking cannot hold us here.
     for (int pass = 0; pass < 64; ++pass) {
         if (socket->bytesAvailable() > 0)
             socket->readAll();
@@ -75,9 +146,9 @@ PS_Comm::Exchange PS_Comm::exchange(const QByteArray& framed, int timeout, QStri
             break;
     }
     if (socket->state() != QAbstractSocket::ConnectedState)
-        return Exchange::Silent;
+        return Exchange::Closed;
 
-    socket->write(framed);
+    socket->write(frame(command));
     socket->flush();
 
     // The four waits of one reply form a single deadline, so a reply that
@@ -94,18 +165,29 @@ PS_Comm::Exchange PS_Comm::exchange(const QByteArray& framed, int timeout, QStri
         }
         // A stop the user asked for is no fault of the supply: the exchange
         // ends unreported.
-        if (abort_check && abort_check())
+        if (abort_check && abort_check()) {
+            owe(echo);
             return Exchange::Stopped;
+        }
         if (deadline.hasExpired())
             break;
     }
 
+    // The reply, or the rest of it, may still come.
+    if (!collector.complete())
+        owe(echo);
     // A reply cut at the cap is incomplete; taking it would pass a cut value
     // (or file text) off as the supply's answer.
     if (collector.overlong())
         return Exchange::Overlong;
     reply = collector.text();
     return collector.isEmpty() ? Exchange::Silent : Exchange::Replied;
+}
+
+void PS_Comm::reportUnanswered(const QString& reported, int code)
+{
+    emit commandUnanswered(reported);
+    emit commandReplyError(reported, code);
 }
 
 int PS_Comm::writeCommand(QString command, int timeout)
@@ -117,9 +199,24 @@ int PS_Comm::writeCommand(QString command, int timeout)
     command = cleanCommand(command);
 
     QString reply;
-    const Exchange outcome = exchange(frame(command), timeout, reply);
-    if (outcome == Exchange::NotSent || outcome == Exchange::Stopped)
+    // A set command's reply carries no echo.
+    const Exchange outcome = exchange(command, QString(), timeout, reply);
+    switch (outcome) {
+    case Exchange::NotSent:
+    case Exchange::Stopped:
+        last_outcome = Outcome::Stopped;
         return -1;
+    case Exchange::OutOfStep:
+    case Exchange::Closed:
+    case Exchange::Silent:
+    case Exchange::Overlong:
+        last_outcome = unansweredOutcome(outcome);
+        reportUnanswered(reportedCommand(command + CR), -1);
+        return -1;
+    case Exchange::Replied:
+        break;
+    }
+    last_outcome = Outcome::Answered;
     const int code = setReplyResult(reply);
     if (code != 0)
         emit commandReplyError(reportedCommand(command + CR), code);
@@ -147,18 +244,29 @@ int PS_Comm::query(QString command, QString& value, int timeout, ReplyKind kind)
     command = cleanCommand(command);
 
     QString reply;
-    const Exchange outcome = exchange(frame(command), timeout, reply);
-    if (outcome == Exchange::NotSent || outcome == Exchange::Stopped)
+    QString echo = command;
+    echo.remove(QStringLiteral(":?"));
+    const Exchange outcome = exchange(command, echo, timeout, reply);
+    switch (outcome) {
+    case Exchange::NotSent:
+    case Exchange::Stopped:
+        last_outcome = Outcome::Stopped;
         return -2;
-    if (outcome == Exchange::Silent) {
-        emit commandReplyError(reportedCommand(command + CR), -2);
+    case Exchange::OutOfStep:
+    case Exchange::Closed:
+    case Exchange::Silent:
+        last_outcome = unansweredOutcome(outcome);
+        reportUnanswered(reportedCommand(command + CR), -2);
         return -2;
-    }
-    if (outcome == Exchange::Overlong) {
-        emit commandReplyError(reportedCommand(command), -1);
+    case Exchange::Overlong:
+        last_outcome = Outcome::NoReply;
+        reportUnanswered(reportedCommand(command), -1);
         return -1;
+    case Exchange::Replied:
+        break;
     }
 
+    last_outcome = Outcome::Answered;
     const int code = queryReplyResult(command, reply, kind == ReplyKind::FileText, &value);
     if (code != 0)
         emit commandReplyError(reportedCommand(command), code);

@@ -6,9 +6,20 @@
 // Results of every exchange: 0 accepted or answered, n > 0 the supply's
 // refusal code ("NAK:n"), -1 any other reply (or none to a set command),
 // -2 no reply at all to a query.
+//
+// Replies belong to their commands. An exchange whose waits run out before
+// its reply is whole (silence, a reply without its CR, an overlong one)
+// leaves the link out of step: that reply may still come and must not be
+// taken for a later command's. Before the next command goes out, PS_Comm
+// sends one read-only query and throws away every line until that query's
+// answer, which the supply sends only after every earlier reply. Until such
+// an answer has come, no command is sent: each fails as unanswered, the
+// query it cost standing in for it on the wire.
 
+#include <QHash>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -49,6 +60,20 @@ public:
 
     // The per-wait time-out used by the last exchange (after resolving 0).
     int lastTimeout() const { return last_timeout; }
+
+    // How the last exchange ended as far as the supply's answer goes.
+    enum class Outcome {
+        Answered, // a reply came (taken, refused, or some other text)
+        NoReply,  // sent, and no whole reply came in time: what the supply did is not known
+        NotSent,  // not sent: the link is closed, or out of step and not brought back in step
+        Stopped,  // a stop request ended it
+    };
+    Outcome lastOutcome() const { return last_outcome; }
+    // Replies of earlier exchanges may still be on their way.
+    bool outOfStep() const { return out_of_step; }
+    // The read-only queries that bring the link back in step, in the order
+    // they are tried; no echo of one begins another's.
+    static const QStringList& resyncQueries();
 
     // The command as it may be reported (signal, log): a password is masked.
     static QString reportedCommand(const QString& command);
@@ -120,18 +145,40 @@ signals:
     // An exchange that succeeded (result 0), with the command as it may be
     // reported and without its CR.
     void commandAnswered(QString command);
+    // An exchange whose answer is not known (no whole reply in time, or not
+    // sent), named as commandReplyError names it right after.
+    void commandUnanswered(QString command);
 
 private:
     enum class ReplyKind { Plain, FileText };
     // Overlong: the reply outgrew max_reply_size before its CR (never an answer).
     // Stopped: the abort check ended the waits before the reply was whole.
-    enum class Exchange { Replied, Silent, NotSent, Overlong, Stopped };
+    // OutOfStep: not sent, the link could not be brought back in step.
+    // Closed: not sent, the socket is not connected.
+    enum class Exchange { Replied, Silent, NotSent, Overlong, Stopped, OutOfStep, Closed };
 
     int query(QString command, QString& value, int timeout, ReplyKind kind);
-    // Sends `framed` (CR-terminated) and collects one reply.
-    Exchange exchange(const QByteArray& framed, int timeout, QString& reply);
+    // Sends `command` and collects one reply; `echo` is a query's (null for a set command).
+    Exchange exchange(const QString& command, const QString& echo, int timeout, QString& reply);
+    static Outcome unansweredOutcome(Exchange exchange)
+    {
+        return exchange == Exchange::OutOfStep || exchange == Exchange::Closed ? Outcome::NotSent
+                                                                               : Outcome::NoReply;
+    }
+    // Sends a read-only query and reads until its answer; false when it did
+    // not come in time (or `stopped`).
+    bool resynchronise(bool* stopped);
+    // A command was sent and its reply may still come; `echo` is a query's
+    // (null for a set command, whose reply no query's answer can be taken for).
+    void owe(const QString& echo);
+    // Reports an exchange whose answer is not known.
+    void reportUnanswered(const QString& reported, int code);
     QByteArray frame(const QString& command) const;
 
     std::function<bool()> abort_check;
     int last_timeout = 0;
+    Outcome last_outcome = Outcome::Answered;
+    bool out_of_step = false;
+    // Echoes of the queries whose replies may still come, and how many of each.
+    QHash<QString, int> owed;
 };

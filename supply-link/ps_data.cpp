@@ -69,6 +69,7 @@ ps_data::ps_data()
     for (int i = 0; i < memory_size; ++i) {
         memory.append(QString());
         memory_read.append(false);
+        memory_write_result.append(not_written);
     }
     for (int i = 0; i < 4; ++i)
         limits.append(QString());

@@ -70,6 +70,14 @@ public:
     // supply took a write of it. A cell not read (or whose read failed) is
     // empty in `memory` and is no value of the supply.
     QList<bool> memory_read;
+    // Results of set commands as the worker hands them on (memory writes,
+    // the password): 0 taken, n > 0 refused with code n, or one of these.
+    static constexpr int other_reply = -1; // a reply that is neither "AK" nor a refusal
+    static constexpr int unanswered = -2;  // no reply in time, or not sent: what the supply did is not known
+    static constexpr int not_written = -3; // no write of the cell on this connection
+    // Per cell, the result of its latest write on this connection. A write
+    // the supply may have taken or not leaves the cell not read.
+    QList<int> memory_write_result;
     QString version;       // "VER" value after its first ':'
     QString model_text;    // "VER" value before its first ':'
     QString family;        // "KORA-PS-1K5", "KORA-PS-M", "KORA-PS", "ORTX" or "UNDEFINED"

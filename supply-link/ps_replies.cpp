@@ -158,3 +158,40 @@ bool applyLimits(ps_data& record, const QString& text)
         record.limits[i] = parts.at(i);
     return true;
 }
+
+ResyncReader::ResyncReader(const QString& echo, int count, int cap) : echo(echo), remaining(count), cap(cap)
+{
+}
+
+bool ResyncReader::add(QByteArray chunk)
+{
+    const int nul = chunk.indexOf('\0');
+    if (nul >= 0)
+        chunk.truncate(nul);
+    int from = 0;
+    while (!done()) {
+        const int cr = chunk.indexOf('\r', from);
+        const QByteArray piece = chunk.mid(from, cr < 0 ? -1 : cr - from);
+        // Past the cap a line is no answer; only its end is still looked for.
+        if (!lineOverlong && line.size() + piece.size() > cap) {
+            lineOverlong = true;
+            line.clear();
+        }
+        if (!lineOverlong)
+            line.append(piece);
+        if (cr < 0)
+            break;
+        takeLine();
+        from = cr + 1;
+    }
+    return done();
+}
+
+void ResyncReader::takeLine()
+{
+    const QString text = unframed(QString::fromLatin1(line), false);
+    if (!lineOverlong && text.size() > echo.size() && text.startsWith(echo))
+        --remaining;
+    line.clear();
+    lineOverlong = false;
+}

@@ -21,6 +21,8 @@ public:
     bool add(QByteArray chunk);
 
     bool isEmpty() const { return collected.isEmpty(); }
+    // A CR came: the reply is whole.
+    bool complete() const { return terminated; }
     // The cap was reached before any CR: the reply is cut and never an answer.
     bool overlong() const { return !terminated && collected.size() >= cap; }
     // The reply up to its first CR (bytes read as Latin-1).
@@ -68,3 +70,29 @@ bool applyCurrentVoltageStatus(ps_data& record, const QString& text);
 // "MLIMITS:?" reply of four ':'-separated fields: false (record untouched)
 // when it has fewer.
 bool applyLimits(ps_data& record, const QString& text);
+
+// Reads what comes in while the link is brought back in step: whole lines
+// (up to their CR, each chunk cut at its first NUL), each thrown away until
+// the awaited answer has come. A line is an answer when, after its framing,
+// it begins with `echo` and one separator; `count` of them are awaited (the
+// replies still owed to earlier queries that such a line could be come
+// first). A line longer than `cap` is never an answer.
+class ResyncReader
+{
+public:
+    ResyncReader(const QString& echo, int count, int cap);
+
+    // Adds one chunk; true once the awaited answer has come. Whatever follows
+    // it in the chunk belongs to no command still to be answered.
+    bool add(QByteArray chunk);
+    bool done() const { return remaining <= 0; }
+
+private:
+    void takeLine();
+
+    QString echo;
+    int remaining;
+    int cap;
+    QByteArray line;
+    bool lineOverlong = false;
+};

@@ -43,6 +43,11 @@ void ps_thread::execute_task(ps_task task)
         QMutexLocker locker(&mutex);
         (ps_response.*average).add(ps_response.*field);
     };
+    // A set command's result as windows are told it: one whose answer is not
+    // known is neither taken nor refused.
+    auto setResult = [this](int result) {
+        return comm->lastOutcome() == PS_Comm::Outcome::Answered ? result : ps_data::unanswered;
+    };
     auto setpoint = [this](const QString& text) {
         QMutexLocker locker(&mutex);
         return text;
@@ -116,15 +121,21 @@ void ps_thread::execute_task(ps_task task)
         } else {
             const QString value = task.params.at(1);
             const int cell = memoryCellOf(cellText);
-            if (comm->writeMemory(cellText, value) == 0) {
-                if (cell >= 0) {
-                    QMutexLocker locker(&mutex);
+            const int result = setResult(comm->writeMemory(cellText, value));
+            if (cell >= 0) {
+                QMutexLocker locker(&mutex);
+                ps_response.memory_write_result[cell] = result;
+                if (result == 0) {
                     ps_response.memory[cell] = value.toUpper();
                     ps_response.memory_read[cell] = true;
-                } else {
-                    psThreadLogger->warn("Memory cell {} is not a cell of the supply, value not stored",
-                                         cellText);
+                } else if (comm->lastOutcome() == PS_Comm::Outcome::NoReply) {
+                    // The supply may have stored the value or not: neither is known to be its.
+                    ps_response.memory[cell].clear();
+                    ps_response.memory_read[cell] = false;
                 }
+            } else if (result == 0) {
+                psThreadLogger->warn("Memory cell {} is not a cell of the supply, value not stored",
+                                     cellText);
             }
         }
         emit memory_data_write(cellText.toInt());
@@ -134,7 +145,7 @@ void ps_thread::execute_task(ps_task task)
         comm->save();
         break;
     case TaskSetPassword:
-        emit password_set(comm->writePassword(param(task, 0)));
+        emit password_set(setResult(comm->writePassword(param(task, 0))));
         break;
     case TaskReadPrivileges:
         query(&ps_data::privileges, [this](QString& v) { return comm->readPrivileges(v); });

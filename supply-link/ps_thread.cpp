@@ -206,6 +206,7 @@ void ps_thread::run()
     comm->setAbortCheck([this] { return stopRequested(); });
     connect(comm, &PS_Comm::commandReplyError, this, &ps_thread::noteFailure, Qt::DirectConnection);
     connect(comm, &PS_Comm::commandAnswered, this, &ps_thread::noteAnswer, Qt::DirectConnection);
+    connect(comm, &PS_Comm::commandUnanswered, this, &ps_thread::commandUnanswered, Qt::DirectConnection);
 
     QEventLoop loop;
     runLoop = &loop;

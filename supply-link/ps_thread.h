@@ -158,6 +158,9 @@ signals:
     void data_ready(ps_data);
     void signalStateChanged(QTcpSocket::SocketState);
     void replyErrorSignal(QString, const int&);
+    // The command's answer is not known (no whole reply in time, or not sent
+    // while the link was out of step); replyErrorSignal for it follows.
+    void commandUnanswered(QString command);
     void EPICS_PV_name_ready(ps_data);
     void EPICS_PV_value_ready(ps_data);
     void EPICS_protocols_ready(ps_data);

@@ -108,7 +108,14 @@ void CommandServer::handleCommand(SupplyConnection* connection, const CommandFra
             return;
         body = reply.body();
     }
-    const QByteArray bytes = faults.garbage ? garbageReply() : frameReply(body);
+    QByteArray bytes = faults.garbage ? garbageReply() : frameReply(body);
+    // A line that is no reply to this command, as a late reply to an earlier
+    // one would be: sent with it, in front. One-shot.
+    const auto stale = FaultSwitches::find(faults.staleLines, upper);
+    if (stale != faults.staleLines.constEnd()) {
+        bytes.prepend('#' + stale->toLatin1() + "\r\n");
+        faults.staleLines.remove(stale.key());
+    }
     const auto slow = FaultSwitches::find(faults.commandDelays, upper);
     const int delayMs = slow != faults.commandDelays.constEnd() ? *slow : faults.delayMs;
     connection->queueReply(bytes, delayMs, faults.chunkSize, faults.chunkGapMs);

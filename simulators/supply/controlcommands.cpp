@@ -40,7 +40,8 @@ bool parseInt(const QString& text, int* value, int min)
 
 const char* const helpText =
     "refuse KEY CODE | refuse-clear [KEY] | reply KEY BODY | reply-clear [KEY] | ignore KEY | "
-    "ignore-clear [KEY] | delay MS | delay KEY MS | delay-clear [KEY] | stall on|off | chunk N [GAP_MS] | "
+    "ignore-clear [KEY] | stale KEY BODY | stale-clear [KEY] | delay MS | delay KEY MS | delay-clear [KEY] | "
+    "stall on|off | chunk N [GAP_MS] | "
     "garbage on|off | "
     "nul off|inside|after | drop-after N|off | refuse-connections on|off | close-all | connections | "
     "unanswered | received | port | clear-faults | set FIELD VALUE | get FIELD | fields | quit";
@@ -124,6 +125,19 @@ QString ControlCommands::execute(const QString& input)
             faults.ignored.clear();
         else
             faults.ignored.remove(key);
+        return ok;
+    }
+    if (verb == QLatin1String("stale")) {
+        if (key.isEmpty())
+            return err(QStringLiteral("usage: stale KEY BODY"));
+        faults.staleLines.insert(key, unescaped(tail));
+        return ok;
+    }
+    if (verb == QLatin1String("stale-clear")) {
+        if (key.isEmpty())
+            faults.staleLines.clear();
+        else
+            faults.staleLines.remove(key);
         return ok;
     }
     if (verb == QLatin1String("delay")) {

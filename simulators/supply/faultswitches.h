@@ -16,6 +16,7 @@ struct FaultSwitches {
     QSet<QString> ignored;               // keys never answered
     int delayMs = 0;                     // every reply waits this long
     QMap<QString, int> commandDelays;    // key -> delay in place of delayMs (slow commands)
+    QMap<QString, QString> staleLines;   // key -> body of one extra line put before the next matching reply
     bool stall = false;                  // commands are read but never answered
     int chunkSize = 0;                   // replies go out in pieces of this size (0: whole)
     int chunkGapMs = 5;                  // pause between two pieces

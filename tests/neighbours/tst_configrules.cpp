@@ -4,6 +4,7 @@
 #include "memoryfile.h"
 #include "memorymap.h"
 #include "pidconfig.h"
+#include "ps_data.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -32,7 +33,7 @@ private slots:
     void memoryMapLevels();
     void memoryMapRules();
     void writeBackPlanSendsChangedWritableRows();
-    void notAcceptedComparesUpperCased();
+    void writeBackResultsSplitRefusedAndUnanswered();
     void interlockBitsKeepHiddenOnes_data();
     void interlockBitsKeepHiddenOnes();
     void defaultPidLimits();
@@ -133,16 +134,17 @@ void ConfigRulesTest::writeBackPlanSendsChangedWritableRows()
     QCOMPARE(ConfigRules::writeBackPlan(fields, values, memory, 0), (QList<CellWrite>{{32, "abc"}, {42, "7"}}));
 }
 
-void ConfigRulesTest::notAcceptedComparesUpperCased()
+void ConfigRulesTest::writeBackResultsSplitRefusedAndUnanswered()
 {
-    const QList<CellWrite> sent = {{32, "abc"}, {42, "7"}};
-    QStringList memory;
-    for (int i = 0; i < 200; ++i)
-        memory << QStringLiteral("0");
-    memory[32] = QStringLiteral("ABC");
-    QCOMPARE(ConfigRules::notAccepted(sent, memory), (QList<CellWrite>{{42, "7"}}));
-    memory[42] = QStringLiteral("7");
-    QVERIFY(ConfigRules::notAccepted(sent, memory).isEmpty());
+    const QList<CellWrite> sent = {{30, "a"}, {32, "b"}, {42, "c"}, {43, "d"}, {44, "e"}};
+    ps_data after;
+    after.memory_write_result[30] = ps_data::unanswered;
+    after.memory_write_result[32] = 2;
+    after.memory_write_result[42] = 0;
+    after.memory_write_result[43] = ps_data::other_reply;
+    const ConfigRules::WriteBackResults results = ConfigRules::writeBackResults(sent, after);
+    QCOMPARE(results.refused, (QList<CellWrite>{{32, "b"}, {43, "d"}}));
+    QCOMPARE(results.unanswered, (QList<CellWrite>{{30, "a"}, {44, "e"}}));
 }
 
 void ConfigRulesTest::interlockBitsKeepHiddenOnes_data()

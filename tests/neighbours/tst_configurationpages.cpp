@@ -385,7 +385,11 @@ void ConfigurationPagesTest::writeBackPostsWritesSaveSyncAndReportsRefusals()
     QVERIFY(!save->isEnabled());
 
     // Cell 42 is refused by the supply: the worker keeps its old value.
-    setData([](ps_data& d) { d.memory[10] = QStringLiteral("1.5"); });
+    setData([](ps_data& d) {
+        d.memory[10] = QStringLiteral("1.5");
+        d.memory_write_result[10] = 0;
+        d.memory_write_result[42] = 5;
+    });
     emit worker->memory_data_write(10);
     QVERIFY(!save->isEnabled());
     emit worker->memory_data_write(42);

@@ -330,6 +330,9 @@ private slots:
         QCOMPARE(client->exchange("MPLST\r"), reply("MPLST:1.0"));
         QCOMPARE(client->exchange("MRT\r", 300), QByteArray());
         QCOMPARE(client->exchange("MRID\r"), reply("MRID:1042"));
+        QVERIFY(control(QStringLiteral("stale mrid AK")));
+        client->send("MRID\rMRID\r");
+        QCOMPARE(client->readReplies(3), QByteArray(reply("AK") + reply("MRID:1042") + reply("MRID:1042")));
     }
 
     void delayHoldsEveryReply()
