@@ -1,5 +1,6 @@
 // Supply replies: the bytes of one reply collected in chunks the input
-// chooses, then read as the reply to a set command and to a query.
+// chooses, then read as the reply to a set command and to a query; the same
+// bytes read as the lines that come in while the link is brought back in step.
 
 #include "ps_replies.h"
 
@@ -44,5 +45,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // be another: every other '#' is part of the value.
     if (query == 0 && value.count(QLatin1Char('#')) < reply.count(QLatin1Char('#')) - 2)
         std::abort();
+
+    // An answer is a whole line: nothing without a CR ends the reading, and
+    // once it has ended it stays ended.
+    QString echo = command;
+    echo.remove(QStringLiteral(":?"));
+    ResyncReader reader(echo, 1 + (data[0] >> 6 & 1), cap);
+    QByteArray kept;
+    bool ended = false;
+    for (int at = 0; at < bytes.size(); at += step) {
+        const QByteArray chunk = bytes.mid(at, step);
+        kept += chunk.left(chunk.indexOf('\0') < 0 ? chunk.size() : chunk.indexOf('\0'));
+        const bool now = reader.add(chunk);
+        if ((ended && !now) || (now && (!kept.contains('\r') || !kept.contains(echo.toLatin1()))))
+            std::abort();
+        ended = now;
+    }
     return 0;
 }

@@ -419,6 +419,12 @@ void MainWindowTest::replyErrorShowsStatusMessage()
     // A query the supply never answered says so after the comma.
     QVERIFY(QMetaObject::invokeMethod(&w, "replyError", Q_ARG(QString, QStringLiteral("VER\r")), Q_ARG(int, -2)));
     QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("Command VER, No reply from the supply"));
+    // So does a set command the worker announced unanswered; another -1 is the supply's own.
+    emit w.findChild<ps_thread*>()->commandUnanswered(QStringLiteral("MON\r"));
+    for (const char* expected : {"Command MON, No reply from the supply", "Command MON, Unknown Error"}) {
+        emit w.findChild<ps_thread*>()->replyErrorSignal(QStringLiteral("MON\r"), -1);
+        QCOMPARE(w.statusBar()->currentMessage(), QLatin1String(expected));
+    }
 }
 
 // The only test here that shows the main window: the start-up check runs

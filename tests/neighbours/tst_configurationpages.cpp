@@ -536,7 +536,9 @@ void ConfigurationPagesTest::passwordSetAndCancel()
 
     emit worker->password_set(7);
     emit worker->password_set(0);
-    QCOMPARE(boxes.mid(1), (QStringList{"Password info|Wrong Password", "Password info|Password Accepted"}));
+    emit worker->password_set(ps_data::unanswered);
+    QCOMPARE(boxes.mid(1), (QStringList{"Password info|Wrong Password", "Password info|Password Accepted",
+                                        "Password info|No reply from the supply"}));
 }
 
 void ConfigurationPagesTest::idAndPidSavesPostWritesSaveReads()

@@ -111,6 +111,7 @@ private slots:
 
     void configurationReadsEveryUsedCell_data();
     void configurationReadsEveryUsedCell();
+    void writeBackAtSuperadminReachesSupply_data();
     void writeBackAtSuperadminReachesSupply();
     void localModeRefusesSaving();
     void reconnectShowsOtherFamily();
@@ -178,16 +179,45 @@ void WindowsWithSimulatorTest::configurationReadsEveryUsedCell()
     QVERIFY(!table->item(130, 1)->text().isEmpty());
 }
 
+void WindowsWithSimulatorTest::writeBackAtSuperadminReachesSupply_data()
+{
+    // Cells as "cell=text"; in `record`, "?" for a value the worker does not know.
+    QTest::addColumn<QStringList>("controls");
+    QTest::addColumn<QStringList>("edits");
+    QTest::addColumn<QString>("report");
+    QTest::addColumn<QStringList>("supply");
+    QTest::addColumn<QStringList>("record");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QStringList>("failures"); // as the worker reports them
+    QTest::newRow("all taken") << QStringList{} << QStringList{"10=1.25e-3", "31=7.5"} << "" << QStringList{"10=1.25E-3"}
+                               << QStringList{"10=1.25E-3"} << QStringList{"10=1.25e-3"} << QStringList{};
+    QTest::newRow("one late, one refused")
+        << QStringList{"delay MWG:30 1100", "refuse MWG:32 2", "set mem 32 20.0"} << QStringList{"30=Rack 7", "32=7.5"}
+        << "1 of 2 cells were not accepted: 32\nNo reply from the supply for 1 of 2 cells: 30"
+        << QStringList{"30=RACK 7", "32=20.0"} << QStringList{"30=?", "32=20.0"} << QStringList{"30=Rack 7", "32=20.0"}
+        << QStringList{"MWG:30:Rack 7\r|no reply", "MWG:30:Rack 7\r|-1", "MWG:32:7.5\r|2"};
+}
+
 void WindowsWithSimulatorTest::writeBackAtSuperadminReachesSupply()
 {
     QTemporaryDir logDir;
     QVERIFY(initLoggersIn(logDir.path(), 8192, std::chrono::milliseconds(50)));
     setGlobalLogLevel(0);
     const QString password = QStringLiteral("Zq7-secret pw");
+    QFETCH(QStringList, controls);
+    QFETCH(QStringList, edits);
 
     LiveWorker live;
-    QVERIFY(live.start({QStringLiteral("--family"), QStringLiteral("KORA-PS"), QStringLiteral("--enforce-privileges"),
-                        QStringLiteral("--set"), QStringLiteral("password_superadmin=Zq7-secret\\spw")}));
+    QStringList args{QStringLiteral("--family"), QStringLiteral("KORA-PS"), QStringLiteral("--enforce-privileges"),
+                     QStringLiteral("--set"), QStringLiteral("password_superadmin=Zq7-secret\\spw")};
+    for (const QString& line : qAsConst(controls))
+        args << QStringLiteral("--control") << line;
+    QVERIFY(live.start(args));
+    QStringList errors;
+    connect(&live.worker, &ps_thread::replyErrorSignal, &live.gui,
+            [&errors](QString command, int error) { errors << command + '|' + QString::number(error); });
+    connect(&live.worker, &ps_thread::commandUnanswered, &live.gui,
+            [&errors](QString command) { errors << command + QStringLiteral("|no reply"); });
     QTRY_VERIFY_WITH_TIMEOUT(live.ready(QStringLiteral("KORA-PS")), 10000);
     ConfigurationDialog dialog(&live.worker);
     openAndRead(dialog, live);
@@ -209,25 +239,47 @@ void WindowsWithSimulatorTest::writeBackAtSuperadminReachesSupply()
     QTRY_COMPARE_WITH_TIMEOUT(privileges->text(), QStringLiteral("SUPERADMIN"), 10000);
 
     QTableWidget* table = dialog.currentTable();
-    table->item(10, 1)->setText(QStringLiteral("1.25e-3"));
-    table->item(31, 1)->setText(QStringLiteral("7.5"));
+    for (const QString& edit : qAsConst(edits))
+        table->item(edit.section('=', 0, 0).toInt(), 1)->setText(edit.section('=', 1));
     const int logBefore = live.sim.commandLog().size();
     auto* save = dialog.findChild<QPushButton*>(QStringLiteral("save_in_ps_memory_button"));
     QTRY_VERIFY_WITH_TIMEOUT(save->isEnabled(), 15000);
+    errors.clear(); // the wrong password's
     save->click();
     QVERIFY(!save->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(save->isEnabled(), 15000);
     QTRY_VERIFY_WITH_TIMEOUT(live.sim.commandLog().mid(logBefore).contains(QStringLiteral("MSAVE")), 10000);
 
+    QFETCH(QString, report);
+    QFETCH(QStringList, supply);
+    QFETCH(QStringList, record);
+    QFETCH(QStringList, shown);
+    QFETCH(QStringList, failures);
     const QStringList sent = live.sim.commandLog().mid(logBefore);
-    const int write10 = sent.indexOf(QStringLiteral("MWG:10:1.25e-3"));
-    const int write31 = sent.indexOf(QStringLiteral("MWG:31:7.5"));
-    QVERIFY(write10 >= 0 && write31 > write10);
-    QVERIFY(sent.indexOf(QStringLiteral("MSAVE")) > write31);
-    QVERIFY(live.sim.control(QStringLiteral("get mem 10")));
-    QCOMPARE(live.sim.lastReply(), QStringLiteral("OK 1.25E-3"));
+    int at = -1;
+    for (const QString& edit : qAsConst(edits)) {
+        const int next = sent.indexOf("MWG:" + edit.section('=', 0, 0) + ':' + edit.section('=', 1));
+        QVERIFY(next > at);
+        at = next;
+    }
+    QVERIFY(sent.indexOf(QStringLiteral("MSAVE")) > at);
+    for (const QString& cell : qAsConst(supply)) {
+        QVERIFY(live.sim.control("get mem " + cell.section('=', 0, 0)));
+        QCOMPARE(live.sim.lastReply(), "OK " + cell.section('=', 1));
+    }
     QTRY_VERIFY_WITH_TIMEOUT(boxes.contains(QStringLiteral("Password info|Password Accepted")), 10000);
-    QVERIFY(!boxes.join(QLatin1Char('\n')).contains(QLatin1String("not accepted")));
+    // Each write is reported as what it was, and the refusal under its own command.
+    QTRY_COMPARE_WITH_TIMEOUT(boxes.filter(QStringLiteral("Save to PS Memory")),
+                              report.isEmpty() ? QStringList() : QStringList("Save to PS Memory|" + report), 10000);
+    ps_data data;
+    live.worker.get_ps_data(data);
+    for (const QString& cell : qAsConst(record)) {
+        const int n = cell.section('=', 0, 0).toInt();
+        QCOMPARE(data.memory_read.at(n) ? data.memory.at(n) : QStringLiteral("?"), cell.section('=', 1));
+    }
+    for (const QString& cell : qAsConst(shown))
+        QCOMPARE(table->item(cell.section('=', 0, 0).toInt(), 1)->text(), cell.section('=', 1));
+    QCOMPARE(errors, failures);
 
     // The typed passwords are in no log line, at any level.
     live.disconnect();

@@ -521,6 +521,7 @@ private slots:
         QObject ctx; // receives the worker's signals for this case only
         w.peer.setReply("MON", PeerReply::text("#NAK:09\r\n"));
         w.peer.setReply("PASSWORD:secret", PeerReply::text("#NAK:07\r\n"));
+        w.peer.setReply("PASSWORD:silent", PeerReply::silence());
         QList<int> passwordResults;
         connect(&w.thread, &ps_thread::password_set, &ctx, [&](int e) { passwordResults.append(e); });
         QVERIFY(w.start());
@@ -528,8 +529,9 @@ private slots:
             w.thread.set_task(1);
             w.thread.set_task(20, "secret");
             w.thread.set_task(20, "admin");
+            w.thread.set_task(20, "silent");
         }));
-        QCOMPARE(passwordResults, (QList<int>{7, 0}));
+        QCOMPARE(passwordResults, (QList<int>{7, 0, ps_data::unanswered}));
         QVERIFY(w.recorder.replyErrors.contains(qMakePair(QStringLiteral("MON\r"), 9)));
         QVERIFY(w.recorder.replyErrors.contains(qMakePair(QStringLiteral("PASSWORD:***\r"), 7)));
         for (const auto& e : qAsConst(w.recorder.replyErrors))
