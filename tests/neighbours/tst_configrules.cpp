@@ -137,11 +137,9 @@ void ConfigRulesTest::writeBackPlanSendsChangedWritableRows()
 void ConfigRulesTest::writeBackResultsSplitRefusedAndUnanswered()
 {
     const QList<CellWrite> sent = {{30, "a"}, {32, "b"}, {42, "c"}, {43, "d"}, {44, "e"}};
-    ps_data after;
-    after.memory_write_result[30] = ps_data::unanswered;
-    after.memory_write_result[32] = 2;
-    after.memory_write_result[42] = 0;
-    after.memory_write_result[43] = ps_data::other_reply;
+    ps_data after; // 43: a reply that is no refusal; 44 not written
+    for (const auto& [cell, result] : {std::pair{30, ps_data::unanswered}, {32, 2}, {42, 0}, {43, -1}})
+        after.memory_write_result[cell] = result;
     const ConfigRules::WriteBackResults results = ConfigRules::writeBackResults(sent, after);
     QCOMPARE(results.refused, (QList<CellWrite>{{32, "b"}, {43, "d"}}));
     QCOMPARE(results.unanswered, (QList<CellWrite>{{30, "a"}, {44, "e"}}));
