@@ -69,8 +69,6 @@ public:
         Stopped,  // a stop request ended it
     };
     Outcome lastOutcome() const { return last_outcome; }
-    // Replies of earlier exchanges may still be on their way.
-    bool outOfStep() const { return out_of_step; }
     // The read-only queries that bring the link back in step, in the order
     // they are tried; no echo of one begins another's.
     static const QStringList& resyncQueries();
