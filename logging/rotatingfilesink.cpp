@@ -22,8 +22,7 @@ RotatingFileSink::RotatingFileSink(const QString& base, qint64 maxSize, int maxF
     : baseName(base), maxSize(maxSize > 0 ? maxSize : 1), maxFiles(maxFiles > 0 ? maxFiles : 0)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (openBase())
-        currentSize = file.size();
+    openBase();
 }
 
 RotatingFileSink::~RotatingFileSink()
@@ -58,7 +57,9 @@ bool RotatingFileSink::openBase()
         reopenAfterMs = QDateTime::currentMSecsSinceEpoch() + reopenRetryMs;
         return false;
     }
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    // Unbuffered: each line goes to the end of the file as it is written, so
+    // the sizes compared before each line count every line written so far.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
         reportLogError("cannot open the log file " + describe(file));
         reopenAfterMs = QDateTime::currentMSecsSinceEpoch() + reopenRetryMs;
         return false;
@@ -103,13 +104,12 @@ void RotatingFileSink::rotate()
         // With no older files kept, the file itself starts again.
         if (maxFiles == 0)
             file.resize(0);
-        // Another instance may have started the new file already.
-        currentSize = file.size();
+        retryRotationAt = 0;
     } else {
         // Rotation failed: keep appending to the present file rather than
         // lose lines, and try again once another full file's worth has been
         // written.
-        currentSize = 0;
+        retryRotationAt = file.size() + maxSize;
     }
 }
 
@@ -119,23 +119,26 @@ void RotatingFileSink::sink_it_(const spdlog::details::log_msg& msg)
     formatter_->format(msg, formatted);
     const qint64 size = qint64(formatted.size());
 
-    if (!file.isOpen()) {
-        if (QDateTime::currentMSecsSinceEpoch() < reopenAfterMs || !openBase())
+    if (!file.isOpen() && (QDateTime::currentMSecsSinceEpoch() < reopenAfterMs || !openBase()))
+        return;
+    // The size is the file's own, not a count of our lines: another instance
+    // may append to it as well. When the name no longer stands for our file
+    // (that instance rotated it, or it was removed), the name's file is the
+    // one to go on with.
+    qint64 onDisk = QFileInfo(baseName).size();
+    if (file.size() != onDisk) {
+        if (!openBase())
             return;
-        currentSize = file.size();
+        onDisk = file.size();
     }
-    if (currentSize > 0 && currentSize + size > maxSize) {
+    if (onDisk > 0 && onDisk + size > qMax(maxSize, retryRotationAt)) {
         rotate();
         if (!file.isOpen())
             return;
     }
     const qint64 written = file.write(formatted.data(), size);
-    if (written != size) {
+    if (written != size)
         reportLogError("cannot write the log file " + describe(file));
-        if (written < 0)
-            return;
-    }
-    currentSize += written;
 }
 
 void RotatingFileSink::flush_()
