@@ -8,6 +8,10 @@
 #include <chrono>
 #include <thread>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 namespace
 {
 constexpr qint64 reopenRetryMs = 1000;
@@ -22,7 +26,8 @@ RotatingFileSink::RotatingFileSink(const QString& base, qint64 maxSize, int maxF
     : baseName(base), maxSize(maxSize > 0 ? maxSize : 1), maxFiles(maxFiles > 0 ? maxFiles : 0)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    openBase();
+    if (openBase())
+        currentSize = file.size();
 }
 
 RotatingFileSink::~RotatingFileSink()
@@ -57,9 +62,7 @@ bool RotatingFileSink::openBase()
         reopenAfterMs = QDateTime::currentMSecsSinceEpoch() + reopenRetryMs;
         return false;
     }
-    // Unbuffered: each line goes to the end of the file as it is written, so
-    // the sizes compared before each line count every line written so far.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
         reportLogError("cannot open the log file " + describe(file));
         reopenAfterMs = QDateTime::currentMSecsSinceEpoch() + reopenRetryMs;
         return false;
@@ -113,32 +116,66 @@ void RotatingFileSink::rotate()
     }
 }
 
+qint64 RotatingFileSink::sizeOnDisk() const
+{
+#ifdef Q_OS_UNIX
+    // Of the open file, without a look-up of its name: cheap enough for every line.
+    struct stat status;
+    if (::fstat(file.handle(), &status) == 0)
+        return qint64(status.st_size);
+#endif
+    return QFileInfo(baseName).size();
+}
+
+bool RotatingFileSink::takeRealSize()
+{
+    // Our lines first, so the file holds all of them. When the name no longer
+    // stands for our file (another instance rotated it, or it was removed),
+    // the name's file is the one to go on with.
+    if (!file.flush())
+        reportLogError("cannot flush the log file " + describe(file));
+    if (file.size() != QFileInfo(baseName).size() && !openBase())
+        return false;
+    currentSize = file.size();
+    return true;
+}
+
 void RotatingFileSink::sink_it_(const spdlog::details::log_msg& msg)
 {
     spdlog::memory_buf_t formatted;
     formatter_->format(msg, formatted);
     const qint64 size = qint64(formatted.size());
 
-    if (!file.isOpen() && (QDateTime::currentMSecsSinceEpoch() < reopenAfterMs || !openBase()))
-        return;
-    // The size is the file's own, not a count of our lines: another instance
-    // may append to it as well. When the name no longer stands for our file
-    // (that instance rotated it, or it was removed), the name's file is the
-    // one to go on with.
-    qint64 onDisk = QFileInfo(baseName).size();
-    if (file.size() != onDisk) {
-        if (!openBase())
+    if (!file.isOpen()) {
+        if (QDateTime::currentMSecsSinceEpoch() < reopenAfterMs || !openBase())
             return;
-        onDisk = file.size();
+        currentSize = file.size();
     }
-    if (onDisk > 0 && onDisk + size > qMax(maxSize, retryRotationAt)) {
-        rotate();
-        if (!file.isOpen())
+    // Lines another instance appended count too: when the file holds other
+    // than our count says (our lines not written yet aside), the size is
+    // taken from the file itself.
+    if (sizeOnDisk() + file.bytesToWrite() != currentSize && !takeRealSize())
+        return;
+    // A full file may be one another instance has rotated away already: then
+    // the name's file takes the line.
+    const auto full = [&] { return currentSize > 0 && currentSize + size > qMax(maxSize, retryRotationAt); };
+    if (full()) {
+        if (!takeRealSize())
             return;
+        if (full()) {
+            rotate();
+            if (!file.isOpen())
+                return;
+            currentSize = file.size();
+        }
     }
     const qint64 written = file.write(formatted.data(), size);
-    if (written != size)
+    if (written != size) {
         reportLogError("cannot write the log file " + describe(file));
+        if (written < 0)
+            return;
+    }
+    currentSize += written;
 }
 
 void RotatingFileSink::flush_()

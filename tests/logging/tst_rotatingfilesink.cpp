@@ -245,6 +245,7 @@ void RotatingFileSinkTest::twoInstancesKeepEachOthersLines()
             logger = std::make_unique<spdlog::logger>(
                 "T", std::make_shared<RotatingFileSink>(base, 3 * lineSize, logRotatedFiles));
         logger->info("{}", numberedText(write.mid(1).toInt()));
+        logger->flush();
     }
     QStringList files;
     for (int i = logRotatedFiles; i >= 0; --i) {
