@@ -53,10 +53,9 @@ void MainWindow::update_window(ps_data data)
         thread->get_ps_data(live);
         faultDialog->setStatusText(live.status);
     }
+    // Only this poll's readings: a poll that read none shows none, rather
+    // than the last ones again as if new.
     const bool readings = supplyAnswers && data.readings_read;
-    if (realTimePlot->isVisible() && readings)
-        realTimePlot->addData(data.current.toDouble(), data.voltage.toDouble());
-
     // A reading whose text is no number is none either (its mean of one
     // sample would read 0).
     auto isNumber = [](const QString& text) {
@@ -65,6 +64,9 @@ void MainWindow::update_window(ps_data data)
     };
     const bool currentRead = readings && isNumber(data.current);
     const bool voltageRead = readings && isNumber(data.voltage);
+    // A reading that is no number is not plotted as 0.
+    if (realTimePlot->isVisible() && currentRead && voltageRead)
+        realTimePlot->addData(data.current.toDouble(), data.voltage.toDouble());
     const QString current = data.current_avg.text(4);
     const QString voltage = data.voltage_avg.text(4);
     ui->current_display_label->setText(currentRead ? current : noReading);

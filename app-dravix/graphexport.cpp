@@ -3,6 +3,7 @@
 #include <qcustomplot.h>
 
 #include "savebytes.h"
+#include "setup_checks.h"
 
 #include <QDateTime>
 #include <QStringList>
@@ -24,7 +25,10 @@ bool sameLength(const QList<QCPGraph*>& graphs)
 
 QString proposedFileName(const QList<QCPGraph*>& graphs)
 {
-    return graphs.isEmpty() ? QString() : graphs.first()->name() + QStringLiteral(".txt");
+    // Named by the box, which may name itself with any characters: as a file
+    // fetched from its card is, made a plain file name first.
+    return graphs.isEmpty() ? QString()
+                            : SetupChecks::plainFileName(graphs.first()->name()) + QStringLiteral(".txt");
 }
 
 QString timeText(double key)

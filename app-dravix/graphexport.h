@@ -16,7 +16,8 @@ namespace GraphExport
 // True when every graph holds as many points as the first.
 bool sameLength(const QList<QCPGraph*>& graphs);
 
-// The name proposed for the file.
+// The name proposed for the file: the first graph's name made a plain file
+// name (as the SD-card save does), with ".txt".
 QString proposedFileName(const QList<QCPGraph*>& graphs);
 
 // The lines of the file (the first graph's keys give the rows).

@@ -39,8 +39,9 @@ QString sdEntryText(const QString& name, double bytes);
 // times 0.125, truncated; 0 for an unknown size.
 int sdFetchFactor(double bytes);
 
-// A name from the card reduced to a plain file name: '/', '\\' and control
-// characters become '_'; "." and ".." (and an empty name) give an empty text.
+// A name from the box (a file on its card, the box's own name) reduced to a
+// plain file name: '/', '\\' and control characters become '_'; "." and ".."
+// (and an empty name) give an empty text.
 QString plainFileName(const QString& name);
 
 } // namespace SetupChecks

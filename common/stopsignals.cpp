@@ -1,5 +1,6 @@
 #include "stopsignals.h"
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QWidget>
 
@@ -59,7 +60,12 @@ StopSignals::StopSignals(QWidget* window)
         char bytes[16];
         while (::read(signalSocket[1], bytes, sizeof bytes) > 0) {
         }
-        window->close();
+        // A message box or dialog open now runs an event loop of its own, and
+        // one without a parent would keep the program waiting for a click
+        // after the window has gone: once the window is closed, every event
+        // loop ends, the program's own last.
+        if (window->close())
+            QCoreApplication::quit();
     });
 
     struct sigaction action = {};

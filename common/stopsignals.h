@@ -7,7 +7,8 @@ class QWidget;
 
 // While it lives, a stop signal (SIGTERM, SIGINT, SIGHUP) closes `window` as
 // its close button does, so the program ends the way it ends then: the same
-// messages to the instruments, the same log lines, exit status 0.
+// messages to the instruments, the same log lines, exit status 0. Message
+// boxes and dialogs open at that moment end with it.
 //
 // The signal handler itself only writes a byte to a socket pair; the window is
 // closed from the event loop that reads it. A signal the program was started

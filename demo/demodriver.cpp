@@ -52,7 +52,9 @@ DemoDriver* DemoDriver::attachIfRequested(QMainWindow* window)
     const QString screenshot = envText("AMPERIX_DEMO_SCREENSHOT");
     bool closeOk = false;
     const int closeAfter = qEnvironmentVariableIntValue("AMPERIX_DEMO_CLOSE_AFTER_MS", &closeOk);
-    if (!connect && !outputOn && screenshot.isEmpty() && !closeOk && qgetenv("AMPERIX_DEMO_EPICS") != "1")
+    const bool firmware = qgetenv("AMPERIX_DEMO_FIRMWARE_UPDATE") == "1";
+    if (!connect && !outputOn && screenshot.isEmpty() && !closeOk && !firmware &&
+        qgetenv("AMPERIX_DEMO_EPICS") != "1")
         return nullptr;
 
     auto* driver = new DemoDriver(window);
@@ -66,6 +68,7 @@ DemoDriver* DemoDriver::attachIfRequested(QMainWindow* window)
     driver->faultWindowScreenshotPath = envText("AMPERIX_DEMO_FAULT_WINDOW_SCREENSHOT");
     driver->consoleScreenshotPath = envText("AMPERIX_DEMO_CONSOLE_SCREENSHOT");
     driver->closeAfterMs = closeOk ? closeAfter : -1;
+    driver->firmwareRequested = firmware;
     // Start once the event loop runs, so the window has been shown first.
     QTimer::singleShot(0, driver, &DemoDriver::start);
     return driver;
@@ -108,6 +111,11 @@ void DemoDriver::start()
         connect(worker, &ps_thread::signalStateChanged, this, &DemoDriver::onStateChanged,
                 Qt::QueuedConnection);
 
+    // Its warning box stays open until it is answered; nothing below runs before.
+    if (firmwareRequested) {
+        if (auto* action = child<QAction>("actionActionFirmwareUpdate"))
+            action->trigger();
+    }
     if (connectRequested) {
         if (auto* action = child<QAction>("actionConnection"))
             action->trigger();

@@ -39,6 +39,10 @@ class QMainWindow;
 //                                   reads the supply's files (no control of
 //                                   the program opens it)
 //   AMPERIX_DEMO_CLOSE_AFTER_MS=<n> close the window <n> ms after it is shown
+//   AMPERIX_DEMO_FIRMWARE_UPDATE=1  at start, before connecting, choose
+//                                   "Firmware Update" (its warning box opens)
+//   AMPERIX_DEMO_SAY_DIALOGS=1      name every modal box or dialog shown on
+//                                   standard output (dialogreport.h)
 //
 // Nothing happens when none of them is set.
 class DemoDriver : public QObject
@@ -85,6 +89,7 @@ private:
     QString faultWindowScreenshotPath;
     QString consoleScreenshotPath;
     int closeAfterMs = -1;
+    bool firmwareRequested = false;
     bool connectedOnce = false;
     bool screenshotTaken = false;
 };

@@ -24,6 +24,8 @@ class MainWindow;
 //                                     the new-connection dialog, as
 //                                     <prefix>-status.png, -monitor.png and
 //                                     -new-connection.png
+//   DRAVIX_DEMO_SAY_DIALOGS=1         name every modal box or dialog shown on
+//                                     standard output (dialogreport.h)
 //
 // Nothing happens when none of them is set.
 class ViewerDemoDriver : public QObject

@@ -8,6 +8,10 @@
 #include <chrono>
 #include <thread>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 namespace
 {
 constexpr qint64 reopenRetryMs = 1000;
@@ -103,14 +107,37 @@ void RotatingFileSink::rotate()
         // With no older files kept, the file itself starts again.
         if (maxFiles == 0)
             file.resize(0);
-        // Another instance may have started the new file already.
-        currentSize = file.size();
+        retryRotationAt = 0;
     } else {
         // Rotation failed: keep appending to the present file rather than
         // lose lines, and try again once another full file's worth has been
         // written.
-        currentSize = 0;
+        retryRotationAt = file.size() + maxSize;
     }
+}
+
+qint64 RotatingFileSink::sizeOnDisk() const
+{
+#ifdef Q_OS_UNIX
+    // Of the open file, without a look-up of its name: cheap enough for every line.
+    struct stat status;
+    if (::fstat(file.handle(), &status) == 0)
+        return qint64(status.st_size);
+#endif
+    return QFileInfo(baseName).size();
+}
+
+bool RotatingFileSink::takeRealSize()
+{
+    // Our lines first, so the file holds all of them. When the name no longer
+    // stands for our file (another instance rotated it, or it was removed),
+    // the name's file is the one to go on with.
+    if (!file.flush())
+        reportLogError("cannot flush the log file " + describe(file));
+    if (file.size() != QFileInfo(baseName).size() && !openBase())
+        return false;
+    currentSize = file.size();
+    return true;
 }
 
 void RotatingFileSink::sink_it_(const spdlog::details::log_msg& msg)
@@ -124,10 +151,23 @@ void RotatingFileSink::sink_it_(const spdlog::details::log_msg& msg)
             return;
         currentSize = file.size();
     }
-    if (currentSize > 0 && currentSize + size > maxSize) {
-        rotate();
-        if (!file.isOpen())
+    // Lines another instance appended count too: when the file holds other
+    // than our count says (our lines not written yet aside), the size is
+    // taken from the file itself.
+    if (sizeOnDisk() + file.bytesToWrite() != currentSize && !takeRealSize())
+        return;
+    // A full file may be one another instance has rotated away already: then
+    // the name's file takes the line.
+    const auto full = [&] { return currentSize > 0 && currentSize + size > qMax(maxSize, retryRotationAt); };
+    if (full()) {
+        if (!takeRealSize())
             return;
+        if (full()) {
+            rotate();
+            if (!file.isOpen())
+                return;
+            currentSize = file.size();
+        }
     }
     const qint64 written = file.write(formatted.data(), size);
     if (written != size) {

@@ -53,8 +53,9 @@ public:
     bool status_read;
     QString current;
     QString voltage;
-    // Current and voltage were read on this connection (an answered
-    // "MPLST"). Until then the two texts and their means are no readings.
+    // Current and voltage were read by the latest "MPLST" (answered, with
+    // all its fields). Otherwise the two texts and their means are older
+    // readings, or none.
     bool readings_read;
     moving_average current_avg;
     moving_average voltage_avg;
@@ -65,7 +66,7 @@ public:
     moving_average leakage_avg;
     QString trigger_mode;
     QString float_mode;
-    QStringList memory;    // cells 0..199, always 200 entries
+    QStringList memory; // cells 0..199, always 200 entries
     // Per cell: the latest read of it on this connection succeeded, or the
     // supply took a write of it. A cell not read (or whose read failed) is
     // empty in `memory` and is no value of the supply.

@@ -183,10 +183,13 @@ void ps_thread::execute_task(ps_task task)
         break;
     case TaskReadCurrentVoltageStatus: {
         QString text;
-        comm->readCurrentVoltageStatus(text);
-        if (!text.isEmpty()) {
+        const bool answered = comm->readCurrentVoltageStatus(text) == 0;
+        {
             QMutexLocker locker(&mutex);
-            if (!applyCurrentVoltageStatus(ps_response, text))
+            // Readings this poll did not read are no readings of now: the
+            // texts stay, but nothing shows or plots them again.
+            ps_response.readings_read = false;
+            if (answered && !applyCurrentVoltageStatus(ps_response, text))
                 psThreadLogger->warn("MPLST reply {} has too few fields, ignored", text);
         }
         emit current_voltage_status_read(snapshot());
@@ -275,7 +278,8 @@ void ps_thread::execute_task(ps_task task)
             emit EPICS_protocols_ready(snapshot());
         break;
     case TaskReadEpicsDb:
-        if (fileQuery(&ps_data::epics_db, &ps_data::epics_db_read, [this](QString& v) { return comm->readEpicsDb(v); }))
+        if (fileQuery(&ps_data::epics_db, &ps_data::epics_db_read,
+                      [this](QString& v) { return comm->readEpicsDb(v); }))
             emit EPICS_db_ready(snapshot());
         break;
     case TaskWriteEpicsProtocols:

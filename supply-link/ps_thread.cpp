@@ -347,14 +347,23 @@ void ps_thread::noteFailure(const QString& command, int error)
     while (name.endsWith(QLatin1Char('\r')) || name.endsWith(QLatin1Char('\n')))
         name.chop(1);
     failingCommands.insert(name);
+    // A refusal ("NAK:" with its code) is a supply's answer; only silence and
+    // replies no supply gives count against the peer.
+    if (error > 0)
+        noteSupplyAnswered();
     emit replyErrorSignal(command, error);
 }
 
 void ps_thread::noteAnswer(const QString& command)
 {
-    ++answeredExchanges;
     if (failingCommands.remove(command))
         emit commandAnsweredAgain(command);
+    noteSupplyAnswered();
+}
+
+void ps_thread::noteSupplyAnswered()
+{
+    ++answeredExchanges;
     if (notAnswering) {
         notAnswering = false;
         psThreadLogger->info("The supply answers again");

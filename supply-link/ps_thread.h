@@ -125,7 +125,7 @@ public:
     int task_refresh; // timer period, ms
     QString ip_address;
     QString ip_port;
-    int wait_time = 0; // per-wait reply time-out, ms
+    int wait_time = 0;           // per-wait reply time-out, ms
     int connect_timeout = 10000; // longest wait for the connection, ms
 
     // Guards task_queue, current_setpoint, voltage_setpoint and ps_response.
@@ -171,8 +171,9 @@ signals:
     // A socket error of this run, with the socket's own text (emitted in the
     // worker thread before the socket is closed).
     void socketErrorOccurred(QString errorText);
-    // False after a whole poll set in which nothing was answered: what is on
-    // the other end does not answer as a supply. True at its next answer.
+    // False after a whole poll set in which nothing was answered (a refusal
+    // is an answer): what is on the other end does not answer as a supply.
+    // True at its next answer.
     // Emitted only on a change; each run starts out taken as answering.
     void supplyAnswering(bool answering);
     // A command that failed earlier in this run has been answered (named as
@@ -201,6 +202,7 @@ private:
     void endRun();
     void noteFailure(const QString& command, int error);
     void noteAnswer(const QString& command);
+    void noteSupplyAnswered();
 
     ps_data snapshot();
     QString param(const ps_task& task, int index) const;

@@ -373,8 +373,11 @@ void LiveConnectionTest::peerThatIsNoSupply_data()
 {
     QTest::addColumn<QString>("program");
     QTest::addColumn<QStringList>("args");
-    QTest::newRow("readout box") << "box-sim" << QStringList{};
-    QTest::newRow("supply answering garbage, then itself") << "supply-sim" << QStringList{"--garbage"};
+    QTest::addColumn<int>("connections");
+    QTest::newRow("readout box") << "box-sim" << QStringList{} << 1;
+    QTest::newRow("supply answering garbage, then itself") << "supply-sim" << QStringList{"--garbage"} << 1;
+    // Each connection is told afresh.
+    QTest::newRow("readout box, connected again") << "box-sim" << QStringList{} << 2;
 }
 
 void LiveConnectionTest::peerThatIsNoSupply()
@@ -409,6 +412,13 @@ void LiveConnectionTest::peerThatIsNoSupply()
     QTRY_VERIFY_WITH_TIMEOUT(disconnected(w), connectMs);
     // One count per repeated failure, when it ends or with the connection.
     QCOMPARE(log.lines().filter(QStringLiteral("error|Command VER, Unknown Error: repeated")).size(), 1);
+    QFETCH(int, connections);
+    if (connections == 2) {
+        action(w, "actionConnection")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!notice->isHidden(), connectMs);
+        action(w, "actionConnection")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(disconnected(w), connectMs);
+    }
 }
 
 QTEST_MAIN(LiveConnectionTest)

@@ -10,6 +10,7 @@
 #include "faultdialog.h"
 #include "logcapture.h"
 #include "ps_replies.h"
+#include "realtimeplot.h"
 #include "supplyview.h"
 
 #include "tempsettings.h"
@@ -22,6 +23,7 @@
 #include <QStackedWidget>
 #include <QStandardItemModel>
 #include <QStatusBar>
+#include <qcustomplot.h>
 
 #include <memory>
 
@@ -33,6 +35,8 @@ const QString neutral = QStringLiteral("background-color:rgba(235, 235, 255, 255
 const QString yellow = QStringLiteral("background-color:rgb(236, 236, 0)");
 const QString green = QStringLiteral("background-color:rgba(30, 250, 30, 255)");
 const QString red = QStringLiteral("background-color:rgba(255, 126, 126, 255)");
+// What a readings report follows: an answered poll, a supply that answers nothing, a poll that read none.
+constexpr int answered = 0, silent = 1, notRead = 2;
 
 ps_data statusRecord(quint32 flags, const QString& capabilities = QString())
 {
@@ -230,56 +234,74 @@ void LiveDisplayTest::readingsAndPower_data()
     QTest::addColumn<QString>("shownCurrent");
     QTest::addColumn<QString>("shownVoltage");
     QTest::addColumn<QString>("power");
+    QTest::addColumn<int>("poll"); // what came before the report
 
     QTest::newRow("negative current") << "-2.5"
                                       << "4"
                                       << "-2.5000"
                                       << "4.0000"
-                                      << "10.0000";
+                                      << "10.0000" << answered;
     QTest::newRow("rounded product") << "1.23456"
                                      << "2.00004"
                                      << "1.2346"
                                      << "2.0000"
-                                     << "2.4692";
+                                     << "2.4692" << answered;
     QTest::newRow("minus zero") << "-0.00001"
                                 << "-0"
                                 << "0.0000"
                                 << "0.0000"
-                                << "0.0000";
+                                << "0.0000" << answered;
     QTest::newRow("not numbers") << "abc"
                                  << ""
                                  << "-"
                                  << "-"
-                                 << "-";
+                                 << "-" << answered;
     QTest::newRow("voltage no number") << "1.5"
                                        << "nan"
                                        << "1.5000"
                                        << "-"
-                                       << "-";
+                                       << "-" << answered;
     QTest::newRow("widest fixed") << "-1234567.25"
                                   << "0.5"
                                   << "-1234567.2500"
                                   << "0.5000"
-                                  << "617283.6250";
+                                  << "617283.6250" << answered;
     QTest::newRow("power too wide") << "1000000"
                                     << "1000"
                                     << "1000000.0000"
                                     << "1000.0000"
-                                    << "1.0000e+09";
+                                    << "1.0000e+09" << answered;
     QTest::newRow("huge current") << "1e308"
                                   << "2"
                                   << "1.0000e+308"
                                   << "2.0000"
-                                  << "out of range";
+                                  << "out of range" << answered;
+    // Only this poll's readings are shown and plotted.
+    QTest::newRow("supply answers nothing") << "1.5"
+                                            << "2"
+                                            << "-"
+                                            << "-"
+                                            << "-" << silent;
+    QTest::newRow("this poll read none") << "1.5"
+                                         << "2"
+                                         << "-"
+                                         << "-"
+                                         << "-" << notRead;
 }
 
 void LiveDisplayTest::readingsAndPower()
 {
     QFETCH(QString, current);
     QFETCH(QString, voltage);
+    QFETCH(int, poll);
     MainWindow w;
     QVERIFY(reportState(w, QAbstractSocket::ConnectedState));
+    auto* plot = w.findChild<RealTimePlot*>();
+    plot->show();
+    if (poll == silent)
+        QVERIFY(QMetaObject::invokeMethod(&w, "showSupplyAnswering", Q_ARG(bool, false)));
     ps_data d = statusRecord(0x01);
+    d.readings_read = poll != notRead;
     d.current = current;
     d.voltage = voltage;
     d.current_avg.add(current);
@@ -288,6 +310,9 @@ void LiveDisplayTest::readingsAndPower()
     QTEST(widget<QLabel>(w, "current_display_label")->text(), "shownCurrent");
     QTEST(widget<QLabel>(w, "voltage_display_label")->text(), "shownVoltage");
     QTEST(widget<QLabel>(w, "power_display_label")->text(), "power");
+    QFETCH(QString, power);
+    QCOMPARE(plot->plot()->graph(0)->dataCount(), power == QLatin1String("-") ? 0 : 1);
+    plot->close();
 }
 
 void LiveDisplayTest::reportWhileDisconnectedChangesNothing()
@@ -533,6 +558,10 @@ void LiveDisplayTest::unreadableStatusKeepsLastState_data()
     QTest::newRow("ZZ again after a word") << "00020003"
                                            << "ZZ"
                                            << "again";
+    // Said again on later reports, but over no other message.
+    QTest::newRow("ZZ after a refusal is shown") << "00020003"
+                                                 << "ZZ"
+                                                 << "refusal";
     // Another connection whose status never reads: nothing of the last one is its state.
     QTest::newRow("ZZ from a new connection's first reply") << "00020003"
                                                             << "ZZ"
@@ -593,6 +622,11 @@ void LiveDisplayTest::unreadableStatusKeepsLastState()
         editLive(w.getThread(), [](ps_data& live) { live = ps_data(); }); // as each run starts
         QVERIFY(report(unreadable));
         QCOMPARE(shown(), (QStringList{"?", neutral, "?", neutral, "?", neutral, "0", "0", "0", ""}));
+    } else if (then == QLatin1String("refusal")) {
+        QVERIFY(QMetaObject::invokeMethod(&w, "replyError", Q_ARG(QString, "MON"), Q_ARG(int, 8)));
+        const QString refusal = w.statusBar()->currentMessage();
+        QVERIFY(report(unreadable));
+        QCOMPARE(w.statusBar()->currentMessage(), refusal);
     } else {
         QVERIFY(report(QStringLiteral("0")));
         QCOMPARE(widget<QLabel>(w, "on_off_label")->text(), QStringLiteral("OFF"));

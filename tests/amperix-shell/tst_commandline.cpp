@@ -232,9 +232,15 @@ void CommandLineTest::stopSignalEndsTheProgramAsACloseDoes_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("signal");
-    for (const char* name : {"amperix-demo", "dravix-demo"})
+    QTest::addColumn<QString>("state"); // of the program when the signal comes
+    for (const char* name : {"amperix-demo", "dravix-demo"}) {
         for (int signal : {SIGTERM, SIGINT, SIGHUP})
-            QTest::addRow("%s SIG%s", name, sigabbrev_np(signal)) << QString::fromLatin1(name) << signal;
+            QTest::addRow("%s SIG%s", name, sigabbrev_np(signal))
+                << QString::fromLatin1(name) << signal << "";
+        // Started as nohup starts it: a SIGHUP changes nothing, a SIGTERM then ends it.
+        QTest::addRow("%s SIGHUP under nohup", name) << QString::fromLatin1(name) << SIGHUP << "nohup";
+        QTest::addRow("%s SIGTERM over a message box", name) << QString::fromLatin1(name) << SIGTERM << "box";
+    }
 }
 
 // Connected, either program ends as on a close; the viewer stops its box streaming.
@@ -242,28 +248,46 @@ void CommandLineTest::stopSignalEndsTheProgramAsACloseDoes()
 {
     QFETCH(QString, name);
     QFETCH(int, signal);
+    QFETCH(QString, state);
     const bool viewer = name == QLatin1String("dravix-demo");
+    const bool box = state == QLatin1String("box");
     SimulatorProcess sim(viewer ? QStringLiteral("box-sim") : QStringLiteral("supply-sim"));
     QVERIFY(sim.start());
     QSettings(config.path() + QStringLiteral("/Orvane/Amperix.conf"), QSettings::IniFormat)
         .setValue(QStringLiteral("port"), sim.port());
     const qint64 before = QFileInfo(logPath).size();
-    std::signal(signal, SIG_DFL); // an ignored one would stay ignored in the program
+    // The program starts with what the signal does here.
+    std::signal(signal, state == QLatin1String("nohup") ? SIG_IGN : SIG_DFL);
     QProcess process;
-    process.setEnvironment(QProcess::systemEnvironment() +
-                           QStringList{"XDG_CONFIG_HOME=" + config.path(), "AMPERIX_DEMO_CONNECT=1",
-                                       "DRAVIX_DEMO_CONNECT=1", "DRAVIX_DEMO_ACQUIRE=1",
-                                       QStringLiteral("DRAVIX_DEMO_BOXES=tcp:127.0.0.1:%1").arg(sim.port())});
+    // The box: the viewer's for a refused connection, Amperix's firmware warning (which has no parent).
+    process.setEnvironment(
+        QProcess::systemEnvironment() +
+        QStringList{"XDG_CONFIG_HOME=" + config.path(), "AMPERIX_DEMO_CONNECT=1", "DRAVIX_DEMO_CONNECT=1",
+                    "DRAVIX_DEMO_ACQUIRE=" + QString(state.isEmpty() ? "1" : ""),
+                    QStringLiteral("DRAVIX_DEMO_BOXES=tcp:127.0.0.1:%1").arg(box ? 1 : sim.port()),
+                    "AMPERIX_DEMO_SAY_DIALOGS=1", "DRAVIX_DEMO_SAY_DIALOGS=1",
+                    "AMPERIX_DEMO_FIRMWARE_UPDATE=" + QString(box ? "1" : "")});
     process.start(SimulatorProcess::programPath(name), {});
-    const QString atWork = viewer ? QStringLiteral("acq:ON") : QStringLiteral("VER");
-    QTRY_VERIFY_WITH_TIMEOUT(sim.commandLog().contains(atWork), 60000);
+    std::signal(signal, SIG_DFL);
+    const QString atWork = !viewer ? "VER" : state.isEmpty() ? "acq:ON" : "status:?";
+    QByteArray out;
+    if (box)
+        QTRY_VERIFY_WITH_TIMEOUT((out += process.readAllStandardOutput()).contains("dialog shown: "), 60000);
+    else
+        QTRY_VERIFY_WITH_TIMEOUT(sim.commandLog().contains(atWork), 60000);
     QVERIFY(::kill(pid_t(process.processId()), signal) == 0);
+    if (state == QLatin1String("nohup")) {
+        const int polls = sim.commandLog().count(atWork);
+        QTRY_VERIFY_WITH_TIMEOUT(sim.commandLog().count(atWork) > polls + 5, 20000);
+        QCOMPARE(process.state(), QProcess::Running);
+        QVERIFY(::kill(pid_t(process.processId()), SIGTERM) == 0);
+    }
     QVERIFY(process.waitForFinished(60000));
     QVERIFY(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0);
-    if (viewer)
+    if (viewer && !box)
         QTRY_VERIFY_WITH_TIMEOUT(sim.commandLog().lastIndexOf("print:OFF") > sim.commandLog().indexOf(atWork),
                                  20000);
-    else if (QFileInfo(logPath).size() >= before) // unless the log was rotated meanwhile
+    else if (!viewer && QFileInfo(logPath).size() >= before) // unless the log was rotated meanwhile
         QVERIFY(logGrowth(before).contains("[info] Destroying MainWindow and dropping all loggers\n"));
 }
 

@@ -78,10 +78,12 @@ protected:
         static const QByteArray marker("(test marker)");
         socket->write(marker + '\r');
         socket->flush();
-        const bool arrived = QTest::qWaitFor([this] {
-            const QByteArrayList log = box->commands();
-            return !log.isEmpty() && log.last() == marker;
-        }, 20000);
+        const bool arrived = QTest::qWaitFor(
+            [this] {
+                const QByteArrayList log = box->commands();
+                return !log.isEmpty() && log.last() == marker;
+            },
+            20000);
         if (!arrived)
             qWarning("the box never logged the test marker");
         QByteArrayList log = box->commands();
@@ -248,6 +250,26 @@ private slots:
         thread->process();
         QTEST(thread->data.name, "name");
         QCOMPARE(thread->data.wasRead(73), thread->data.name != "-");
+    }
+
+    // "No Status" counts the failed reads since the latest good one.
+    void statusFailuresCountSinceTheLatestRead_data()
+    {
+        QTest::addColumn<QByteArrayList>("answers");
+        QTest::addColumn<int>("failures");
+        QTest::newRow("refused, unanswered") << QByteArrayList{"NAK\r", QByteArray()} << 2;
+        QTest::newRow("then read") << QByteArrayList{"NAK\r", "ZZ\r", "0\r"} << 0;
+        QTest::newRow("failing again") << QByteArrayList{"ZZ\r", "NAK\r", "0\r", "NAK\r"} << 1;
+    }
+    void statusFailuresCountSinceTheLatestRead()
+    {
+        QFETCH(QByteArrayList, answers);
+        for (const QByteArray& answer : answers) {
+            replies["status:?"] = answer;
+            thread->enqueue(80);
+            thread->process();
+        }
+        QTEST(thread->data.status_failures, "failures");
     }
 
     void statusWithErrorFetchesErrorWordInSameTick()

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextCodec>
 #include <qcustomplot.h>
 
 #include <memory>
@@ -55,14 +56,8 @@ private:
     void save() { QMetaObject::invokeMethod(window.get(), "save_to_file"); }
 
 private slots:
-    void init()
-    {
-        openViewer();
-    }
-    void cleanup()
-    {
-        closeViewer();
-    }
+    void init() { openViewer(); }
+    void cleanup() { closeViewer(); }
 
     void timeTextDropsFraction()
     {
@@ -72,21 +67,36 @@ private slots:
         QCOMPARE(GraphExport::timeText(s + 1), QStringLiteral("Tue Mar 5 14:07:10 2024"));
     }
 
+    void oneGraphFileIsExact_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("locale"); // the system's encoding
+        QTest::addColumn<QByteArray>("header");
+        QTest::addColumn<QString>("proposed");
+        QTest::newRow("plain") << "SENTREL-01" << QByteArray("UTF-8") << QByteArray("SENTREL-01\t\n\r")
+                               << "SENTREL-01.txt";
+        QTest::newRow("written in the system's encoding")
+            << "Boîte µ" << QByteArray("ISO-8859-1") << QByteArray("Bo\xEEte \xB5\t\n\r") << "Boîte µ.txt";
+        QTest::newRow("proposed as a plain file name")
+            << "Rack/3\\\tA" << QByteArray("UTF-8") << QByteArray("Rack/3\\\tA\t\n\r") << "Rack_3__A.txt";
+    }
     void oneGraphFileIsExact()
     {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, locale);
+        QTextCodec* const system = QTextCodec::codecForLocale();
+        QTextCodec::setCodecForLocale(QTextCodec::codecForName(locale));
         const double s = second0();
-        QCPGraph* g =
-            addGraph(QStringLiteral("SENTREL-01"), {s + 0.1, s + 0.6, s + 1.1}, {350, 0.000012345678, -2.5});
-        select(g);
+        select(addGraph(name, {s + 0.1, s + 0.6, s + 1.1}, {350, 0.000012345678, -2.5}));
         prompts->saveAnswer = dir.filePath("one.txt");
         save();
+        QTextCodec::setCodecForLocale(system);
         QCOMPARE(prompts->saveCaptions, QStringList{QStringLiteral("Save Graph")});
-        QCOMPARE(prompts->saveProposals, QStringList{QStringLiteral("SENTREL-01.txt")});
-        const QByteArray expected = "SENTREL-01\t\n\r"
-                                    "Tue Mar 5 14:07:09 2024\t350\n\r"
-                                    "Tue Mar 5 14:07:09 2024\t1.23457e-05\n\r"
-                                    "Tue Mar 5 14:07:10 2024\t-2.5\n\r";
-        QCOMPARE(readAll(prompts->saveAnswer), expected);
+        QTEST(prompts->saveProposals.value(0), "proposed");
+        QFETCH(QByteArray, header);
+        QCOMPARE(readAll(prompts->saveAnswer), header + "Tue Mar 5 14:07:09 2024\t350\n\r"
+                                                        "Tue Mar 5 14:07:09 2024\t1.23457e-05\n\r"
+                                                        "Tue Mar 5 14:07:10 2024\t-2.5\n\r");
         QVERIFY(prompts->boxes.isEmpty());
     }
 

@@ -52,6 +52,7 @@ private slots:
     void flushPutsLinesOnDisk();
     void unopenableFileIsReportedNotThrown();
     void failedRotationKeepsEveryLine();
+    void twoInstancesKeepEachOthersLines_data();
     void twoInstancesKeepEachOthersLines();
 
 private:
@@ -220,23 +221,41 @@ void RotatingFileSinkTest::failedRotationKeepsEveryLine()
     QVERIFY(QFileInfo(base + QStringLiteral(".1")).isDir());
 }
 
+void RotatingFileSinkTest::twoInstancesKeepEachOthersLines_data()
+{
+    // Lines written by two programs to one file of three lines, in order ("B"
+    // starts at its first line); the files they leave, oldest first.
+    QTest::addColumn<QString>("writes");
+    QTest::addColumn<QString>("files");
+    QTest::newRow("second starts on a rotated file") << "A0 A1 A2 A3 B10 B11 A4"
+                                                     << "0 1 2|3 10 11|4";
+    QTest::newRow("second rotates first") << "A0 A1 A2 B10 A3"
+                                          << "0 1 2|10 3";
+    QTest::newRow("each writes in turn") << "A0 B10 A1 B11 A2 B12"
+                                         << "0 10 1|11 2 12";
+}
+
 void RotatingFileSinkTest::twoInstancesKeepEachOthersLines()
 {
-    // A second program starts on the file that the first one has just rotated to.
-    spdlog::logger a("A", std::make_shared<RotatingFileSink>(base, 3 * lineSize, logRotatedFiles));
-    for (int i = 0; i < 4; ++i)
-        a.info("{}", numberedText(i));
-    a.flush();
-    spdlog::logger b("B", std::make_shared<RotatingFileSink>(base, 3 * lineSize, logRotatedFiles));
-    b.info("{}", numberedText(10));
-    b.info("{}", numberedText(11));
-    b.flush();
-    a.info("{}", numberedText(4));
-    a.flush();
-    QList<int> numbers;
-    for (const QByteArray& line : linesOf(RotatingFileSink::rotatedName(base, 1)) + linesOf(base))
-        numbers << numberOf(line);
-    QCOMPARE(numbers, (QList<int>{0, 1, 2, 3, 10, 11, 4}));
+    QFETCH(QString, writes);
+    std::unique_ptr<spdlog::logger> programs[2];
+    for (const QString& write : writes.split(QLatin1Char(' '))) {
+        std::unique_ptr<spdlog::logger>& logger = programs[write.startsWith(QLatin1Char('B'))];
+        if (!logger)
+            logger = std::make_unique<spdlog::logger>(
+                "T", std::make_shared<RotatingFileSink>(base, 3 * lineSize, logRotatedFiles));
+        logger->info("{}", numberedText(write.mid(1).toInt()));
+        logger->flush();
+    }
+    QStringList files;
+    for (int i = logRotatedFiles; i >= 0; --i) {
+        QStringList numbers;
+        for (const QByteArray& line : linesOf(RotatingFileSink::rotatedName(base, i)))
+            numbers << QString::number(numberOf(line));
+        if (!numbers.isEmpty())
+            files << numbers.join(QLatin1Char(' '));
+    }
+    QTEST(files.join(QLatin1Char('|')), "files");
 }
 
 QTEST_GUILESS_MAIN(RotatingFileSinkTest)

@@ -225,8 +225,9 @@ private slots:
             << QList<Posted>{{17, {"12"}}} << QStringList{} << QStringList{}
             << Check([](const ps_data& d) { return d.memory.at(12).isEmpty(); });
         QTest::newRow("memory read") << QList<Posted>{{16, {"42"}}} << QStringList{"MRG:42", "#MRG:42:7\r\n"}
-                                     << QStringList{"MRG:42"}
-                                     << Check([](const ps_data& d) { return d.memory.at(42) == "7" && d.memory_read.at(42); });
+                                     << QStringList{"MRG:42"} << Check([](const ps_data& d) {
+                                            return d.memory.at(42) == "7" && d.memory_read.at(42);
+                                        });
         QTest::newRow("memory read refused after a write")
             << QList<Posted>{{17, {"42", "7"}}, {16, {"42"}}} << QStringList{"MRG:42", "#NAK:05\r\n"}
             << QStringList{"MWG:42:7", "MRG:42"}
@@ -310,6 +311,15 @@ private slots:
             << QStringList{"MRI", "MRV", "MRP"} << Check([](const ps_data& d) {
                    return d.current == "1.5" && d.voltage == "2.5" && d.dc_link == "48.0";
                });
+        // Readings a poll does not read are no readings of now, whatever was read before.
+        QTest::newRow("readings refused after a poll")
+            << QList<Posted>{{55, {}}} << QStringList{"MPLST", "#NAK:05\r\n"} << QStringList{}
+            << Check([](const ps_data& d) { return !d.readings_read && d.current == "1.5"; });
+        // A refusal is a supply's answer: a supply refusing all it is asked still answers.
+        QStringList refusals;
+        for (const QString& command : pollCommands)
+            refusals << command << "#NAK:05\r\n";
+        QTest::newRow("every poll query refused") << QList<Posted>{} << refusals << QStringList{} << any;
     }
     void rows()
     {
@@ -318,10 +328,11 @@ private slots:
         QFETCH(QStringList, sent);
         QFETCH(Check, check);
         Worker w;
-        for (int i = 0; i + 1 < replies.size(); i += 2)
-            w.peer.setReply(replies.at(i), PeerReply::text(replies.at(i + 1).toLatin1()));
         QVERIFY(w.start());
         QVERIFY(w.peer.waitForCommands(pollCommands.size()));
+        // From the second poll set on: the first one has read the readings.
+        for (int i = 0; i + 1 < replies.size(); i += 2)
+            w.peer.setReply(replies.at(i), PeerReply::text(replies.at(i + 1).toLatin1()));
         const int from = w.peer.commands().size();
         QVERIFY(runBatch(w.thread, w.recorder, [&] {
             for (const Posted& p : tasks) {
@@ -336,6 +347,10 @@ private slots:
         QCOMPARE(w.postedCommands(from), sent);
         // Later poll sets may change the live record again.
         QVERIFY(check(w.recorder.atSync));
+        // Neither these tasks nor the whole poll set after them made the supply one that does not answer.
+        const int seen = w.recorder.dataReady;
+        QVERIFY(QTest::qWaitFor([&] { return w.recorder.dataReady > seen + 13; }, 20000));
+        QCOMPARE(w.recorder.answering, QList<bool>());
     }
 
     // Cell 199 is the record's last; a reply for "200", read or written, is

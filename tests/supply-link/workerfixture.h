@@ -30,6 +30,7 @@ public:
             ++dataReady;
             last = data;
         });
+        connect(thread, &ps_thread::supplyAnswering, this, [this](bool on) { answering.append(on); });
         connect(thread, &ps_thread::void_sync_signal, this, [this] {
             ++syncs;
             atSync = last;
@@ -47,6 +48,7 @@ public:
     QStringList errorAtState; // socketErrorString() when each state report was handled
     QStringList socketErrors;
     QList<QPair<QString, int>> replyErrors;
+    QList<bool> answering; // supplyAnswering() reports
     int dataReady = 0;
     int syncs = 0;
     ps_data last;
