@@ -102,6 +102,10 @@ private slots:
         QTest::newRow("value LF CR") << QByteArray("BOX 7\n\r") << 3 << "BOX 7";
         QTest::newRow("value CR LF") << QByteArray("BOX 7\r\n") << 3 << "BOX 7";
         QTest::newRow("ACK LF CR") << QByteArray("ACK\n\r") << 1 << "ACK";
+        // No line of a read that holds two is known to be the answer.
+        QTest::newRow("stale line and the answer") << QByteArray("42\r500\r") << 0 << "";
+        QTest::newRow("two acknowledgements") << QByteArray("ACK\r\nACK\r\n") << 0 << "";
+        QTest::newRow("answer and the start of a line") << QByteArray("500\r4") << 0 << "";
     }
     void replyClasses()
     {
@@ -152,20 +156,67 @@ private slots:
         QVERIFY(t.elapsed() < 15000);
     }
 
-    // A reply that comes after its command gave up must not be taken for the
-    // answer to the next command.
-    void lateReplyIsDrained()
+    // A reply that comes after its command gave up is never taken for the
+    // answer to the next command: that one goes out once the line is quiet,
+    // or not at all. While the box streams, its lines do not count.
+    void lateReplyIsNotTakenForTheNext_data()
     {
-        cmd->timeout_ms = 200;
-        answer([](const QByteArray& c) {
+        QTest::addColumn<int>("waitMs");
+        QTest::addColumn<int>("lateMs"); // -1: never answered
+        QTest::addColumn<bool>("arrivedFirst");
+        QTest::addColumn<QByteArray>("ticker"); // what the box sends every 10 ms
+        QTest::addColumn<int>("result");
+        QTest::newRow("in before the next command") << 200 << 400 << true << QByteArray() << 3;
+        QTest::newRow("late by the wait and 0.3 s") << 1000 << 1300 << false << QByteArray() << 3;
+        QTest::newRow("late by the wait and 1 s") << 1500 << 2500 << false << QByteArray() << 3;
+        QTest::newRow("late ACK while streaming") << 1000 << 1300 << false << QByteArray("7 0 1.5\r") << 2;
+        QTest::newRow("never quiet") << 200 << -1 << false << QByteArray("noise\r") << 0;
+    }
+    void lateReplyIsNotTakenForTheNext()
+    {
+        QFETCH(int, waitMs);
+        QFETCH(int, lateMs);
+        QFETCH(QByteArray, ticker);
+        QFETCH(int, result);
+        const bool streaming = ticker.startsWith('7');
+        cmd->timeout_ms = waitMs;
+        answer([=](const QByteArray& c) {
             if (c == "first:?")
-                return ScriptedBox::line("LATE", 400);
-            return ScriptedBox::line("SECOND");
+                return lateMs < 0 ? QList<Piece>() : ScriptedBox::line(streaming ? "ACK" : "LATE", lateMs);
+            return ScriptedBox::line(streaming ? "NAK" : "SECOND");
         });
-        QCOMPARE(cmd->send(QStringLiteral("first:?")), 0);
-        QVERIFY(waitForInput(5)); // "LATE" and its CR
-        QCOMPARE(cmd->send(QStringLiteral("second:?")), 3);
-        QCOMPARE(cmd->reply, QStringLiteral("SECOND"));
+        if (streaming)
+            keepSending(ticker);
+        const auto send = [&](const char* text) {
+            return streaming ? cmd->send_during_stream(QString::fromLatin1(text))
+                             : cmd->send(QString::fromLatin1(text));
+        };
+        QElapsedTimer t;
+        t.start();
+        QCOMPARE(send("first:?"), 0);
+        QVERIFY(cmd->out_of_step);
+        if (!ticker.isEmpty() && !streaming)
+            keepSending(ticker); // lines that are no stream and never stop
+        QFETCH(bool, arrivedFirst);
+        if (arrivedFirst)
+            QVERIFY(waitForInput(5)); // "LATE" and its CR
+        QCOMPARE(send("second:?"), result);
+        if (result == 0) {
+            // Not sent: the next command, once the box is quiet, is the second it gets.
+            QVERIFY(cmd->out_of_step);
+            box->setTicker(0, {});
+            QCOMPARE(send("third:?"), 3);
+            QVERIFY(box->waitForCommands(2));
+            QCOMPARE(box->commands(), QByteArrayList({"first:?", "third:?"}));
+            return;
+        }
+        // It went out after the late reply came, not before.
+        QVERIFY2(t.elapsed() >= lateMs, qPrintable(QString::number(t.elapsed())));
+        QVERIFY(!cmd->out_of_step);
+        if (streaming)
+            QVERIFY(!cmd->stream_counter.isEmpty()); // the lines meanwhile went on to the stream
+        else
+            QCOMPARE(cmd->reply, QStringLiteral("SECOND"));
     }
 
     void lineBreakInArgumentIsRefused_data()
@@ -398,9 +449,9 @@ private slots:
     void linesAfterTheReplyAreKeptForTheStream()
     {
         answer([](const QByteArray&) { return QList<Piece>{Piece(0, "ACK\r1 0 1.5\r2 0 ")}; });
-        QCOMPARE(cmd->send(QStringLiteral("print:ON")), 1);
-        QVERIFY(QTest::qWaitFor([&] { return cmd->read_stream(); }, 10000));
+        QCOMPARE(cmd->send_starting_stream(QStringLiteral("print:ON")), 1);
         QCOMPARE(cmd->stream_counter, QVector<double>({1}));
+        QVERIFY(!cmd->out_of_step);
     }
 
     void streamTailIsKeptBetweenReads()

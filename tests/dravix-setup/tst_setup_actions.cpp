@@ -103,14 +103,20 @@ void SetupGeneralTest::saveName_data()
     QTest::addColumn<QStringList>("queued");
     QTest::addColumn<QString>("left");
     QTest::addColumn<int>("warnings");
-    QTest::newRow("name") << "BOX-7" << QStringList{"72:BOX-7", "73"} << "" << 0;
-    QTest::newRow("blanks kept") << " a b " << QStringList{"72: a b ", "73"} << "" << 0;
-    QTest::newRow("empty reads back") << "" << QStringList{"73"} << "" << 0;
+    QTest::addColumn<int>("answer");   // the box's answer to the name (Command::Result)
+    QTest::addColumn<QString>("told"); // what the window says of it
+    QTest::newRow("name") << "BOX-7" << QStringList{"72:BOX-7", "73"} << "" << 0 << 1 << "";
+    QTest::newRow("blanks kept") << " a b " << QStringList{"72: a b ", "73"} << "" << 0 << 1 << "";
+    QTest::newRow("empty reads back") << "" << QStringList{"73"} << "" << 0 << 1 << "";
     QTest::newRow("accent refused") << QStringLiteral("M\u00fcller") << QStringList{}
-                                    << QStringLiteral("M\u00fcller") << 1;
-    QTest::newRow("line break refused") << "A\rstatus:?" << QStringList{} << "A\rstatus:?" << 1;
-    QTest::newRow("cut to what the box takes")
-        << QString(40, 'x') << QStringList{"72:" + QString(32, 'x'), "73"} << "" << 0;
+                                    << QStringLiteral("M\u00fcller") << 1 << 2 << "";
+    QTest::newRow("line break refused") << "A\rstatus:?" << QStringList{} << "A\rstatus:?" << 1 << 2 << "";
+    QTest::newRow("sent whole") << QString(40, 'x') << QStringList{"72:" + QString(40, 'x'), "73"} << "" << 0
+                                << 1 << "";
+    QTest::newRow("refused by the box")
+        << "BOX-7" << QStringList{"72:BOX-7", "73"} << "" << 0 << 2 << "SENTREL refused the name \"BOX-7\".";
+    QTest::newRow("not answered") << "BOX-7" << QStringList{"72:BOX-7", "73"} << "" << 0 << 0
+                                  << "SENTREL did not answer when its name was set to \"BOX-7\"";
 }
 
 void SetupGeneralTest::saveName()
@@ -125,6 +131,20 @@ void SetupGeneralTest::saveName()
     QCOMPARE(rig.take(), queued);
     QCOMPARE(rig.w<QLineEdit>("lineEdit_sentrel_name")->text(), left);
     QCOMPARE(rig.prompts.size(), warnings);
+    // The report after the Save carries the box's answer; it is told once.
+    QFETCH(int, answer);
+    QFETCH(QString, told);
+    Dcct_data report;
+    report.set_results.insert(72, answer);
+    rig.show(report);
+    rig.show(report);
+    QStringList tellings;
+    for (const SeenPrompt& p : rig.prompts.mid(warnings))
+        if (p.text.startsWith(QLatin1String("SENTREL refused")) ||
+            p.text.contains(QLatin1String("did not answer")))
+            tellings << p.text;
+    QCOMPARE(tellings.size(), told.isEmpty() ? 0 : 1);
+    QVERIFY(told.isEmpty() || tellings.first().startsWith(told));
 }
 
 void SetupGeneralTest::dateAndTime_data()
@@ -224,9 +244,10 @@ void SetupGeneralTest::unchangedSaveSendsOnlyWhatWasRead_data()
     const QString cannot = "which the form cannot show";
     QTest::newRow("name not read") << unread({73}) << "pushButton_save_name" << QStringList{"73"}
                                    << "name was not read";
-    QTest::newRow("name longer than the box takes")
-        << holds(&Dcct_data::name, QString(10000, 'N')) << "pushButton_save_name" << QStringList{"73"}
-        << "name is 10000 characters long, " + cannot + " (at most 32";
+    QTest::newRow("name not plain ASCII")
+        << holds(&Dcct_data::name, QStringLiteral("M\u00fcller")) << "pushButton_save_name"
+        << QStringList{"73"}
+        << QStringLiteral("name is \"M\u00fcller\", ") + cannot + " (printable ASCII characters)";
     QTest::newRow("date not read") << unread({71}) << "pushButton_apply_date" << QStringList{"71"} << "date";
     QTest::newRow("time not read") << unread({69}) << "pushButton_apply_time" << QStringList{"69"} << "time";
     QTest::newRow("new address not read")
@@ -258,9 +279,9 @@ void SetupGeneralTest::unchangedSaveSendsOnlyWhatWasRead_data()
     QTest::newRow("head model not read")
         << holds(&Dcct_data::dcct_model, "3 A1234", 258) << "pushButton_apply_dcct_model" << QStringList{}
         << "head model was not read";
-    QTest::newRow("head longer than the box takes")
-        << holds(&Dcct_data::dcct_des, QString(65, 'D')) << "pushButton_apply_dcct_des" << QStringList{"257"}
-        << "65 characters long";
+    QTest::newRow("head not plain ASCII")
+        << holds(&Dcct_data::dcct_des, QString(65, 'D') + QChar(0xb5)) << "pushButton_apply_dcct_des"
+        << QStringList{"257"} << "66 characters long";
     QTest::newRow("serial number not read")
         << holds(&Dcct_data::box_des, "SN-1", 134) << "pushButton_apply_sentrel_des" << QStringList{"134"}
         << "serial number was not read";

@@ -74,6 +74,7 @@ public:
             return false;
         thread = std::make_unique<Dcct_thread>(true, QStringLiteral("127.0.0.1"), 80, QString());
         thread->tcp_port = QString::number(sim.port());
+        thread->reply_timeout_ms = replyWaitMs;
         QObject::connect(thread.get(), &Dcct_thread::status_updated, &counter, [this] { ++reports; });
         QObject::connect(thread.get(), &Dcct_thread::file_read, &counter, [this] { ++fileReads; });
         thread->start();
@@ -139,6 +140,7 @@ public:
     QStringList proposals;
     QString saveAnswer;
     QString password = QStringLiteral("sentrel");
+    int replyWaitMs = 3000;
 };
 
 // A control-line value that the simulator turns back into exactly `bytes`.
@@ -182,7 +184,86 @@ private slots:
     void sdNameWithBlanksIsKeptWhole();
     void sdDeleteAndMount();
     void mainWindowOpensTheDialog();
+    void fieldsShowTheirOwnReply_data();
+    void fieldsShowTheirOwnReply();
 };
+
+// Nothing a field shows is another query's reply, and nothing reaches the
+// box that the user did not choose: a reply comes 0.3 s after its wait (1 s
+// here) ran out, or a stale line comes with it; names are as the box keeps
+// them, whole, and one it refuses is reported.
+void SetupSimulatorTest::fieldsShowTheirOwnReply_data()
+{
+    QTest::addColumn<QStringList>("controls");
+    QTest::addColumn<QStringList>("shown"); // "widget=text" after the refresh
+    QTest::addColumn<QString>("typed");     // into the name field before the Save
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QStringList>("held"); // "field=value" the box holds afterwards
+    QTest::addColumn<QString>("told");
+    const QStringList limits{"set alarm_ulim 500", "set alarm_llim -500"};
+    const QStringList kept{"alarm_ulim=500", "alarm_llim=-500"};
+    const QString alarm = "pushButton_apply_alarm";
+    QTest::newRow("upper limit late")
+        << limits + QStringList{"late alarm:ulim:? 1300"}
+        << QStringList{"doubleSpinBox_alaMax=not read", "doubleSpinBox_alaMin=-500.000",
+                       "doubleSpinBox_gain_pos=1000.000000"}
+        << "" << alarm << kept << "";
+    QTest::newRow("frequency late") << limits + QStringList{"late freq:? 1300"}
+                                    << QStringList{"spinBox_freq=not read", "doubleSpinBox_alaMax=500.000",
+                                                   "doubleSpinBox_alaMin=-500.000"}
+                                    << "" << alarm << kept << "";
+    QTest::newRow("stale line and the upper limit")
+        << limits + QStringList{"stale alarm:ulim:? 42"}
+        << QStringList{"doubleSpinBox_alaMax=not read", "doubleSpinBox_alaMin=-500.000"} << "" << alarm
+        << kept << "";
+    const QString longName(64, 'L');
+    QTest::newRow("64-character name") << QStringList{"set name_max 0", "set name " + longName}
+                                       << QStringList{"lineEdit_sentrel_name=" + longName} << ""
+                                       << "pushButton_save_name" << QStringList{"name=" + longName} << "";
+    QTest::newRow("name the box refuses")
+        << QStringList() << QStringList() << QString(33, 'R') << "pushButton_save_name"
+        << QStringList{"name=SENTREL-01"} << "SENTREL refused the name \"" + QString(33, 'R') + "\".";
+}
+
+void SetupSimulatorTest::fieldsShowTheirOwnReply()
+{
+    QFETCH(QStringList, controls);
+    QFETCH(QString, button);
+    SimRig rig;
+    rig.replyWaitMs = 1000;
+    QVERIFY2(rig.start({"--hold-clock"}), qPrintable(rig.sim.output()));
+    for (const QString& line : qAsConst(controls))
+        QVERIFY(rig.sim.control(line));
+    QVERIFY(rig.click("pushButton_refresh"));
+    QFETCH(QStringList, shown);
+    for (const QString& s : qAsConst(shown)) {
+        const QString name = s.section(QLatin1Char('='), 0, 0);
+        auto* field = rig.dialog->findChild<QWidget*>(name);
+        const QString text = qobject_cast<QLineEdit*>(field) ? static_cast<QLineEdit*>(field)->text()
+                                                             : static_cast<QAbstractSpinBox*>(field)->text();
+        QCOMPARE(name + QLatin1Char('=') + text, s);
+    }
+
+    QFETCH(QString, typed);
+    if (!typed.isEmpty())
+        rig.w<QLineEdit>("lineEdit_sentrel_name")->setText(typed);
+    if (button == QLatin1String("pushButton_apply_alarm"))
+        rig.w<QCheckBox>("checkBox_alarm")->setChecked(true); // the one change the user makes
+    const int warned = rig.warnings.size();
+    const int before = rig.reports;
+    rig.w<QPushButton>(qPrintable(button))->click();
+    if (rig.thread->queue_length() > 0) // a refused Apply queues nothing
+        QVERIFY(rig.settleAfter(before));
+    QFETCH(QStringList, held);
+    for (const QString& h : qAsConst(held))
+        QCOMPARE(h.section(QLatin1Char('='), 0, 0) + QLatin1Char('=') +
+                     rig.simValue(h.section(QLatin1Char('='), 0, 0)),
+                 h);
+    QFETCH(QString, told);
+    const QStringList said = rig.warnings.mid(warned);
+    QVERIFY2(told.isEmpty() ? said.filter(QStringLiteral("refused the")).isEmpty() : said.contains(told),
+             qPrintable(said.join(QLatin1Char('|'))));
+}
 
 void SetupSimulatorTest::refreshShowsTheBox()
 {
