@@ -322,8 +322,6 @@ private slots:
             << "set name RACK-1" << QByteArray("sentrel:name:?") << QByteArray("RACK-1\r");
         QTest::newRow("stale line before the answer")
             << "stale alarm:ulim:? 42" << QByteArray("alarm:ulim:?") << QByteArray("42\r200\r");
-        QTest::newRow("name longer than kept")
-            << "nak off" << QByteArray("sentrel:name:") + QByteArray(33, 'N') << QByteArray("NAK\r");
         QTest::newRow("name limit lifted")
             << "set name_max 0" << QByteArray("sentrel:name:") + QByteArray(33, 'N') << QByteArray("ACK\r");
     }
