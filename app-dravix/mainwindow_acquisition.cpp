@@ -158,6 +158,16 @@ void MainWindow::acquisition_ON_is_OK(Dcct_data data)
         startTimeAxisAt(double(QDateTime::currentSecsSinceEpoch()));
     first_block[row] = true;
     show_temperature_graphs(row);
+    if (!data.printing) {
+        // The box acquires but did not confirm that it streams its samples
+        // here: the row says what the box does, its status is polled (should
+        // it stream after all, the plot follows), and the user is told.
+        thread->polling = true;
+        Prompts::critical(
+            this, QStringLiteral("Acquisition Error"),
+            QStringLiteral("SENTREL acquires but does not send its samples: stop the acquisition "
+                           "and start it again"));
+    }
 }
 
 void MainWindow::sentrel_acquiring(Dcct_data data)

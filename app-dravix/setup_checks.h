@@ -11,10 +11,6 @@ namespace SetupChecks
 // The box takes printable ASCII only (blank to '~'); an empty text passes.
 bool isBoxText(const QString& text);
 
-// The longest name and description the box keeps; it refuses a longer one.
-constexpr int boxNameMax = 32;
-constexpr int boxDescriptionMax = 64;
-
 // The pattern of the new-address edits: four numbers 0 to 255 (one to three
 // digits, leading zeros allowed) separated by dots.
 QString ipv4Pattern();

@@ -101,14 +101,10 @@ Setup_dialog::Setup_dialog(Dcct_thread* thread, QWidget* parent)
     for (QDoubleSpinBox* box :
          {form->doubleSpinBox_current, form->doubleSpinBox_current_2, form->doubleSpinBox_offset})
         box->setSpecialValueText(QStringLiteral("-"));
-    // The box keeps names and descriptions up to a length; the fields take no more.
-    form->lineEdit_sentrel_name->setMaxLength(SetupChecks::boxNameMax);
-    form->lineEdit_sentrel_name->setToolTip(
-        tr("SENTREL takes a name of at most %1 characters.").arg(SetupChecks::boxNameMax));
-    for (QLineEdit* edit : {form->lineEdit_sentrel_des, form->lineEdit_dcct_des}) {
-        edit->setMaxLength(SetupChecks::boxDescriptionMax);
-        edit->setToolTip(tr("SENTREL takes at most %1 characters here.").arg(SetupChecks::boxDescriptionMax));
-    }
+    // Names and descriptions have no length limit here: the box says what it
+    // keeps, and a text it refuses is reported (show_set_answers).
+    for (QLineEdit* edit : {form->lineEdit_sentrel_name, form->lineEdit_sentrel_des, form->lineEdit_dcct_des})
+        edit->setMaxLength(INT_MAX);
     connect(form->checkBox_trig_enable, &QCheckBox::toggled, this, &Setup_dialog::toggle_trigger);
     connect(form->checkBox_alarm, &QCheckBox::toggled, this, &Setup_dialog::toggle_alarm);
     connect(form->checkBox_save_to_SD, &QCheckBox::clicked, this, &Setup_dialog::ask_for_unmount);
@@ -228,6 +224,7 @@ void Setup_dialog::update_status_conf_dialog(Dcct_data data)
 
     hide_progress();
     show_held_values(data);
+    show_set_answers(data);
 
     // A fetch whose box went away will never answer: free the SD buttons.
     if (file_read_pending && !thread->connected)
@@ -327,7 +324,32 @@ bool Setup_dialog::queue_text(int code, const QString& text)
     if (!check_box_text(text))
         return false;
     thread->enqueue(code, text);
+    // The box alone decides which names it keeps; its answer is told when it
+    // comes. A password's answer shows in the status word.
+    if (code != 112)
+        awaiting_answers.insert(code, text);
     return true;
+}
+
+void Setup_dialog::show_set_answers(const Dcct_data& data)
+{
+    for (auto it = awaiting_answers.begin(); it != awaiting_answers.end();) {
+        const auto found = data.set_results.constFind(it.key());
+        if (found == data.set_results.constEnd()) {
+            ++it; // not run yet
+            continue;
+        }
+        const QString what = it.key() == 72    ? tr("name")
+                             : it.key() == 259 ? tr("matched head")
+                                               : tr("serial number");
+        const QString text = QLatin1Char('"') + it.value() + QLatin1Char('"');
+        if (*found == 2)
+            warn(tr("SENTREL refused the %1 %2.").arg(what, text));
+        else if (*found != 1)
+            warn(tr("SENTREL did not answer when its %1 was set to %2: whether it took it is not known.")
+                     .arg(what, text));
+        it = awaiting_answers.erase(it);
+    }
 }
 
 void Setup_dialog::warn(const QString& text)

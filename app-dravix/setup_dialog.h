@@ -5,6 +5,7 @@
 #include "heldvalue.h"
 
 #include <QDialog>
+#include <QHash>
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
@@ -143,6 +144,9 @@ private:
     // Queues a set code whose argument is text typed by the user; text the
     // box cannot take is refused with a message instead (returns false).
     bool queue_text(int code, const QString& text);
+    // Tells what the box answered to the names and descriptions queued by
+    // queue_text, once the report that carries the answer comes.
+    void show_set_answers(const Dcct_data& data);
     // Every text of an action must pass before any of its codes is queued.
     bool check_box_text(const QString& text);
 
@@ -174,4 +178,6 @@ private:
         held_mac_new;
     // What the window says of them, gathered while a report is shown.
     QStringList held_notes;
+    // Names and descriptions sent whose answer has not been told yet, by code.
+    QHash<int, QString> awaiting_answers;
 };

@@ -189,11 +189,10 @@ void Setup_dialog::show_text(QLineEdit* edit, HeldValue& held, bool read, const 
 
 void Setup_dialog::show_held_values(const Dcct_data& data)
 {
-    const QString ascii = tr("at most %1 printable ASCII characters");
+    const QString ascii = tr("printable ASCII characters");
     // General
-    const QString& name = data.name; // cut by the field when longer than the box takes
-    show_text(form->lineEdit_sentrel_name, held_name, data.wasRead(73), name, SetupChecks::isBoxText(name),
-              tr("name"), ascii.arg(SetupChecks::boxNameMax));
+    show_text(form->lineEdit_sentrel_name, held_name, data.wasRead(73), data.name,
+              SetupChecks::isBoxText(data.name), tr("name"), ascii);
     // The date and time edits have no empty state: their minimum reads "not read".
     for (QDateTimeEdit* edit : {static_cast<QDateTimeEdit*>(form->dateEdit_date), static_cast<QDateTimeEdit*>(form->timeEdit_time)})
         edit->setSpecialValueText(data.wasRead(edit == form->dateEdit_date ? 71 : 69) ? QString() : tr("not read"));
@@ -277,11 +276,9 @@ void Setup_dialog::show_held_values(const Dcct_data& data)
          cannotShow(quoted(data.dcct_model),
                     tr("a model number from 0 to 6 and a serial number without blanks")));
     show_text(form->lineEdit_dcct_des, held_dcct_des, data.wasRead(257), data.dcct_des,
-              SetupChecks::isBoxText(data.dcct_des), tr("matched head"),
-              ascii.arg(SetupChecks::boxDescriptionMax));
+              SetupChecks::isBoxText(data.dcct_des), tr("matched head"), ascii);
     show_text(form->lineEdit_sentrel_des, held_sentrel_des, data.wasRead(134), data.box_des,
-              SetupChecks::isBoxText(data.box_des), tr("serial number"),
-              ascii.arg(SetupChecks::boxDescriptionMax));
+              SetupChecks::isBoxText(data.box_des), tr("serial number"), ascii);
     show_text(form->lineEdit_new_mac_address, held_mac_new, data.wasRead(274), data.mac_new,
               SetupChecks::isMacAddress(data.mac_new), tr("new MAC address"),
               tr("six pairs of hexadecimal digits separated by \":\""));

@@ -209,6 +209,35 @@ bool parseStreamLine(const char* begin, const char* end, int layout, StreamSampl
     return true;
 }
 
+bool looksLikeStreamLine(const char* begin, const char* end)
+{
+    StreamSample sample;
+    return parseStreamLine(begin, end, 0, &sample);
+}
+
+ReplyRead takeReplyLine(const QByteArray& bytes, QString* line, QByteArray* rest)
+{
+    const int cr = bytes.indexOf('\r');
+    if (cr < 0)
+        return ReplyRead::Incomplete;
+    for (int i = cr + 1; i < bytes.size(); ++i) {
+        if (bytes.at(i) != '\n' && bytes.at(i) != '\0')
+            return ReplyRead::Several;
+    }
+    const char* begin = bytes.constData();
+    const char* end = begin + cr;
+    while (begin != end && (*begin == '\n' || *begin == '\0'))
+        ++begin;
+    while (end != begin && (end[-1] == '\n' || end[-1] == '\0'))
+        --end;
+    QByteArray text(begin, int(end - begin));
+    // A stray NUL is no part of the box's text.
+    text.replace('\0', QByteArray());
+    *line = QString::fromUtf8(text);
+    *rest = bytes.mid(cr + 1);
+    return ReplyRead::One;
+}
+
 int lineLayoutFromStatus(quint64 status)
 {
     int layout = 0;

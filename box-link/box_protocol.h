@@ -49,6 +49,20 @@ struct StreamSample {
 // few fields, a field that is not a number, or a layout above 7.
 bool parseStreamLine(const char* begin, const char* end, int layout, StreamSample* out);
 
+// What one read of a one-line reply holds. A line ends at its CR; line feeds
+// and NULs next to it (CR LF, LF CR) belong to its ending. Several: more than
+// one line arrived (for instance a stale line and the answer), so no line of
+// it can be told to be the answer.
+enum class ReplyRead { Incomplete, One, Several };
+// Looks at the bytes read so far for a reply; for One, `line` is its text
+// (without the ending, blanks kept) and `rest` what followed it (line feeds
+// and NULs only).
+ReplyRead takeReplyLine(const QByteArray& bytes, QString* line, QByteArray* rest);
+
+// A line that holds at least the fields every stream line starts with
+// (counter, hexadecimal flags, current), whatever the box's layout.
+bool looksLikeStreamLine(const char* begin, const char* end);
+
 // Status word ("status:?"): false when the reply is not hexadecimal, and
 // then the record keeps its values.
 bool decodeStatusWord(const QString& reply, Dcct_data* data);

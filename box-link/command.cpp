@@ -28,13 +28,61 @@ QString lineText(const char* begin, const char* end)
     return QString::fromUtf8(clean);
 }
 
+// Whether the complete lines of `bytes` include a stream line.
+bool holdsStreamLine(const QByteArray& bytes)
+{
+    const char* p = bytes.constData();
+    const char* const end = p + bytes.size();
+    while (p != end) {
+        const char* cr = static_cast<const char*>(std::memchr(p, '\r', size_t(end - p)));
+        if (!cr)
+            return false;
+        if (looksLikeStreamLine(p, cr))
+            return true;
+        p = cr + 1;
+    }
+    return false;
+}
+
+// Takes the complete lines of `carry` + `bytes` (the rest stays in `carry`)
+// and says whether one of them is neither blank nor a stream line: a reply.
+bool holdsReplyLine(QByteArray* carry, const QByteArray& bytes, bool* streamSeen)
+{
+    carry->append(bytes);
+    bool reply = false;
+    int from = 0;
+    for (;;) {
+        const int cr = carry->indexOf('\r', from);
+        if (cr < 0)
+            break;
+        const char* b = carry->constData() + from;
+        const char* e = carry->constData() + cr;
+        if (looksLikeStreamLine(b, e))
+            *streamSeen = true;
+        else if (!QByteArray(b, int(e - b)).replace('\0', QByteArray()).trimmed().isEmpty())
+            reply = true;
+        from = cr + 1;
+    }
+    carry->remove(0, from);
+    // A line that never ends is not kept for ever: part of it is enough to
+    // judge it once its end comes.
+    if (carry->size() > 4096)
+        carry->remove(0, carry->size() - 4096);
+    // The start of a line, unless the box streams, may be a reply whose end
+    // is still on its way.
+    if (!*streamSeen && !QByteArray(*carry).replace('\0', QByteArray()).trimmed().isEmpty())
+        reply = true;
+    return reply;
+}
+
 } // namespace
 
 Command::Command(QTcpSocket* socket, QSerialPort* serial, int* timeout, bool is_tcp, QObject* parent)
     : QObject(parent), stream_flags(-1), line_layout(0), socket(socket), serial(serial), is_tcp(is_tcp),
       timeout_ms(timeout ? *timeout : 3000), multiline_deadline_ms(10 * 60 * 1000),
       multiline_max_bytes(16 * 1024 * 1024), stream_lines_dropped(0), stream_bytes_discarded(0),
-      stream_resync(false), pick_values(false)
+      out_of_step(false), resync_waits(4), stream_resync(false), pick_values(false), picked_twice(false),
+      foreign_lines(0), stream_seen(false)
 {
     // Reserved so that emptying it between reads keeps the allocation.
     stream_buffer.reserve(1024);
@@ -68,22 +116,89 @@ QByteArray Command::read_available()
     return dev ? dev->readAll() : QByteArray();
 }
 
+void Command::pull_waiting()
+{
+    // Pull in what the system already holds. A zero wait that finds nothing
+    // is not a time-out worth reporting, hence the blocker; the worker checks
+    // the link state itself after every exchange.
+    QIODevice* dev = port();
+    const QSignalBlocker blocker(dev);
+    for (int i = 0; i < 64 && dev->waitForReadyRead(0); ++i) {
+    }
+}
+
 void Command::drain(bool to_stream)
 {
     QByteArray bytes;
     bytes.swap(pending);
     QIODevice* dev = port();
     if (dev && port_open()) {
-        // Pull in what the system already holds. A zero wait that finds
-        // nothing is not a time-out worth reporting, hence the blocker; the
-        // worker checks the link state itself after every exchange.
-        const QSignalBlocker blocker(dev);
-        for (int i = 0; i < 64 && dev->waitForReadyRead(0); ++i) {
-        }
+        pull_waiting();
         bytes += dev->readAll();
     }
-    if (to_stream && !bytes.isEmpty())
+    if (bytes.isEmpty())
+        return;
+    if (to_stream)
         feed(bytes.constData(), bytes.size(), nullptr);
+    else if (holdsStreamLine(bytes))
+        stream_seen = true;
+}
+
+void Command::lose_step()
+{
+    out_of_step = true;
+}
+
+bool Command::resync(bool to_stream)
+{
+    if (!out_of_step)
+        return true;
+    QIODevice* dev = port();
+    if (!dev || !port_open())
+        return false;
+    QByteArray carry;
+    // Whatever the box sends now is thrown away; only a reply line (not a
+    // stream line, not a blank one) shows that it is still answering.
+    const auto look = [&](const QByteArray& bytes) {
+        if (bytes.isEmpty())
+            return;
+        bool reply;
+        if (to_stream) {
+            const qint64 before = foreign_lines;
+            feed(bytes.constData(), bytes.size(), nullptr);
+            reply = foreign_lines != before;
+        } else {
+            reply = holdsReplyLine(&carry, bytes, &stream_seen);
+        }
+        if (reply)
+            quiet_clock.start();
+    };
+    QElapsedTimer total;
+    total.start();
+    const qint64 limit = qint64(qMax(1, resync_waits)) * timeout_ms;
+    // Quiet for one reply wait from now: a reply late by that much after its
+    // own wait ran out still comes in here.
+    quiet_clock.start();
+    QByteArray first;
+    first.swap(pending);
+    look(first);
+    // The waits that find the line quiet are what is wanted here, not time-outs.
+    const QSignalBlocker blocker(dev);
+    for (;;) {
+        pull_waiting();
+        look(dev->readAll());
+        if (!port_open())
+            return false;
+        const qint64 quietLeft = timeout_ms - quiet_clock.elapsed();
+        if (quietLeft <= 0)
+            break;
+        const qint64 totalLeft = limit - total.elapsed();
+        if (totalLeft <= 0 || QThread::currentThread()->isInterruptionRequested())
+            return false;
+        dev->waitForReadyRead(int(qMin(quietLeft, totalLeft)));
+    }
+    out_of_step = false;
+    return true;
 }
 
 bool Command::write_frame(const QString& text)
@@ -105,11 +220,18 @@ bool Command::write_frame(const QString& text)
 int Command::send(QString text)
 {
     reply.clear();
+    stream_seen = false;
     if (!isSendable(text) || !port_open())
         return NoReply;
-    drain(false);
-    if (!write_frame(text))
+    if (!resync(false))
         return NoReply;
+    drain(false);
+    if (!write_frame(text)) {
+        lose_step();
+        return NoReply;
+    }
+    if (stream_seen)
+        return read_reply_among_stream(true);
     return read_reply_line();
 }
 
@@ -119,19 +241,26 @@ int Command::read_reply_line()
     clock.start();
     QByteArray buf;
     for (;;) {
-        const int cr = buf.indexOf('\r');
-        if (cr >= 0) {
-            pending = buf.mid(cr + 1);
-            reply = lineText(buf.constData(), buf.constData() + cr);
+        QString line;
+        QByteArray rest;
+        const ReplyRead read = takeReplyLine(buf, &line, &rest);
+        if (read == ReplyRead::One) {
+            pending = rest;
+            reply = line;
             return classifyReply(reply);
         }
+        if (read == ReplyRead::Several)
+            break;
         const qint64 left = timeout_ms - clock.elapsed();
         if (left <= 0 || !wait_for_data(int(left)))
             break;
         buf += read_available();
     }
-    // What arrived without an end stays visible for diagnostics.
+    // A partial line stays visible for diagnostics; none of it is the answer.
+    if (buf.contains('\r'))
+        buf.clear();
     reply = lineText(buf.constData(), buf.constData() + buf.size());
+    lose_step();
     return NoReply;
 }
 
@@ -140,9 +269,13 @@ int Command::send_during_stream(QString text, bool expect_value)
     reply.clear();
     if (!isSendable(text) || !port_open())
         return NoReply;
-    drain(true);
-    if (!write_frame(text))
+    if (!resync(true))
         return NoReply;
+    drain(true);
+    if (!write_frame(text)) {
+        lose_step();
+        return NoReply;
+    }
     return read_reply_among_stream(expect_value);
 }
 
@@ -152,9 +285,13 @@ int Command::send_starting_stream(QString text)
     if (!isSendable(text) || !port_open())
         return NoReply;
     reset_stream();
-    drain(false);
-    if (!write_frame(text))
+    if (!resync(false))
         return NoReply;
+    drain(false);
+    if (!write_frame(text)) {
+        lose_step();
+        return NoReply;
+    }
     return read_reply_among_stream(false);
 }
 
@@ -165,12 +302,21 @@ int Command::read_reply_among_stream(bool expect_value)
     int picked = NoReply;
     for (;;) {
         const qint64 left = timeout_ms - clock.elapsed();
-        if (left <= 0 || !wait_for_data(int(left)))
+        if (left <= 0 || !wait_for_data(int(left))) {
+            lose_step();
             return NoReply;
+        }
         const QByteArray bytes = read_available();
         pick_values = expect_value;
+        picked_twice = false;
         feed(bytes.constData(), bytes.size(), &picked);
         pick_values = false;
+        if (picked_twice) {
+            // Two lines that could each be the answer: neither is known to be it.
+            reply.clear();
+            lose_step();
+            return NoReply;
+        }
         if (picked != NoReply)
             return picked;
     }
@@ -182,9 +328,13 @@ bool Command::send_multiline(QString text)
     reply_body.clear();
     if (!isSendable(text) || !port_open())
         return false;
-    drain(false);
-    if (!write_frame(text))
+    if (!resync(false))
         return false;
+    drain(false);
+    if (!write_frame(text)) {
+        lose_step();
+        return false;
+    }
 
     QElapsedTimer clock;
     clock.start();
@@ -224,6 +374,9 @@ bool Command::send_multiline(QString text)
         }
         buf += read_available();
     }
+    // A listing cut short may still be coming; a refusal is a whole answer.
+    if (!ok && !nak)
+        lose_step();
     reply_body = buf;
     reply_chunks = splitKeepingLineBreaks(reply_body);
     return ok;
@@ -319,16 +472,23 @@ void Command::take_stream_line(const char* begin, const char* end, int* picked)
         return;
     }
     const QString text = lineText(begin, end);
-    if (picked && *picked == NoReply && !text.trimmed().isEmpty()) {
+    if (text.trimmed().isEmpty())
+        return;
+    if (!looksLikeStreamLine(begin, end))
+        ++foreign_lines;
+    if (picked) {
         const int cls = classifyReply(text);
         if (cls == Ack || cls == Nak || pick_values) {
+            if (*picked != NoReply) {
+                picked_twice = true;
+                return;
+            }
             *picked = cls;
             reply = text;
             return;
         }
     }
-    if (!text.trimmed().isEmpty())
-        ++stream_lines_dropped;
+    ++stream_lines_dropped;
 }
 
 void Command::clear_stream_lists()

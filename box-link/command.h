@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayList>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -32,8 +33,12 @@ public:
 
     // Sends one command and reads its one-line reply (waiting up to timeout_ms
     // in all). Returns a Result; the reply line, without its carriage return,
-    // is in `reply`. Stale input is drained first. A text holding a carriage
-    // return, line feed or NUL is refused (nothing is sent, result 0).
+    // is in `reply`. Stale input is drained first. A read that holds more than
+    // one line (a stale line and the answer) gives no reply (result 0): no
+    // line of it is known to be the answer. When the drained input held
+    // stream lines, the box streams: the reply is the line among them that is
+    // no stream line. A text holding a carriage return, line feed or NUL is
+    // refused (nothing is sent, result 0).
     int send(QString text);
 
     // As send(), for use while the box streams: stream lines that arrive
@@ -113,10 +118,25 @@ public:
     qint64 stream_lines_dropped;
     qint64 stream_bytes_discarded;
 
+    // The box has no echo, so a reply names no command. After an exchange
+    // that ran out without a complete reply, or a read that held more than
+    // one line, a reply may still be on its way: the link is out of step, and
+    // before the next command goes out everything the box sends is thrown
+    // away until it has sent no reply line for timeout_ms (stream lines go on
+    // to the stream fields while it streams, and do not count). A link that does
+    // not fall quiet within resync_waits reply waits in all gets no command
+    // (result 0) and stays out of step. Every run has its own Command, so a
+    // connection starts in step.
+    bool out_of_step;
+    int resync_waits;
+
 private:
     QIODevice* port() const;
     bool port_open() const;
     void drain(bool to_stream);
+    void pull_waiting();
+    bool resync(bool to_stream);
+    void lose_step();
     bool write_frame(const QString& text);
     bool wait_for_data(int ms);
     QByteArray read_available();
@@ -131,6 +151,15 @@ private:
     // Set while a partial line is being thrown away after the buffer cap.
     bool stream_resync;
     // While a reply is looked for among stream lines: whether a line that is
-    // not a stream line counts as a value reply.
+    // not a stream line counts as a value reply, and whether a second line
+    // that could be the reply came in the same read.
     bool pick_values;
+    bool picked_twice;
+    // Lines that were neither stream lines nor blank, seen by the stream
+    // decoder (a resync among stream lines waits for these to stop).
+    qint64 foreign_lines;
+    // The input drained before this command held stream lines.
+    bool stream_seen;
+    // During a resync: since its start or the last reply line seen.
+    QElapsedTimer quiet_clock;
 };

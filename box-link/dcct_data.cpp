@@ -86,6 +86,7 @@ void Dcct_data::reset()
     file_read_ok = false;
     read_codes.clear();
     status_failures = 0;
+    set_results.clear();
 }
 
 void registerDcctDataMetaType()

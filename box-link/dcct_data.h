@@ -2,6 +2,7 @@
 
 #include <QByteArrayList>
 #include <QDate>
+#include <QHash>
 #include <QList>
 #include <QMetaType>
 #include <QSet>
@@ -117,6 +118,11 @@ public:
     bool statusKnown() const { return wasRead(80) || (acquiring && printing); }
     // Status reads in a row that failed since the last one that succeeded.
     int status_failures;
+    // The answer (Command::Result: 0 none, 1 "ACK", 2 "NAK", 3 a value) to
+    // the latest run of each set or action code whose reply no field holds.
+    // Queueing a code takes its entry out until it has run, so a window that
+    // queued one knows that the answer it finds is that command's own.
+    QHash<int, int> set_results;
 };
 
 Q_DECLARE_METATYPE(Dcct_data)

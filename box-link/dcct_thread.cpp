@@ -35,7 +35,7 @@ Dcct_thread::Dcct_thread(bool is_tcp, QString ip, int interval_ms, QString com_p
     : QThread(parent), ip(ip), com_port(com_port), tcp_port(QStringLiteral("10001")), is_tcp(is_tcp),
       reply_timeout_ms(3000), interval_ms(interval_ms), stream_quiet_ms(3000), connection_code(3),
       connected(false), polling(false), socket(nullptr), serial(nullptr), command(nullptr), timer(nullptr),
-      status_pending(false), failure_code(-1), link_down(false), quiet_ticks(0)
+      status_pending(false), printing_unconfirmed(false), failure_code(-1), link_down(false), quiet_ticks(0)
 {
     qRegisterMetaType<QAbstractSocket::SocketState>("QTcpSocket::SocketState");
     qRegisterMetaType<QSerialPort::SerialPortError>("QSerialPort::SerialPortError");
@@ -56,12 +56,15 @@ void Dcct_thread::enqueue(int code)
     QMutexLocker lock(&mutex);
     status_pending = true;
     codes.append(Queued{code, QString(), false});
+    data.set_results.remove(code);
 }
 
 void Dcct_thread::enqueue(int code, QString arg)
 {
     QMutexLocker lock(&mutex);
     codes.append(Queued{code, arg, true});
+    // Until it has run, the answer the record has for this code is an older one's.
+    data.set_results.remove(code);
 }
 
 int Dcct_thread::queue_length()
@@ -85,6 +88,7 @@ void Dcct_thread::run()
 {
     failure_code = -1;
     link_down = false;
+    printing_unconfirmed = false;
     connected = false;
     status_pending = false;
     stream_clock.invalidate();
@@ -274,8 +278,13 @@ void Dcct_thread::send_pending_print_off()
             }
         }
     }
-    if (found && command)
+    if (found && command) {
+        // The run ends here and the answer is not looked at: a reply still on
+        // its way from an earlier command does no harm, and waiting for the
+        // line to fall quiet would only hold the disconnect up.
+        command->out_of_step = false;
         exchange(QStringLiteral("print:OFF"));
+    }
 }
 
 void Dcct_thread::tear_down(int code)

@@ -139,10 +139,15 @@ private:
     void read_sd_file(const QString& text);
     void set_acquisition(const QString& text, bool on);
     void set_printing(const QString& text, bool on);
+    void confirm_by_status();
     void send_paused(const QString& text);
     void emit_status();
     bool stream_went_quiet();
     void end_stream_watch();
+
+    // A "print:ON" went unanswered: whether the box prints is not known
+    // until its status word is read.
+    bool printing_unconfirmed;
 
     // Set when the link failed during a run: the code to report when the
     // run tears down (reported once).

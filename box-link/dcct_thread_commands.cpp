@@ -365,46 +365,73 @@ void Dcct_thread::run_code(const Queued& q)
     case 274:
         text_of(&Dcct_data::mac_new);
         break;
-    default:
-        // Set codes and actions whose reply is not looked at.
-        exchange(text);
+    default: {
+        // Set codes and actions whose reply the record does not hold; the
+        // window that queued one may look its answer up.
+        const int result = exchange(text);
+        QMutexLocker lock(&mutex);
+        data.set_results.insert(q.code, result);
         break;
+    }
     }
 }
 
 void Dcct_thread::set_acquisition(const QString& text, bool on)
 {
-    // With printing on, a start makes the box stream at once.
-    const int result = on && data.printing ? exchange_starting_stream(text) : exchange(text);
-    if (on) {
-        Dcct_data copy;
-        {
-            QMutexLocker lock(&mutex);
-            if (result == Command::Ack) {
-                data.acquiring = true;
-                codes.clear(); // what was queued behind the start is dropped
-            }
-            copy = data;
-        }
-        emit sentrel_start_acquire(copy);
+    if (!on) {
+        if (exchange(text) != Command::Ack)
+            return;
+        QMutexLocker lock(&mutex);
+        data.acquiring = false;
+        for (QVector<double>* v :
+             {&data.current_a, &data.head_t_a, &data.ext_t_a, &data.time_a, &data.adc_t_a, &data.current_b,
+              &data.head_t_b, &data.ext_t_b, &data.time_b, &data.adc_t_b})
+            v->clear();
         return;
     }
-    if (result != Command::Ack)
-        return;
-    QMutexLocker lock(&mutex);
-    data.acquiring = false;
-    for (QVector<double>* v : {&data.current_a, &data.head_t_a, &data.ext_t_a, &data.time_a, &data.adc_t_a,
-                               &data.current_b, &data.head_t_b, &data.ext_t_b, &data.time_b, &data.adc_t_b})
-        v->clear();
+    // A start may make the box stream at once, with lines next to its answer,
+    // also when the record does not know that printing is on.
+    const int result = exchange_starting_stream(text);
+    if (result == Command::Ack) {
+        QMutexLocker lock(&mutex);
+        data.acquiring = true;
+    }
+    // Whether the box acquires and streams to this link is what it answered.
+    // When the start, or the printing before it, went unanswered, its status
+    // word says (a query only, read among stream lines should it stream).
+    if (!link_down &&
+        (result == Command::NoReply || (result == Command::Ack && !data.printing && printing_unconfirmed)))
+        confirm_by_status();
+    Dcct_data copy;
+    {
+        QMutexLocker lock(&mutex);
+        if (data.acquiring)
+            codes.clear(); // what was queued behind the start is dropped
+        copy = data;
+    }
+    emit sentrel_start_acquire(copy);
 }
 
 void Dcct_thread::set_printing(const QString& text, bool on)
 {
     const int result = on && data.acquiring ? exchange_starting_stream(text) : exchange(text);
+    printing_unconfirmed = on && result == Command::NoReply;
     if (result != Command::Ack)
         return;
     QMutexLocker lock(&mutex);
     data.printing = on;
+}
+
+void Dcct_thread::confirm_by_status()
+{
+    const bool answered = command->send_during_stream(QStringLiteral("status:?"), true) == Command::Value;
+    QMutexLocker lock(&mutex);
+    const bool decoded = answered && decodeStatusWord(command->reply, &data);
+    if (decoded) {
+        command->line_layout = data.line_layout;
+        printing_unconfirmed = false;
+    }
+    note_read(80, decoded);
 }
 
 void Dcct_thread::read_status_word()
@@ -415,8 +442,10 @@ void Dcct_thread::read_status_word()
         QMutexLocker lock(&mutex);
         const bool was = data.acquiring;
         const bool decoded = answered && decodeStatusWord(command->reply, &data);
-        if (decoded)
+        if (decoded) {
             command->line_layout = data.line_layout;
+            printing_unconfirmed = false;
+        }
         note_read(80, decoded);
         // A status that cannot be read on poll after poll is counted, so a
         // window says so once, with the count, rather than at every poll.

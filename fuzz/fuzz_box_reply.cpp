@@ -1,6 +1,7 @@
 // One-line box replies: the reply class and every decoder a one-line reply
 // goes through (numbers, hexadecimal words, status and error words, channel
-// choice, clock, firmware version, stream frequency).
+// choice, clock, firmware version, stream frequency), and a read of it cut
+// into its one line.
 
 #include "box_protocol.h"
 #include "dcct_data.h"
@@ -51,6 +52,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     QDate date;
     if (decodeBoxDate(line, &date) && !date.isValid())
         std::abort();
+
+    // The bytes as one read of a reply: one line at most, whose ending and
+    // whatever follows it are line feeds and NULs only.
+    const QByteArray bytes(begin, int(size));
+    QString one;
+    QByteArray rest;
+    if (takeReplyLine(bytes, &one, &rest) == ReplyRead::One &&
+        (one.contains(QLatin1Char('\r')) || rest.count('\n') + rest.count('\0') != rest.size()))
+        std::abort();
+    looksLikeStreamLine(begin, end);
 
     decodeFirmwareVersion(line);
     isSendable(line);

@@ -305,7 +305,7 @@ BoxReply BoxState::set(const QByteArray& lc, const QByteArray& command, bool* kn
         return R::ack();
     }
     if (prefix == "sentrel:name:") {
-        if (arg.isEmpty() || arg.size() > 32 || !isPrintable(arg))
+        if (arg.isEmpty() || (nameMax > 0 && arg.size() > nameMax) || !isPrintable(arg))
             return R::nak();
         name = arg;
         return R::ack();
@@ -455,7 +455,7 @@ BoxReply BoxState::set(const QByteArray& lc, const QByteArray& command, bool* kn
         return R::ack();
     }
     if (prefix == "sentrel:des:" || prefix == "dcct:des:") {
-        if (arg.size() > 64 || !isPrintable(arg))
+        if ((desMax > 0 && arg.size() > desMax) || !isPrintable(arg))
             return R::nak();
         (prefix == "sentrel:des:" ? boxDes : dcctDes) = arg;
         return R::ack();

@@ -26,6 +26,8 @@ BoxState::BoxState() : rng(20180411)
 void BoxState::reset()
 {
     name = "SENTREL-01";
+    nameMax = 32;
+    desMax = 64;
     boxSn = "SN-2018-0042";
     boxDes = "Beam line 3 DCCT readout";
     dcctSn = "A1234";

@@ -81,6 +81,9 @@ public:
 
     // --- identity (texts as the box reports them)
     QByteArray name, boxSn, boxDes, dcctSn, dcctDes, dcctModel, firmware;
+    // Longest name and description this box keeps (a longer one is refused);
+    // 0 for no limit.
+    int nameMax = 32, desMax = 64;
     // --- acquisition settings
     bool modeDlog = true;
     QByteArray freq, ts, pturns;

@@ -79,9 +79,9 @@ QByteArray Simulator::control(const QByteArray& rawLine)
     }
 
     if (word == "help")
-        return ok(
-            "quit clear reset nak stall silent delay chunk garbage badstatus badvalues badstream double "
-            "truncate drop dropafter refuse send junk stream clock set get fields sd");
+        return ok("quit clear reset nak late stale stall silent delay chunk garbage badstatus badvalues "
+                  "badstream double "
+                  "truncate drop dropafter refuse send junk stream clock set get fields sd");
     if (word == "quit" || word == "exit") {
         emit quitRequested();
         return ok("bye");
@@ -106,6 +106,34 @@ QByteArray Simulator::control(const QByteArray& rawLine)
         // single-blank command of the greeting.
         faults.nakRules.append(CommandLog::unescape(rest).toLower());
         return ok("nak " + rest);
+    }
+    if (word == "late") {
+        if (arg0 == "off" || arg0 == "clear") {
+            faults.lateRules.clear();
+            return ok("late rules cleared");
+        }
+        bool good = false, goodSkip = true;
+        const int ms = args.value(1).toInt(&good);
+        const int nth = args.size() > 2 ? args.at(2).toInt(&goodSkip) : 1;
+        if (args.size() < 2 || args.size() > 3 || !good || ms < 0 || !goodSkip || nth < 1)
+            return err("expected late <command> <ms> [n]");
+        faults.lateRules.append({CommandLog::unescape(args.at(0)).toLower(), ms, nth - 1});
+        return ok("late " + rest);
+    }
+    if (word == "stale") {
+        if (arg0 == "off" || arg0 == "clear") {
+            faults.staleRules.clear();
+            return ok("stale rules cleared");
+        }
+        // The line is the rest after the command, so it may hold blanks.
+        const int blank = rest.indexOf(' ');
+        if (blank <= 0)
+            return err("expected stale <command> <line>");
+        const QByteArray line = CommandLog::unescape(rest.mid(blank + 1));
+        if (line.contains('\r'))
+            return err("the stale line ends at its own CR");
+        faults.staleRules.append({CommandLog::unescape(rest.left(blank)).toLower(), line});
+        return ok("stale " + rest);
     }
     if (word == "delay") {
         bool good = false;
@@ -406,6 +434,22 @@ static QList<Field> fields(Simulator* sim, BoxState& s)
              return good && n >= 0;
          }},
         number("rate_cap", &s.rateCap),
+        {"name_max", [&s] { return QByteArray::number(s.nameMax); },
+         [&s](const QByteArray& v) {
+             bool good = false;
+             const int n = v.trimmed().toInt(&good);
+             if (good && n >= 0)
+                 s.nameMax = n;
+             return good && n >= 0;
+         }},
+        {"des_max", [&s] { return QByteArray::number(s.desMax); },
+         [&s](const QByteArray& v) {
+             bool good = false;
+             const int n = v.trimmed().toInt(&good);
+             if (good && n >= 0)
+                 s.desMax = n;
+             return good && n >= 0;
+         }},
         {"rate", [&s] { return QByteArray::number(s.sampleRate(), 'g', 10); }, {}},
         {"counter", [&s] { return QByteArray::number(s.counter); }, {}},
         {"streamed", [&s] { return QByteArray::number(s.streamedLines); }, {}},

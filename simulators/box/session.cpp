@@ -59,16 +59,16 @@ void Session::finishCommand()
         emit commandReceived(command, cut);
 }
 
-void Session::sendReply(const QByteArray& bytes)
+void Session::sendReply(const QByteArray& bytes, int extraMs)
 {
     if (isFinished)
         return;
-    if (faults->delayMs <= 0 && delayed.isEmpty()) {
+    if (faults->delayMs <= 0 && extraMs <= 0 && delayed.isEmpty()) {
         enqueue(bytes);
         return;
     }
     // Replies keep their order even when the delay changes between them.
-    qint64 due = clock.elapsed() + faults->delayMs;
+    qint64 due = clock.elapsed() + faults->delayMs + std::max(0, extraMs);
     if (!delayed.isEmpty())
         due = std::max(due, delayed.last().due);
     delayed.append({due, bytes});

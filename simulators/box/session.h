@@ -22,8 +22,9 @@ public:
 
     Link* link() const { return theLink; }
 
-    // A reply: held back by the reply delay when one is set.
-    void sendReply(const QByteArray& bytes);
+    // A reply: held back by the reply delay when one is set, and `extraMs`
+    // more; replies after it keep their order behind it.
+    void sendReply(const QByteArray& bytes, int extraMs = 0);
     // Stream lines: sent at once, behind whatever is already queued.
     void sendStream(const QByteArray& bytes);
     // Bytes queued here or in the link and not yet sent.

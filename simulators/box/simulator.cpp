@@ -130,8 +130,12 @@ void Simulator::onCommand(Session* session, const QByteArray& command, bool over
         }
         if (faults.garbage)
             reply = garbageLine();
+        const QByteArray lower = command.toLower();
         // A doubled reply goes out in the same write, as a box repeating itself would.
-        session->sendReply(faults.doubleReply ? reply + reply : reply);
+        if (faults.doubleReply)
+            reply += reply;
+        reply.prepend(faults.takeStale(lower));
+        session->sendReply(reply, faults.takeLate(lower));
         updateStreamTimer();
     }
     if (dropNow) {

@@ -102,6 +102,9 @@ private slots:
         QTest::newRow("value LF CR") << QByteArray("BOX 7\n\r") << 3 << "BOX 7";
         QTest::newRow("value CR LF") << QByteArray("BOX 7\r\n") << 3 << "BOX 7";
         QTest::newRow("ACK LF CR") << QByteArray("ACK\n\r") << 1 << "ACK";
+        QTest::newRow("stale line and the answer") << QByteArray("42\r500\r") << 0 << "";
+        QTest::newRow("two acknowledgements") << QByteArray("ACK\r\nACK\r\n") << 0 << "";
+        QTest::newRow("answer and the start of a line") << QByteArray("500\r4") << 0 << "";
     }
     void replyClasses()
     {
@@ -152,20 +155,57 @@ private slots:
         QVERIFY(t.elapsed() < 15000);
     }
 
-    // A reply that comes after its command gave up must not be taken for the
-    // answer to the next command.
-    void lateReplyIsDrained()
+    // A reply that comes after its command gave up is never taken for the
+    // next command's: that one goes out once the box is quiet (its stream
+    // lines do not count), or not at all.
+    void lateReplyIsNotTakenForTheNext_data()
     {
-        cmd->timeout_ms = 200;
-        answer([](const QByteArray& c) {
+        QTest::addColumn<int>("waitMs");
+        QTest::addColumn<int>("lateMs");        // -1: never answered
+        QTest::addColumn<QByteArray>("ticker"); // what the box sends every 10 ms
+        QTest::addColumn<int>("result");
+        QTest::newRow("in before the next command") << 200 << 250 << QByteArray() << 3;
+        QTest::newRow("late by the wait and 0.3 s") << 1000 << 1300 << QByteArray() << 3;
+        QTest::newRow("late by the wait and 1 s") << 1500 << 2500 << QByteArray() << 3;
+        QTest::newRow("late ACK while streaming") << 1000 << 1300 << QByteArray("7 0 1.5\r") << 2;
+        QTest::newRow("never quiet") << 200 << -1 << QByteArray("noise\r") << 0;
+    }
+    void lateReplyIsNotTakenForTheNext()
+    {
+        QFETCH(int, lateMs);
+        QFETCH(QByteArray, ticker);
+        QFETCH(int, result);
+        const bool streaming = ticker.startsWith('7'); // a stream line
+        QFETCH(int, waitMs);
+        cmd->timeout_ms = waitMs;
+        answer([=](const QByteArray& c) {
             if (c == "first:?")
-                return ScriptedBox::line("LATE", 400);
-            return ScriptedBox::line("SECOND");
+                return lateMs < 0 ? QList<Piece>() : ScriptedBox::line(streaming ? "ACK" : "LATE", lateMs);
+            return ScriptedBox::line(streaming ? "NAK" : "SECOND");
         });
-        QCOMPARE(cmd->send(QStringLiteral("first:?")), 0);
-        QVERIFY(waitForInput(5)); // "LATE" and its CR
-        QCOMPARE(cmd->send(QStringLiteral("second:?")), 3);
-        QCOMPARE(cmd->reply, QStringLiteral("SECOND"));
+        const auto send = [&](const char* text) {
+            const QString t = QString::fromLatin1(text);
+            return streaming ? cmd->send_during_stream(t) : cmd->send(t);
+        };
+        if (streaming)
+            keepSending(ticker);
+        QElapsedTimer t;
+        t.start();
+        QCOMPARE(send("first:?"), 0);
+        if (!streaming && !ticker.isEmpty())
+            keepSending(ticker);
+        QCOMPARE(send("second:?"), result);
+        QCOMPARE(cmd->out_of_step, result == 0);
+        if (result != 0) {
+            QVERIFY2(t.elapsed() >= lateMs, qPrintable(QString::number(t.elapsed()))); // sent after it came
+            QCOMPARE(cmd->reply, QString(streaming ? "NAK" : "SECOND"));
+            return;
+        }
+        // Not sent: once the box is quiet, the next command is the second it gets.
+        box->setTicker(0, {});
+        QCOMPARE(send("third:?"), 3);
+        QVERIFY(box->waitForCommands(2));
+        QCOMPARE(box->commands(), QByteArrayList({"first:?", "third:?"}));
     }
 
     void lineBreakInArgumentIsRefused_data()
@@ -398,9 +438,9 @@ private slots:
     void linesAfterTheReplyAreKeptForTheStream()
     {
         answer([](const QByteArray&) { return QList<Piece>{Piece(0, "ACK\r1 0 1.5\r2 0 ")}; });
-        QCOMPARE(cmd->send(QStringLiteral("print:ON")), 1);
-        QVERIFY(QTest::qWaitFor([&] { return cmd->read_stream(); }, 10000));
+        QCOMPARE(cmd->send_starting_stream(QStringLiteral("print:ON")), 1);
         QCOMPARE(cmd->stream_counter, QVector<double>({1}));
+        QVERIFY(!cmd->out_of_step);
     }
 
     void streamTailIsKeptBetweenReads()

@@ -109,8 +109,7 @@ void SetupGeneralTest::saveName_data()
     QTest::newRow("accent refused") << QStringLiteral("M\u00fcller") << QStringList{}
                                     << QStringLiteral("M\u00fcller") << 1;
     QTest::newRow("line break refused") << "A\rstatus:?" << QStringList{} << "A\rstatus:?" << 1;
-    QTest::newRow("cut to what the box takes")
-        << QString(40, 'x') << QStringList{"72:" + QString(32, 'x'), "73"} << "" << 0;
+    QTest::newRow("sent whole") << QString(40, 'x') << QStringList{"72:" + QString(40, 'x'), "73"} << "" << 0;
 }
 
 void SetupGeneralTest::saveName()
@@ -224,9 +223,10 @@ void SetupGeneralTest::unchangedSaveSendsOnlyWhatWasRead_data()
     const QString cannot = "which the form cannot show";
     QTest::newRow("name not read") << unread({73}) << "pushButton_save_name" << QStringList{"73"}
                                    << "name was not read";
-    QTest::newRow("name longer than the box takes")
-        << holds(&Dcct_data::name, QString(10000, 'N')) << "pushButton_save_name" << QStringList{"73"}
-        << "name is 10000 characters long, " + cannot + " (at most 32";
+    QTest::newRow("name not plain ASCII")
+        << holds(&Dcct_data::name, QStringLiteral("M\u00fcller")) << "pushButton_save_name"
+        << QStringList{"73"}
+        << QStringLiteral("name is \"M\u00fcller\", ") + cannot + " (printable ASCII characters)";
     QTest::newRow("date not read") << unread({71}) << "pushButton_apply_date" << QStringList{"71"} << "date";
     QTest::newRow("time not read") << unread({69}) << "pushButton_apply_time" << QStringList{"69"} << "time";
     QTest::newRow("new address not read")
@@ -258,9 +258,9 @@ void SetupGeneralTest::unchangedSaveSendsOnlyWhatWasRead_data()
     QTest::newRow("head model not read")
         << holds(&Dcct_data::dcct_model, "3 A1234", 258) << "pushButton_apply_dcct_model" << QStringList{}
         << "head model was not read";
-    QTest::newRow("head longer than the box takes")
-        << holds(&Dcct_data::dcct_des, QString(65, 'D')) << "pushButton_apply_dcct_des" << QStringList{"257"}
-        << "65 characters long";
+    QTest::newRow("head not plain ASCII")
+        << holds(&Dcct_data::dcct_des, QString(65, 'D') + QChar(0xb5)) << "pushButton_apply_dcct_des"
+        << QStringList{"257"} << "66 characters long";
     QTest::newRow("serial number not read")
         << holds(&Dcct_data::box_des, "SN-1", 134) << "pushButton_apply_sentrel_des" << QStringList{"134"}
         << "serial number was not read";

@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -74,6 +75,7 @@ public:
             return false;
         thread = std::make_unique<Dcct_thread>(true, QStringLiteral("127.0.0.1"), 80, QString());
         thread->tcp_port = QString::number(sim.port());
+        thread->reply_timeout_ms = replyWaitMs;
         QObject::connect(thread.get(), &Dcct_thread::status_updated, &counter, [this] { ++reports; });
         QObject::connect(thread.get(), &Dcct_thread::file_read, &counter, [this] { ++fileReads; });
         thread->start();
@@ -139,6 +141,7 @@ public:
     QStringList proposals;
     QString saveAnswer;
     QString password = QStringLiteral("sentrel");
+    int replyWaitMs = 3000;
 };
 
 // A control-line value that the simulator turns back into exactly `bytes`.
@@ -182,7 +185,81 @@ private slots:
     void sdNameWithBlanksIsKeptWhole();
     void sdDeleteAndMount();
     void mainWindowOpensTheDialog();
+    void fieldsShowTheirOwnReply_data();
+    void fieldsShowTheirOwnReply();
 };
+
+// Nothing a field shows is another query's reply and nothing reaches the
+// box that the user did not choose, when a reply comes 0.3 s after its wait
+// (1 s) ran out or a stale line comes with it; names are kept whole, and
+// one the box refuses or answers late is reported.
+void SetupSimulatorTest::fieldsShowTheirOwnReply_data()
+{
+    QTest::addColumn<QStringList>("controls");
+    QTest::addColumn<QStringList>("shown"); // "widget=text" after the refresh
+    QTest::addColumn<QString>("typed");     // as the name, before the button
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QStringList>("held"); // "field=value" in the box afterwards
+    QTest::addColumn<QString>("told");
+    const QStringList limits{"set alarm_ulim 500", "set alarm_llim -500"},
+        kept{"alarm_ulim=500", "alarm_llim=-500"};
+    const QString alarm = "pushButton_apply_alarm", name = "pushButton_save_name", longName(64, 'L');
+    QTest::newRow("upper limit late")
+        << limits + QStringList{"late alarm:ulim:? 1300"}
+        << QStringList{"doubleSpinBox_alaMax=not read", "doubleSpinBox_alaMin=-500.000",
+                       "doubleSpinBox_gain_pos=1000.000000"}
+        << "" << alarm << kept << "";
+    QTest::newRow("frequency late") << limits + QStringList{"late freq:? 1300"}
+                                    << QStringList{"spinBox_freq=not read", "doubleSpinBox_alaMax=500.000",
+                                                   "doubleSpinBox_alaMin=-500.000"}
+                                    << "" << alarm << kept << "";
+    QTest::newRow("stale line and the upper limit")
+        << limits + QStringList{"stale alarm:ulim:? 42"}
+        << QStringList{"doubleSpinBox_alaMax=not read", "doubleSpinBox_alaMin=-500.000"} << "" << alarm
+        << kept << "";
+    QTest::newRow("64-character name") << QStringList{"set name_max 0", "set name " + longName}
+                                       << QStringList{"lineEdit_sentrel_name=" + longName} << "" << name
+                                       << QStringList{"name=" + longName} << "";
+    QTest::newRow("name the box refuses")
+        << QStringList() << QStringList() << QString(33, 'R') << name << QStringList{"name=SENTREL-01"}
+        << "SENTREL refused the name \"" + QString(33, 'R') + "\".";
+    QTest::newRow("name answered late") << QStringList{"late sentrel:name 1300 2"} << QStringList() << "NEW"
+                                        << name << QStringList{"name=NEW"}
+                                        << "SENTREL did not answer when its name was set to \"NEW\": whether "
+                                           "it took it is not known.";
+}
+
+void SetupSimulatorTest::fieldsShowTheirOwnReply()
+{
+    QFETCH(QStringList, controls);
+    SimRig rig;
+    rig.replyWaitMs = 1000;
+    QVERIFY2(rig.start({"--hold-clock"}), qPrintable(rig.sim.output()));
+    for (const QString& line : qAsConst(controls))
+        QVERIFY(rig.sim.control(line));
+    QVERIFY(rig.click("pushButton_refresh"));
+    QFETCH(QStringList, shown);
+    for (const QString& s : qAsConst(shown)) {
+        QWidget* field = rig.dialog->findChild<QWidget*>(s.section(QLatin1Char('='), 0, 0));
+        auto* edit = qobject_cast<QLineEdit*>(field);
+        QCOMPARE(edit ? edit->text() : static_cast<QAbstractSpinBox*>(field)->text(),
+                 s.section(QLatin1Char('='), 1));
+    }
+    QFETCH(QString, typed);
+    QFETCH(QString, button);
+    if (!typed.isEmpty())
+        rig.w<QLineEdit>("lineEdit_sentrel_name")->setText(typed);
+    rig.w<QCheckBox>("checkBox_alarm")->setChecked(true); // the one change made on the alarm page
+    const int before = rig.reports, warned = rig.warnings.size();
+    rig.w<QPushButton>(qPrintable(button))->click();
+    QVERIFY(rig.thread->queue_length() == 0 || rig.settleAfter(before)); // a refused Apply queues nothing
+    QFETCH(QStringList, held);
+    for (const QString& h : qAsConst(held))
+        QCOMPARE(rig.simValue(h.section(QLatin1Char('='), 0, 0)), h.section(QLatin1Char('='), 1));
+    QFETCH(QString, told);
+    QCOMPARE(rig.warnings.mid(warned).filter(QRegularExpression("^SENTREL (refused|did not)")).join(""),
+             told);
+}
 
 void SetupSimulatorTest::refreshShowsTheBox()
 {

@@ -166,17 +166,42 @@ private slots:
         QVERIFY(prompts->boxes.isEmpty());
     }
 
-    void refusedStartShowsAcquisitionError()
+    // A start is plotted or reported, and a late reply is taken for no other command.
+    void startIsPlottedOrReported_data()
     {
-        SimulatorProcess* sim = startSim({QStringLiteral("--nak"), QStringLiteral("acq:on")});
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("error"); // the row's message, empty for none
+        const auto row = [](const char* name, const char* control, const char* button, const char* error) {
+            QTest::newRow(name) << QString(control) << QString(button) << QString(error);
+        };
+        row("refused start", "nak acq:on", "Acquire", "Check SD-Card if you are saving data on it");
+        row("printing refused", "nak print:on", "STOP ACQ",
+            "SENTREL acquires but does not send its samples: stop the acquisition and start it again");
+        // Late by the wait (1 s) and 0.3 s.
+        row("frequency late at the start", "late freq:? 1300", "STOP ACQ", "");
+        row("printing acknowledged late", "late print:on 1300", "STOP ACQ", "");
+        row("status late after connecting", "late status:? 1300 4", "STOP ACQ", "");
+    }
+    void startIsPlottedOrReported()
+    {
+        QFETCH(QString, control);
+        QFETCH(QString, error);
+        SimulatorProcess* sim = startSim({QStringLiteral("--control"), control});
         QVERIFY(sim);
         const int row = addTcpRow(sim);
+        window->boxThread(row)->reply_timeout_ms = 1000;
         QVERIFY(connectRow(row));
+        QVERIFY(waitUntil([&] { return cellText(row, 3) == QLatin1String("Ring DCCT, 200 mm aperture"); }));
+        QCOMPARE(cellText(row, 4), QStringLiteral("SENTREL-01"));
         window->rowButton(row, MainWindow::AcquireButton)->click();
-        QVERIFY(waitUntil([&] { return prompts->count(QStringLiteral("Acquisition Error")) == 1; }, 5000));
-        QCOMPARE(prompts->lastText(), QStringLiteral("Check SD-Card if you are saving data on it"));
-        QCOMPARE(buttonText(row, MainWindow::AcquireButton), QStringLiteral("Acquire"));
-        QVERIFY(window->boxThread(row)->polling);
+        QVERIFY(waitUntil([&] { return error.isEmpty() ? points(row) >= 10 : !prompts->boxes.isEmpty(); },
+                          15000));
+        QCOMPARE(prompts->lastText(), error);
+        QTEST(buttonText(row, MainWindow::AcquireButton), "button");
+        QVERIFY(!error.isEmpty() ||
+                window->rowGraph(row, MainWindow::CurrentGraph)->name() == QLatin1String("SENTREL-01"));
+        QCOMPARE(sim->commandLog().count(QStringLiteral("acq:ON")), 1); // no second try
     }
 
     void acquireAllWithTriggerMaster()

@@ -320,6 +320,10 @@ private slots:
         QTest::newRow("current not a number") << "badvalues on" << QByteArray("get") << QByteArray("n/a\r");
         QTest::newRow("name with ACK inside")
             << "set name RACK-1" << QByteArray("sentrel:name:?") << QByteArray("RACK-1\r");
+        QTest::newRow("stale line before the answer")
+            << "stale alarm:ulim:? 42" << QByteArray("alarm:ulim:?") << QByteArray("42\r200\r");
+        QTest::newRow("name limit lifted")
+            << "set name_max 0" << QByteArray("sentrel:name:") + QByteArray(33, 'N') << QByteArray("ACK\r");
     }
     void replyFaults()
     {
@@ -417,15 +421,26 @@ private slots:
         QVERIFY(sim.control(QStringLiteral("stream off")));
     }
 
+    void delayHoldsRepliesBack_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<bool>("once");
+        QTest::newRow("every reply") << "delay 400" << false;
+        QTest::newRow("one reply, the next behind it") << "late sentrel:sn 400" << true;
+    }
     void delayHoldsRepliesBack()
     {
+        QFETCH(QString, control);
         auto socket = connectTo(sim.port());
         BoxClient box(socket.get());
-        QVERIFY(sim.control(QStringLiteral("delay 400")));
+        QVERIFY(sim.control(control));
         box.send("sentrel:sn:?\rsentrel:name:?\r");
         QVERIFY(box.readFor(200).isEmpty());
         QCOMPARE(box.readUntil([](const QByteArray& g) { return g.count('\r') >= 2; }, 2000),
                  QByteArray("SN-2018-0042\rSENTREL-01\r"));
+        // A late rule is used up: the next reply comes at once.
+        QFETCH(bool, once);
+        QCOMPARE(box.exchange("sentrel:sn:?", 200).isEmpty(), !once);
     }
 
     void chunksCutRepliesAcrossWrites()
