@@ -247,6 +247,10 @@ void SetupGeneralTest::unchangedSaveSendsOnlyWhatWasRead_data()
     QTest::newRow("alarm switch not read")
         << unread({80, 36}) << "pushButton_apply_alarm" << QStringList{"37:0", "38:-5", "80", "39", "40"}
         << "alarm switch";
+    // The check is on the limits the box will hold: an upper one not read is none.
+    QTest::newRow("alarm upper limit not read")
+        << holds(&Dcct_data::alarm_ulim, "-10", 39) << "pushButton_apply_alarm"
+        << QStringList{"41:OFF", "38:-5", "80", "39", "40"} << "alarm upper limit was not read";
     QTest::newRow("calibration not read")
         << unread({80, 34}) << "pushButton_apply_cal" << QStringList{"80"} << "calibration switch";
     QTest::newRow("gain no number") << holds(&Dcct_data::gain_pos, "abc") << "pushButton_apply_gain_pos"
@@ -284,11 +288,10 @@ void SetupGeneralTest::unchangedSaveSendsOnlyWhatWasRead()
     QCOMPARE(rig.promptKinds(), QStringList{"warning"});
     QVERIFY2(rig.prompts.at(0).text.contains(told), qPrintable(rig.prompts.at(0).text));
     // A box with no empty state shows a value not read as such.
-    static const QHash<QString, QString> notReadBox{{"date not read", "dateEdit_date"},
-                                                   {"time not read", "timeEdit_time"},
-                                                   {"frequency not read", "spinBox_freq"},
-                                                   {"turns not read", "spinBox_pturns"},
-                                                   {"gain not read", "doubleSpinBox_gain_pos"}};
+    static const QHash<QString, QString> notReadBox{
+        {"date not read", "dateEdit_date"},          {"time not read", "timeEdit_time"},
+        {"frequency not read", "spinBox_freq"},      {"turns not read", "spinBox_pturns"},
+        {"gain not read", "doubleSpinBox_gain_pos"}, {"alarm upper limit not read", "doubleSpinBox_alaMax"}};
     QStringList shownNotRead;
     for (const QAbstractSpinBox* box : rig.dialog->findChildren<QAbstractSpinBox*>())
         if (box->text() == QLatin1String("not read"))
@@ -719,24 +722,38 @@ void SetupCalibrationTest::readCurrentAndMatch()
 
 void SetupCalibrationTest::headModel_data()
 {
+    QTest::addColumn<QString>("holds"); // the box's model, when it was read
     QTest::addColumn<int>("index");
     QTest::addColumn<QString>("serial");
     QTest::addColumn<QStringList>("queued");
     QTest::addColumn<int>("warnings");
-    QTest::newRow("VANTO-600, no serial") << 5 << "" << QStringList{"260:5 ", "258"} << 0;
-    QTest::newRow("VANTO-300 A1234") << 3 << "A1234" << QStringList{"260:3 A1234", "258"} << 0;
-    QTest::newRow("no model selected") << -1 << "A1234" << QStringList{} << 1;
-    QTest::newRow("serial with blank") << 2 << "A 1" << QStringList{} << 1;
+    QTest::newRow("VANTO-600, no serial") << "" << 5 << "" << QStringList{"260:5 ", "258"} << 0;
+    QTest::newRow("VANTO-300 A1234") << "" << 3 << "A1234" << QStringList{"260:3 A1234", "258"} << 0;
+    QTest::newRow("no model selected") << "" << -1 << "A1234" << QStringList{} << 1;
+    QTest::newRow("serial with blank") << "" << 2 << "A 1" << QStringList{} << 1;
+    // A model the form cannot show whole: choosing the entry it shows sends it.
+    QTest::newRow("held model chosen again")
+        << "3 A1234 B" << 3 << "A1234" << QStringList{"260:3 A1234", "258"} << 0;
 }
 
 void SetupCalibrationTest::headModel()
 {
+    QFETCH(QString, holds);
     QFETCH(int, index);
     QFETCH(QString, serial);
     QFETCH(QStringList, queued);
     QFETCH(int, warnings);
     ReadyRig rig;
-    rig.w<QComboBox>("comboBox_dcct_model")->setCurrentIndex(index);
+    if (!holds.isEmpty()) {
+        Dcct_data d = SetupRig::unlockedRecord();
+        d.dcct_model = holds;
+        rig.show(d);
+        rig.prompts.clear();
+    }
+    auto* model = rig.w<QComboBox>("comboBox_dcct_model");
+    model->setCurrentIndex(index);
+    if (index >= 0)
+        emit model->activated(index); // as the user chooses it
     rig.w<QLineEdit>("lineEdit_dcct_model_sn")->setText(serial);
     rig.click("pushButton_apply_dcct_model");
     QCOMPARE(rig.take(), queued);
