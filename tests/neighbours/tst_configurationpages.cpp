@@ -279,7 +279,9 @@ void ConfigurationPagesTest::eachCellFillsItsField_data()
     for (int n = 1; n <= 4; ++n)
         row(90 + 2 * n, QStringLiteral("spinBox_Delay_Int%1").arg(n), QString::number(90 + 2 * n),
             QString::number(90 + 2 * n), QString());
-    row(92, "spinBox_Delay_Int1", " 5", "5", QString());
+    for (const char* five : {" 5", "05", "+5"})
+        row(92, "spinBox_Delay_Int1", five, "5", QString());
+    row(92, "spinBox_Delay_Int1", "5.0", "1", QString(), "cell 92 (delay of interlock 1) \"5.0\"");
     // A mask shows bit n-1 in interlock n's box, and goes back as the supply holds it.
     for (int n = 1; n <= 4; ++n) {
         const QString bit = QString::number(1 << (n - 1));
@@ -309,6 +311,7 @@ void ConfigurationPagesTest::eachCellFillsItsField()
         d.memory[cell] = text;
         d.memory_read[cell] = !text.isNull();
     });
+    emit worker->memory_data_read(cell);
     emit worker->void_sync_signal();
     QWidget* widget = child<QWidget>(dialog, qPrintable(field));
     QString is;
