@@ -124,8 +124,12 @@ private:
     // box's values they keep (setup_held.cpp).
     void show_held_values(const Dcct_data& data);
     void watch_held_values();
-    void hold(HeldValue& held, bool read, const QString& text, bool exact, const QString& shown,
-              const QString& what, const QString& cannot);
+    // Names `held`, just filled, in what the window says once: as not read,
+    // or as `cannot` (empty: a value the field shows, said without a word).
+    void tell(HeldValue& held, const QString& what, const QString& cannot);
+    // A field that shows every answer of the box exactly (a date, a switch, a choice).
+    void show_exactly(HeldValue& held, bool read, const QString& text, const QString& shown,
+                      const QString& what);
     void show_number(QDoubleSpinBox* box, HeldValue& held, bool read, const QString& text,
                      const QString& what, const QString& unit, const std::function<QString()>& sent);
     void show_whole_number(QSpinBox* box, HeldValue& held, bool read, const QString& text,
@@ -177,7 +181,7 @@ private:
     HeldValue held_cal, held_gain_pos, held_gain_neg, held_model, held_dcct_des, held_sentrel_des,
         held_mac_new;
     // What the window says of them, gathered while a report is shown.
-    QStringList held_notes;
+    KeptValues held_notes;
     // Names and descriptions sent whose answer has not been told yet, by code.
     QHash<int, QString> awaiting_answers;
 };

@@ -129,16 +129,24 @@ void Setup_dialog::watch_held_values()
         watchUserEdits(f.first, f.second);
 }
 
-void Setup_dialog::hold(HeldValue& held, bool read, const QString& text, bool exact, const QString& shown,
-                        const QString& what, const QString& cannot)
+void Setup_dialog::tell(HeldValue& held, const QString& what, const QString& cannot)
 {
-    held.fill(read, text, exact, shown);
-    if (!held.takeNotice())
-        return;
-    if (!read)
-        held_notes << tr("SENTREL's %1 was not read.").arg(what);
-    else if (!cannot.isEmpty())
-        held_notes << tr("SENTREL's %1 is %2.").arg(what, cannot);
+    // A value held without a word (`cannot` empty) is one the field shows.
+    const QString phrase = held.state() == HeldValue::State::NotRead
+                               ? tr("SENTREL's %1 was not read.").arg(what)
+                           : cannot.isEmpty() ? QString()
+                                              : tr("SENTREL's %1 is %2.").arg(what, cannot);
+    held_notes.add(held, phrase);
+}
+
+void Setup_dialog::show_exactly(HeldValue& held, bool read, const QString& text, const QString& shown,
+                                const QString& what)
+{
+    if (read)
+        held.fillShown(text, shown);
+    else
+        held.fillNotRead(shown);
+    tell(held, what, QString());
 }
 
 void Setup_dialog::show_number(QDoubleSpinBox* box, HeldValue& held, bool read, const QString& text,
@@ -152,9 +160,15 @@ void Setup_dialog::show_number(QDoubleSpinBox* box, HeldValue& held, bool read, 
     // A value the field shows but Apply would write with fewer digits stays
     // as the box holds it too; the field shows it, so no word.
     const bool visible = number && value == box->value();
+    // Shown exactly when the field shows the box's number and an Apply sends it back as it is.
+    const double sends = visible ? sent().toDouble() : box->value();
+    if (read)
+        held.fillNumber(text, number ? std::optional<double>(value) : std::nullopt, sends, box->text());
+    else
+        held.fillNotRead(box->text());
     const QString range = QString::number(box->minimum(), 'f', box->decimals()) + tr(" to ") +
                           QString::number(box->maximum(), 'f', box->decimals());
-    hold(held, read, text, visible && sent().toDouble() == value, box->text(), what,
+    tell(held, what,
          visible ? QString() : cannotShow(valueWords(text.trimmed(), unit), valueWords(range, unit)));
 }
 
@@ -170,10 +184,16 @@ void Setup_dialog::show_whole_number(QSpinBox* box, HeldValue& held, bool read, 
     box->setValue(!read || whole <= box->minimum() ? box->minimum()
                   : whole >= box->maximum() ? box->maximum()
                                             : int(whole));
-    const bool exact = number && value == double(box->value());
+    if (read)
+        held.fillNumber(text, number ? std::optional<double>(value) : std::nullopt, box->value(),
+                        box->text());
+    else
+        held.fillNotRead(box->text());
     const QString range = QString::number(box->minimum()) + tr(" to ") + QString::number(box->maximum());
-    hold(held, read, text, exact, box->text(), what,
-         exact ? QString() : cannotShow(valueWords(text.trimmed(), unit), valueWords(range, unit)));
+    tell(held, what,
+         held.state() == HeldValue::State::Shown
+             ? QString()
+             : cannotShow(valueWords(text.trimmed(), unit), valueWords(range, unit)));
 }
 
 void Setup_dialog::show_text(QLineEdit* edit, HeldValue& held, bool read, const QString& text, bool takes,
@@ -182,9 +202,14 @@ void Setup_dialog::show_text(QLineEdit* edit, HeldValue& held, bool read, const 
     // A field longer than the edit takes is cut by it: held, never sent cut.
     edit->setText(read ? text : QString());
     edit->setPlaceholderText(read ? QString() : tr("not read"));
-    const bool exact = takes && edit->text() == text;
-    hold(held, read, text, exact, edit->text(), what,
-         exact ? QString() : cannotShow(quoted(text), takesWhat));
+    if (!read)
+        held.fillNotRead(edit->text());
+    else if (takes)
+        held.fillText(text, edit->text());
+    else
+        held.fillHeld(text, edit->text());
+    tell(held, what,
+         held.state() == HeldValue::State::Shown ? QString() : cannotShow(quoted(text), takesWhat));
 }
 
 void Setup_dialog::show_held_values(const Dcct_data& data)
@@ -197,11 +222,11 @@ void Setup_dialog::show_held_values(const Dcct_data& data)
     for (QDateTimeEdit* edit : {static_cast<QDateTimeEdit*>(form->dateEdit_date), static_cast<QDateTimeEdit*>(form->timeEdit_time)})
         edit->setSpecialValueText(data.wasRead(edit == form->dateEdit_date ? 71 : 69) ? QString() : tr("not read"));
     form->dateEdit_date->setDate(data.wasRead(71) ? data.date : form->dateEdit_date->minimumDate());
-    hold(held_date, data.wasRead(71), data.date.toString(QStringLiteral("dd.MM.yyyy")), true,
-         form->dateEdit_date->text(), tr("date"), QString());
+    show_exactly(held_date, data.wasRead(71), data.date.toString(QStringLiteral("dd.MM.yyyy")),
+                 form->dateEdit_date->text(), tr("date"));
     form->timeEdit_time->setTime(data.wasRead(69) ? data.time : form->timeEdit_time->minimumTime());
-    hold(held_time, data.wasRead(69), data.time.toString(QStringLiteral("HH.mm.ss")), true,
-         form->timeEdit_time->text(), tr("time"), QString());
+    show_exactly(held_time, data.wasRead(69), data.time.toString(QStringLiteral("HH.mm.ss")),
+                 form->timeEdit_time->text(), tr("time"));
     const QString address = tr("four numbers from 0 to 255 separated by dots");
     show_text(form->lineEdit_new_ipAddress, held_ip_new, data.wasRead(262), data.ip_new,
               SetupChecks::isCompleteIPv4(data.ip_new), tr("new IP address"), address);
@@ -217,13 +242,13 @@ void Setup_dialog::show_held_values(const Dcct_data& data)
     // mode's enabling rule.
     checkPair(data.mode_dlog ? form->radioButton_datalogger : form->radioButton_scope,
               data.mode_dlog ? form->radioButton_scope : form->radioButton_datalogger, modeKnown);
-    hold(held_mode, modeKnown, data.mode_dlog ? QStringLiteral("DLOG") : QStringLiteral("OSC"), true,
-         mode_arg(), tr("operation mode"), QString());
+    show_exactly(held_mode, modeKnown, data.mode_dlog ? QStringLiteral("DLOG") : QStringLiteral("OSC"),
+                 mode_arg(), tr("operation mode"));
     const bool savingKnown = status || data.wasRead(17);
     // Set from code, so no clicked(): the unmount question stays quiet.
     form->checkBox_save_to_SD->setChecked(savingKnown && data.save_sd);
-    hold(held_save_sd, savingKnown, onOff(data.save_sd), true, onOff(form->checkBox_save_to_SD->isChecked()),
-         tr("SD-card saving"), QString());
+    show_exactly(held_save_sd, savingKnown, onOff(data.save_sd),
+                 onOff(form->checkBox_save_to_SD->isChecked()), tr("SD-card saving"));
     const bool channelsKnown = status || data.wasRead(53);
     const int layout = channelsKnown ? data.line_layout : 0;
     if (layout >= 0 && layout <= 7) {
@@ -231,8 +256,8 @@ void Setup_dialog::show_held_values(const Dcct_data& data)
         form->checkBox_ACQ_extT->setChecked(layout & 2);
         form->checkBox_ACQ_ADC_T->setChecked(layout & 1);
     }
-    hold(held_channels, channelsKnown, channel_digits(), true, channel_digits(), tr("temperature selection"),
-         QString());
+    show_exactly(held_channels, channelsKnown, channel_digits(), channel_digits(),
+                 tr("temperature selection"));
     show_number(form->spinBox_freq, held_freq, data.wasRead(5), data.freq, tr("sampling frequency"), tr("Hz"),
                 [this] { return QString::number(form->spinBox_freq->value(), 'g', 6); });
     show_whole_number(form->spinBox_ts, held_ts, data.wasRead(7), data.ts, tr("sampling time"),
@@ -246,11 +271,11 @@ void Setup_dialog::show_held_values(const Dcct_data& data)
     form->checkBox_trig_enable->setChecked(triggerOn);
     if (triggerOn)
         (data.trigger_in ? form->radioButton_trg_internal : form->radioButton_trg_external)->setChecked(true);
-    hold(held_trigger, triggerKnown, trigger_arg(), true, trigger_arg(), tr("trigger"), QString());
+    show_exactly(held_trigger, triggerKnown, trigger_arg(), trigger_arg(), tr("trigger"));
     const bool alarmKnown = status || data.wasRead(36);
     form->checkBox_alarm->setChecked(alarmKnown && data.alarm_enabled);
-    hold(held_alarm, alarmKnown, onOff(data.alarm_enabled), true, onOff(form->checkBox_alarm->isChecked()),
-         tr("alarm switch"), QString());
+    show_exactly(held_alarm, alarmKnown, onOff(data.alarm_enabled), onOff(form->checkBox_alarm->isChecked()),
+                 tr("alarm switch"));
     auto limitText = [](const QDoubleSpinBox* box) {
         return [box] { return QString::number(box->value(), 'g', 6); };
     };
@@ -262,8 +287,8 @@ void Setup_dialog::show_held_values(const Dcct_data& data)
     // Calibration. The gains go as their fields show them.
     const bool calKnown = status || data.wasRead(34);
     form->checkBox_enable_cal->setChecked(calKnown && data.cal_on);
-    hold(held_cal, calKnown, onOff(data.cal_on), true, onOff(form->checkBox_enable_cal->isChecked()),
-         tr("calibration switch"), QString());
+    show_exactly(held_cal, calKnown, onOff(data.cal_on), onOff(form->checkBox_enable_cal->isChecked()),
+                 tr("calibration switch"));
     show_number(form->doubleSpinBox_gain_pos, held_gain_pos, data.wasRead(130), data.gain_pos,
                 tr("positive gain"), QString(), [this] { return form->doubleSpinBox_gain_pos->text(); });
     show_number(form->doubleSpinBox_gain_neg, held_gain_neg, data.wasRead(131), data.gain_neg,
@@ -272,7 +297,13 @@ void Setup_dialog::show_held_values(const Dcct_data& data)
     show_head_model(modelRead ? data.dcct_model : QStringLiteral("-"));
     const bool modelShown = form->comboBox_dcct_model->currentIndex() >= 0 &&
                             data.dcct_model.split(QLatin1Char(' '), Qt::SkipEmptyParts).size() <= 2;
-    hold(held_model, modelRead, data.dcct_model, modelShown, model_arg(), tr("head model"),
+    if (!modelRead)
+        held_model.fillNotRead(model_arg());
+    else if (modelShown)
+        held_model.fillShown(data.dcct_model, model_arg());
+    else
+        held_model.fillHeld(data.dcct_model, model_arg());
+    tell(held_model, tr("head model"),
          cannotShow(quoted(data.dcct_model),
                     tr("a model number from 0 to 6 and a serial number without blanks")));
     show_text(form->lineEdit_dcct_des, held_dcct_des, data.wasRead(257), data.dcct_des,
@@ -285,8 +316,8 @@ void Setup_dialog::show_held_values(const Dcct_data& data)
 
     // Said once; a record with nothing read is the one a closed link leaves,
     // about which the main window speaks.
-    if (!held_notes.isEmpty() && !data.read_codes.isEmpty())
-        warn(held_notes.join(QLatin1Char('\n')) + QLatin1Char('\n') +
+    if (held_notes.isNews() && !data.read_codes.isEmpty())
+        warn(held_notes.named().join(QLatin1Char('\n')) + QLatin1Char('\n') +
              tr("Save and Apply leave these values as the box holds them unless you change their fields."));
     held_notes.clear();
 }

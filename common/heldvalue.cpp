@@ -9,14 +9,48 @@
 #include <QPlainTextEdit>
 #include <QSpinBox>
 
-void HeldValue::fill(bool read, const QString& text, bool exact, const QString& shownText)
+void HeldValue::fill(State state, const QString& text, const QString& shownText)
 {
-    current = !read ? State::NotRead : exact ? State::Shown : State::Held;
-    read_text = read ? text : QString();
+    current = state;
+    read_text = state == State::NotRead ? QString() : text;
     shown_text = shownText;
     changed = false;
+    // A value shown is one the window names again once it is kept again.
     if (current == State::Shown)
         noticed = false;
+}
+
+void HeldValue::fillNotRead(const QString& shownText)
+{
+    fill(State::NotRead, QString(), shownText);
+}
+
+void HeldValue::fillShown(const QString& text, const QString& shownText)
+{
+    fill(State::Shown, text, shownText);
+}
+
+void HeldValue::fillHeld(const QString& text, const QString& shownText)
+{
+    fill(State::Held, text, shownText);
+}
+
+void HeldValue::fillText(const QString& text, const QString& shownText)
+{
+    fill(shownText == text ? State::Shown : State::Held, text, shownText);
+}
+
+void HeldValue::fillNumber(const QString& text, std::optional<double> number, double shownNumber,
+                           const QString& shownText)
+{
+    fill(number && *number == shownNumber ? State::Shown : State::Held, text, shownText);
+}
+
+bool HeldValue::mayWrite(const QString& shownNow, const Holding& now) const
+{
+    if (isChanged(shownNow))
+        return true;
+    return current == State::Shown && now && *now == read_text;
 }
 
 bool HeldValue::takeNotice()
@@ -29,6 +63,25 @@ bool HeldValue::takeNotice()
     noticed_state = current;
     noticed_text = read_text;
     return true;
+}
+
+bool KeptValues::add(HeldValue& value, const QString& phrase)
+{
+    if (!value.takeNotice() || phrase.isEmpty())
+        return false;
+    all << phrase;
+    (value.state() == HeldValue::State::NotRead ? not_read : held_aside) << phrase;
+    news = true;
+    return true;
+}
+
+void KeptValues::addLeft(HeldValue& value, const QString& phrase)
+{
+    left_alone << phrase;
+    // A field that shows its value is left only when that value went since
+    // the fill, which the window never said.
+    const bool untold = value.takeNotice() || value.state() == HeldValue::State::Shown;
+    news = news || untold;
 }
 
 void watchUserEdits(QWidget* field, HeldValue* value)

@@ -238,8 +238,12 @@ void ConfigurationDialog::read_mem_field(int index)
     if (index >= 0 && index < ps_mem_table->rowCount() && index < data.memory.size()) {
         auto* item = new QTableWidgetItem(data.memory.at(index));
         // A read that failed leaves the row empty: no value of the supply.
-        if (!data.memory_read.value(index))
+        if (data.memory_read.value(index)) {
+            held_rows[index].fillText(data.memory.at(index), item->text());
+        } else {
             item->setToolTip(tr("Not read from the supply"));
+            held_rows[index].fillNotRead(item->text());
+        }
         ps_mem_table->setItem(index, 1, item);
     }
 
@@ -497,7 +501,7 @@ bool ConfigurationDialog::refuseNotNumber(const QList<CellWrite>& writes, const 
     for (const CellWrite& write : writes) {
         // A field showing what the supply holds goes back as it is, number or
         // not; an empty field of a cell not read is no such field.
-        if (data.memory_read.value(write.cell) && write.value == data.memory.value(write.cell))
+        if (holding(write.cell, data) == write.value)
             continue;
         if (!ConfigRules::isNumber(write.value)) {
             const QString text = tr("%1 is not a number. Nothing was sent.").arg(MemoryMap::cellName(write.cell));

@@ -128,14 +128,14 @@ private:
     // holds it is held aside, and neither is written by a Save unless the
     // user changed its field.
     void fillText(QLineEdit* edit, int cell, const ps_data& data);
-    // Whether a Save writes `cell`, whose field shows `shownNow`: changed by
-    // the user, or unchanged and showing exactly what the supply holds now.
-    bool writesCell(int cell, const QString& shownNow, const ps_data& data) const;
+    // What the supply holds now in `cell`: none when its latest read failed.
+    static HeldValue::Holding holding(int cell, const ps_data& data);
     // Drops the writes a Save may not make and says, once, which cells it left.
     QList<ConfigRules::CellWrite> keepUnwritable(const QList<ConfigRules::CellWrite>& writes, const ps_data& data,
                                                 const QString& title);
     // Says once, after the pages were filled, which cells they keep as the
-    // supply holds them (not read, or not shown as read).
+    // supply holds them (not read, or not shown as read), and which rows of
+    // the memory table the refresh could not read.
     void tellKept();
     QString cellPhrase(int cell) const;
     // True, after a box, when a value cannot travel in a command (refuseUnsafe)
@@ -204,5 +204,8 @@ private:
     bool interlock_filled = false;
     // What each page cell's field knows of the supply's value, by cell number.
     HeldValue held_cells[ps_data::memory_size];
-    QString told_kept; // what the window last said it keeps
+    // What each memory-table row knows of its cell, for what the window says
+    // of the rows not read; the write-back compares the table with the
+    // worker's memory list itself.
+    HeldValue held_rows[ps_data::memory_size];
 };

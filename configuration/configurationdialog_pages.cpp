@@ -116,49 +116,42 @@ QString boxStates(const QList<QCheckBox*>& boxes)
 }
 } // namespace
 
-void ConfigurationDialog::fillText(QLineEdit* edit, int cell, const ps_data& data)
+HeldValue::Holding ConfigurationDialog::holding(int cell, const ps_data& data)
 {
-    const bool read = data.memory_read.value(cell);
-    const QString text = data.memory.value(cell);
-    edit->setText(read ? text : QString());
-    edit->setPlaceholderText(read ? QString() : tr("not read"));
-    // A text longer than the field takes is cut by it: held, not shown.
-    held_cells[cell].fill(read, text, edit->text() == text, edit->text());
+    return data.memory_read.value(cell) ? HeldValue::Holding(data.memory.value(cell)) : std::nullopt;
 }
 
-bool ConfigurationDialog::writesCell(int cell, const QString& shownNow, const ps_data& data) const
+void ConfigurationDialog::fillText(QLineEdit* edit, int cell, const ps_data& data)
 {
-    const HeldValue& held = held_cells[cell];
-    if (held.isChanged(shownNow))
-        return true;
-    // Unchanged, it goes back only as exactly what the supply holds now: not
-    // when its read failed since, or the supply's value changed meanwhile.
-    return held.state() == HeldValue::State::Shown && data.memory_read.value(cell) &&
-           data.memory.value(cell) == held.text();
+    const HeldValue::Holding holds = holding(cell, data);
+    edit->setText(holds.value_or(QString()));
+    edit->setPlaceholderText(holds ? QString() : tr("not read"));
+    // A text longer than the field takes is cut by it: held, not shown.
+    if (holds)
+        held_cells[cell].fillText(*holds, edit->text());
+    else
+        held_cells[cell].fillNotRead(edit->text());
 }
 
 QList<CellWrite> ConfigurationDialog::keepUnwritable(const QList<CellWrite>& writes, const ps_data& data,
                                                      const QString& title)
 {
     QList<CellWrite> kept;
-    QStringList skipped;
-    bool untold = false;
+    KeptValues left;
     for (const CellWrite& write : writes) {
-        if (writesCell(write.cell, write.value, data)) {
-            kept << write;
-            continue;
-        }
-        skipped << cellPhrase(write.cell);
-        // Said when the pages were filled, unless the cell's read failed or
-        // its value changed since.
         HeldValue& held = held_cells[write.cell];
-        untold = held.takeNotice() || held.state() == HeldValue::State::Shown || untold;
+        if (held.mayWrite(write.value, holding(write.cell, data)))
+            kept << write;
+        else
+            left.addLeft(held, cellPhrase(write.cell));
     }
-    if (!skipped.isEmpty()) {
-        const QString text = tr("Not written, left as the supply holds them: %1.")
-                                 .arg(skipped.join(QStringLiteral(", ")));
+    if (!left.left().isEmpty()) {
+        const QString text =
+            tr("Not written, left as the supply holds them: %1.").arg(left.left().join(QStringLiteral(", ")));
         configurationDialogLogger->warn("{}", text);
-        if (untold)
+        // Said when the pages were filled, unless a cell's read failed or
+        // its value changed since.
+        if (left.isNews())
             ConfigPrompts::warning(this, title, text);
     }
     return kept;
@@ -184,42 +177,32 @@ QString ConfigurationDialog::cellPhrase(int cell) const
 
 void ConfigurationDialog::tellKept()
 {
-    QStringList notRead;
-    QStringList held;
-    for (int cell : pageCells(interlock_family)) {
-        HeldValue& value = held_cells[cell];
-        if (value.state() == HeldValue::State::Shown)
-            continue;
-        value.takeNotice();
-        (value.state() == HeldValue::State::NotRead ? notRead : held) << cellPhrase(cell);
-    }
+    // Each cell the pages keep is named once, not at every refresh.
+    KeptValues cells;
+    for (int cell : pageCells(interlock_family))
+        cells.add(held_cells[cell], cellPhrase(cell));
     // The memory table's other rows the refresh could not read.
+    KeptValues rows;
     if (ps_mem_table && unit_table_read) {
-        const ps_data data = copyData();
         const QList<int> onPages = pageCells(interlock_family);
-        QStringList rows;
         for (int row = 0; row < ps_mem_table->rowCount(); ++row) {
-            if (!data.memory_read.value(row) && !onPages.contains(row) &&
-                !MemoryMap::isReserved(ps_mem_table->item(row, 0)->text()))
-                rows << QString::number(row);
+            if (!onPages.contains(row) && !MemoryMap::isReserved(ps_mem_table->item(row, 0)->text()))
+                rows.add(held_rows[row], QString::number(row));
         }
-        if (!rows.isEmpty())
-            notRead << tr("memory rows %1").arg(rows.join(QStringLiteral(", ")));
     }
+    if (!cells.isNews() && !rows.isNews())
+        return;
+    QStringList notRead = cells.notRead();
+    if (!rows.notRead().isEmpty())
+        notRead << tr("memory rows %1").arg(rows.notRead().join(QStringLiteral(", ")));
     QStringList parts;
     if (!notRead.isEmpty())
         parts << tr("These cells were not read from the supply: %1.").arg(notRead.join(QStringLiteral(", ")));
-    if (!held.isEmpty())
-        parts << tr("The supply holds what this page cannot show: %1.").arg(held.join(QStringLiteral(", ")));
-    const QString text = parts.isEmpty() ? QString()
-                                         : parts.join(QLatin1Char(' ')) +
-                                               tr(" Save leaves each of them as it is unless you change it.");
-    // Said once for what the supply holds, not at every refresh.
-    if (text == told_kept)
-        return;
-    told_kept = text;
-    if (text.isEmpty())
-        return;
+    if (!cells.held().isEmpty())
+        parts << tr("The supply holds what this page cannot show: %1.")
+                     .arg(cells.held().join(QStringLiteral(", ")));
+    const QString text =
+        parts.join(QLatin1Char(' ')) + tr(" Save leaves each of them as it is unless you change it.");
     configurationDialogLogger->warn("{}", text);
     // After the refresh has filled every page: a box waits for its answer.
     QMetaObject::invokeMethod(
@@ -279,13 +262,17 @@ void ConfigurationDialog::update_interlocks_limits_tab()
     // An enable or level cell that is no mask of at most 32 bits, or was
     // not read, shows no interlock set: held aside, not shown.
     const auto fillBits = [&](int cell, const QList<QCheckBox*>& boxes) {
-        const bool read = data.memory_read.value(cell);
-        const QString text = data.memory.value(cell);
-        const bool readable = read && ConfigRules::interlockBitsReadable(text);
-        const QList<bool> bits = ConfigRules::decodeInterlockBits(readable ? text : QString(), 4);
+        const HeldValue::Holding holds = holding(cell, data);
+        const bool readable = holds && ConfigRules::interlockBitsReadable(*holds);
+        const QList<bool> bits = ConfigRules::decodeInterlockBits(readable ? *holds : QString(), 4);
         for (int n = 0; n < 4; ++n)
             boxes.at(n)->setChecked(n < count && bits.at(n));
-        held_cells[cell].fill(read, text, readable, boxStates(boxes));
+        if (!holds)
+            held_cells[cell].fillNotRead(boxStates(boxes));
+        else if (readable)
+            held_cells[cell].fillShown(*holds, boxStates(boxes));
+        else
+            held_cells[cell].fillHeld(*holds, boxStates(boxes));
     };
     fillBits(90, enableBoxes());
     fillBits(91, levelBoxes());
@@ -294,13 +281,17 @@ void ConfigurationDialog::update_interlocks_limits_tab()
     for (int n = 0; n < count; ++n) {
         QSpinBox* box = delays.at(n).second;
         const int cell = delays.at(n).first;
-        const bool read = data.memory_read.value(cell);
-        const QString delay = data.memory.value(cell);
+        const HeldValue::Holding holds = holding(cell, data);
         // The spin box has no empty state: its minimum reads "not read".
-        box->setSpecialValueText(read ? QString() : tr("not read"));
-        box->setValue(read ? delay.toInt() : box->minimum());
-        held_cells[cell].fill(read, delay, QString::number(box->value()) == delay.trimmed(),
-                              QString::number(box->value()));
+        box->setSpecialValueText(holds ? QString() : tr("not read"));
+        bool number = false;
+        const int delay = holds.value_or(QString()).toInt(&number, 10);
+        box->setValue(holds ? delay : box->minimum());
+        if (holds)
+            held_cells[cell].fillNumber(*holds, number ? std::optional<double>(delay) : std::nullopt,
+                                        box->value(), QString::number(box->value()));
+        else
+            held_cells[cell].fillNotRead(QString::number(box->value()));
     }
     for (const auto& [cell, edit] : textCells()) {
         const bool name = cell >= 93 && cell <= 99 && (four || cell <= 95);
@@ -341,9 +332,9 @@ void ConfigurationDialog::on_save_interlocks_limits_button_clicked()
         QList<bool> checked;
         for (int n = 0; n < count; ++n)
             checked << boxes.at(n)->isChecked();
-        const QString holds = data.memory_read.value(cell) ? data.memory.value(cell) : QString();
-        if (writesCell(cell, boxStates(boxes), data))
-            bits << CellWrite{cell, ConfigRules::encodeInterlockBits(holds, checked)};
+        const HeldValue::Holding holds = holding(cell, data);
+        if (held_cells[cell].mayWrite(boxStates(boxes), holds))
+            bits << CellWrite{cell, ConfigRules::encodeInterlockBits(holds.value_or(QString()), checked)};
         else
             configurationDialogLogger->warn("Not written, left as the supply holds it: {}", cellPhrase(cell));
     };
@@ -359,10 +350,10 @@ void ConfigurationDialog::on_save_interlocks_limits_button_clicked()
         const int cell = delays.at(n).first;
         const QSpinBox* box = delays.at(n).second;
         const QString value = QString::number(box->value());
+        const HeldValue::Holding holds = holding(cell, data);
         bool number = false;
-        const int holds = data.memory.value(cell).toInt(&number);
-        const bool same = data.memory_read.value(cell) && number && holds == box->value();
-        if (held_cells[cell].isChanged(value) && !same)
+        const bool same = holds && holds->toInt(&number, 10) == box->value() && number;
+        if (held_cells[cell].mayWrite(value, holds) && !same)
             delayWrites << CellWrite{cell, value};
     }
 
@@ -434,11 +425,11 @@ void ConfigurationDialog::update_pid_tab()
     }
     // The loop boxes only show cells 50 and 70; one not read is neither.
     const auto fillLoop = [&data](QCheckBox* box, int cell) {
-        const bool read = data.memory_read.value(cell);
-        box->setTristate(!read);
-        box->setCheckState(!read                                        ? Qt::PartiallyChecked
-                           : data.memory.value(cell) == QLatin1String("1") ? Qt::Checked
-                                                                           : Qt::Unchecked);
+        const HeldValue::Holding holds = holding(cell, data);
+        box->setTristate(!holds);
+        box->setCheckState(!holds                         ? Qt::PartiallyChecked
+                           : *holds == QLatin1String("1") ? Qt::Checked
+                                                          : Qt::Unchecked);
     };
     fillLoop(ui->checkBoxFastCCLoop, 50);
     fillLoop(ui->checkBoxFastCVLoop, 70);

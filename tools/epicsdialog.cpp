@@ -86,8 +86,7 @@ void EPICSDialog::saveFile(HeldValue& held, const QString& text, bool ps_data::*
         worker->get_ps_data(live);
     // Unchanged, the editor goes back only as the supply's file as last read:
     // not when a later read of it failed or gave another text.
-    const bool current = held.state() == HeldValue::State::Shown && live.*read && live.*file == held.text();
-    if (!held.isChanged(text) && !current) {
+    if (!held.mayWrite(text, live.*read ? HeldValue::Holding(live.*file) : std::nullopt)) {
         const QString why = QStringLiteral("The file was not read from the supply since it was shown: refresh it "
                                            "first. Nothing was sent.");
         epicsDialogLogger->warn("{}", why);
@@ -165,7 +164,7 @@ void EPICSDialog::onEPICS_db_ready(ps_data data)
     epicsDialogLogger->trace("onEPICS_db_ready called");
     ui->plainTextEditDb->setPlainText(data.epics_db);
     const QString shown = ui->plainTextEditDb->toPlainText();
-    held_db.fill(true, data.epics_db, shown == data.epics_db, shown);
+    held_db.fillText(data.epics_db, shown);
     ui->pushButtonDbSave->setEnabled(true);
 }
 
@@ -174,6 +173,6 @@ void EPICSDialog::onEPICS_protocols_ready(ps_data data)
     epicsDialogLogger->trace("onEPICS_protocols_ready called");
     ui->plainTextEditProtocols->setPlainText(data.epics_protocols);
     const QString shown = ui->plainTextEditProtocols->toPlainText();
-    held_protocols.fill(true, data.epics_protocols, shown == data.epics_protocols, shown);
+    held_protocols.fillText(data.epics_protocols, shown);
     ui->pushButtonProtocolsSave->setEnabled(true);
 }

@@ -247,6 +247,10 @@ void SetupGeneralTest::unchangedSaveSendsOnlyWhatWasRead_data()
     QTest::newRow("alarm switch not read")
         << unread({80, 36}) << "pushButton_apply_alarm" << QStringList{"37:0", "38:-5", "80", "39", "40"}
         << "alarm switch";
+    // The check is on the limits the box will hold: an upper one not read is none.
+    QTest::newRow("alarm upper limit not read")
+        << holds(&Dcct_data::alarm_ulim, "-10", 39) << "pushButton_apply_alarm"
+        << QStringList{"41:OFF", "38:-5", "80", "39", "40"} << "alarm upper limit was not read";
     QTest::newRow("calibration not read")
         << unread({80, 34}) << "pushButton_apply_cal" << QStringList{"80"} << "calibration switch";
     QTest::newRow("gain no number") << holds(&Dcct_data::gain_pos, "abc") << "pushButton_apply_gain_pos"
@@ -288,7 +292,8 @@ void SetupGeneralTest::unchangedSaveSendsOnlyWhatWasRead()
                                                    {"time not read", "timeEdit_time"},
                                                    {"frequency not read", "spinBox_freq"},
                                                    {"turns not read", "spinBox_pturns"},
-                                                   {"gain not read", "doubleSpinBox_gain_pos"}};
+                                                   {"gain not read", "doubleSpinBox_gain_pos"},
+                                                   {"alarm upper limit not read", "doubleSpinBox_alaMax"}};
     QStringList shownNotRead;
     for (const QAbstractSpinBox* box : rig.dialog->findChildren<QAbstractSpinBox*>())
         if (box->text() == QLatin1String("not read"))

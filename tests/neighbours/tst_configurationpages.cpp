@@ -100,6 +100,8 @@ private slots:
     void cleanup();
 
     void formRowsAreTheMemoryMap();
+    void eachCellFillsItsField_data();
+    void eachCellFillsItsField();
     void refreshRefusedWhileFamilyUnknown();
     void nothingIsSavedBeforeTheNewConnectionIsRead_data();
     void nothingIsSavedBeforeTheNewConnectionIsRead();
@@ -231,6 +233,81 @@ void ConfigurationPagesTest::formRowsAreTheMemoryMap()
         for (int row = 0; row < MemoryMap::RowCount; ++row)
             QCOMPARE(table->item(row, 0)->text(), MemoryMap::fieldText(t.second, row));
     }
+}
+
+// Each page field that shows a cell, a row "cell|field|text|shown|written|told":
+// what it shows ("=" the text; a check box 1 partly, 2 checked), what an unchanged
+// Save writes there, what the fill's one box says ("" no box). Text "-": no read.
+void ConfigurationPagesTest::eachCellFillsItsField_data()
+{
+    QTest::addColumn<QStringList>("row");
+    const auto row = [](const QString& row) { QTest::newRow(qPrintable(row.left(40))) << row.split('|'); };
+    // Line edits ("lineEdit_" and the name) go back as they show the cell; 2, 9
+    // and 130 are shown only; an unchanged delay is never written.
+    const QStringList texts =
+        QStringLiteral(
+            "30 id_lineEdit 93 Name_Int1 95 Name_Int2 97 Name_Int3 99 Name_Int4 82 max_temperature "
+            "83 min_dc_link 84 max_earth_current 86 regulation_current_limit 87 regulation_voltage_limit "
+            "88 regulation_int_time 100 quench_Rmax 101 quench_Rmin 102 quench_current_thr "
+            "103 quench_int_time 40 PIDI_Kp_v 41 PIDI_Ki_v 42 PIDI_Kd_v 43 PIDI_Kp_i 44 PIDI_Ki_i "
+            "45 PIDI_Kd_i 46 PIDI_V_max 47 PIDI_V_min 48 PIDI_I_max 49 PIDI_I_min 60 PIDV_Kp_i "
+            "61 PIDV_Ki_i 62 PIDV_Kd_i 63 PIDV_Kp_v 64 PIDV_Ki_v 65 PIDV_Kd_v 66 PIDV_I_max 67 PIDV_I_min "
+            "68 PIDV_V_max 69 PIDV_V_min 2 serial_lineEdit 9 cal_date_lineEdit 130 capabilities_lineEdit "
+            "92 spinBox_Delay_Int1 94 spinBox_Delay_Int2 96 spinBox_Delay_Int3 98 spinBox_Delay_Int4")
+            .split(' ');
+    for (int i = 0; i < texts.size(); i += 2) {
+        const QString& c = texts[i];
+        const QString field =
+            texts[i + 1].contains(QRegularExpression("Edit|Box")) ? texts[i + 1] : "lineEdit_" + texts[i + 1];
+        row(c + '|' + field + '|' + c + "|=|" +
+            (field.startsWith("lineEdit_") || c == "30" ? "17:" + c + ':' + c : "") + '|');
+    }
+    row("30|id_lineEdit|" + QString(40000, 'n') + '|' + QString(32767, 'n') + "||cannot show: cell 30");
+    // A delay cell is a base-10 integer, blanks around it allowed.
+    for (const char* five : {" 5", "05", "+5"})
+        row(QString("92|spinBox_Delay_Int1|%1|5||").arg(five));
+    // A mask shows bit n-1 in interlock n's box, and goes back as the supply holds it.
+    for (int i = 0; i < 8; ++i)
+        row(QString("%1|checkBox_%2_Int%3|%4|2|17:%1:%4|")
+                .arg(90 + i / 4)
+                .arg(i < 4 ? "Enable" : "Active_Level")
+                .arg(i % 4 + 1)
+                .arg(1 << i % 4));
+    row("50|checkBoxFastCCLoop|1|2||");
+    row("70|checkBoxFastCVLoop|1|2||");
+    row("50|checkBoxFastCCLoop|-|1||memory rows 50");
+}
+
+void ConfigurationPagesTest::eachCellFillsItsField()
+{
+    QFETCH(QStringList, row);
+    const int cell = row[0].toInt();
+    const QString text = row[2] == "-" ? QString() : row[2];
+    const char* family = cell >= 100 && cell < 104 ? "KORA-PS-1K5" : cell / 10 == 9 ? "ORTX" : "KORA-PS";
+    ConfigurationDialog dialog(worker);
+    openOn(dialog, family);
+    for (int c = text.isNull() ? 40 : cell; c <= (text.isNull() ? 70 : cell); ++c) // "-": the PID page
+        setData([&](ps_data& d) { d.memory[c] = text, d.memory_read[c] = !text.isNull(); }),
+            emit worker->memory_data_read(c);
+    emit worker->void_sync_signal();
+    const auto* box = dialog.findChild<QCheckBox*>(row[1]);
+    QCOMPARE(box ? QString::number(box->checkState())
+                 : child<QWidget>(dialog, qPrintable(row[1]))->property("text").toString(),
+             row[3] == "=" ? text : row[3]);
+    if (cell >= 30 && cell <= 103) {
+        const QString page = cell == 30 ? "ID" : cell < 80 ? "PID" : "interlocks_limits";
+        child<QPushButton>(dialog, qPrintable("save_" + page + "_button"))->click();
+        const QStringList tasks = queuedTasks(*worker);
+        QCOMPARE(tasks.filter(QRegularExpression(QStringLiteral("^17:%1:").arg(cell))),
+                 row[4].isEmpty() ? QStringList() : QStringList{row[4]});
+        // A Save with nothing to write sends nothing: no MSAVE, no read-back.
+        QCOMPARE(tasks.isEmpty(), cell == 30 ? row[4].isEmpty() : text.isNull());
+    }
+    // Said once: a refresh that reads every cell says nothing.
+    QCoreApplication::processEvents();
+    for (int refresh = 0; refresh < 2; ++refresh, openOn(dialog, family), QCoreApplication::processEvents())
+        QVERIFY2(boxes.size() == !row[5].isEmpty() && boxes.join('\n').contains(row[5]),
+                 qPrintable(boxes.join('\n')));
 }
 
 void ConfigurationPagesTest::refreshRefusedWhileFamilyUnknown()
