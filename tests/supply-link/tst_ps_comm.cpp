@@ -372,10 +372,12 @@ private slots:
         QString value = QStringLiteral("old");
         QCOMPARE(link.comm.readCurrent(value), -1);
         QCOMPARE(value, QStringLiteral("old"));
-        // The rest has no CR: the status query's answer ends that line and is
-        // no answer, the next query's is.
+        // What is left of it has no CR: the status query's answer ends that
+        // line and is no answer, the next query's is. When the cut reply was
+        // read whole, nothing is left and the status query answers at once.
         QTRY_VERIFY_WITH_TIMEOUT(link.peer.allSent(), 20000);
-        QCOMPARE(link.comm.readVoltage(value), -2);
+        const int first = link.comm.readVoltage(value);
+        QVERIFY2(first == -2 || first == 0, qPrintable(QString::number(first)));
         QCOMPARE(link.comm.readVoltage(value), 0);
     }
 
