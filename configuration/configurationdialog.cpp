@@ -9,8 +9,8 @@
 #include "loggers.h"
 #include "memorymap.h"
 #include "ps_thread.h"
+#include "screenfit.h"
 #include "typedinput.h"
-#include "windowfit.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -23,7 +23,8 @@ ConfigurationDialog::ConfigurationDialog(ps_thread* thread, QWidget* parent)
     : QDialog(parent), ui(new Ui::ConfigurationDialog), thread(thread)
 {
     ui->setupUi(this);
-    fitWindow(this);
+    fitToScreen(this);
+    showValuesWhole(this);
     keepReturnLocal(this);
     guardWheel(this);
     keepSentAsShown(this);

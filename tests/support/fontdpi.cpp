@@ -10,7 +10,9 @@
 bool atFontDpi(int dpi, const QString& screen, const QString& scale)
 {
     const QScreen* primary = QGuiApplication::primaryScreen();
-    return primary && qRound(primary->logicalDotsPerInchY()) == dpi &&
+    // Qt scales a 96-dpi form by the desktop's DPI / 96, times QT_SCALE_FACTOR.
+    const double factor = scale.isEmpty() ? 1.0 : scale.toDouble();
+    return primary && qRound(primary->logicalDotsPerInchY() * primary->devicePixelRatio() / factor) == dpi &&
            qEnvironmentVariable("TEST_SCREEN") == screen && qEnvironmentVariable("QT_SCALE_FACTOR") == scale;
 }
 
@@ -61,6 +63,7 @@ void addDesktopRows()
     for (int dpi : {96, 100, 120, 144, 192})
         QTest::addRow("%d dpi", dpi) << dpi << QString() << QString();
     QTest::newRow("96 dpi on 1366 x 768") << 96 << QStringLiteral("1366x768") << QString();
+    QTest::newRow("120 dpi on 1366 x 768") << 120 << QStringLiteral("1366x768") << QString();
     QTest::newRow("scale 1.5 on 1920 x 1080") << 96 << QStringLiteral("1920x1080") << QStringLiteral("1.5");
     QTest::newRow("192 dpi on 1920 x 1080") << 192 << QStringLiteral("1920x1080") << QString();
     QTest::newRow("144 dpi on 1366 x 768") << 144 << QStringLiteral("1366x768") << QString();
