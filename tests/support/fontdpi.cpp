@@ -7,6 +7,8 @@
 #include <QScreen>
 #include <QtTest>
 
+#include <tuple>
+
 bool atFontDpi(int dpi, const QString& screen, const QString& scale)
 {
     const QScreen* primary = QGuiApplication::primaryScreen();
@@ -16,7 +18,7 @@ bool atFontDpi(int dpi, const QString& screen, const QString& scale)
            qEnvironmentVariable("TEST_SCREEN") == screen && qEnvironmentVariable("QT_SCALE_FACTOR") == scale;
 }
 
-QString runRowAtFontDpi(int dpi, const QString& screen, const QString& scale)
+QString runRowAtFontDpi(int dpi, const QString& screen, const QString& scale, QString* output)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     const QString value = QString::number(dpi);
@@ -49,22 +51,37 @@ QString runRowAtFontDpi(int dpi, const QString& screen, const QString& scale)
         return QStringLiteral("%1 at %2 dpi did not finish: %3")
             .arg(row, value, QString::fromLocal8Bit(child.readAll()));
     }
+    const QString written = QString::fromLocal8Bit(child.readAll());
+    if (output)
+        *output = written;
     if (child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0)
         return QString();
-    return QStringLiteral("%1 at %2 dpi failed:\n%3")
-        .arg(row, value, QString::fromLocal8Bit(child.readAll()));
+    return QStringLiteral("%1 at %2 dpi failed:\n%3").arg(row, value, written);
 }
 
-void addDesktopRows()
+void addDesktopRows(const QStringList& windows)
 {
     QTest::addColumn<int>("dpi");
     QTest::addColumn<QString>("screen");
     QTest::addColumn<QString>("scale");
-    for (int dpi : {96, 100, 120, 144, 192})
-        QTest::addRow("%d dpi", dpi) << dpi << QString() << QString();
-    QTest::newRow("96 dpi on 1366 x 768") << 96 << QStringLiteral("1366x768") << QString();
-    QTest::newRow("120 dpi on 1366 x 768") << 120 << QStringLiteral("1366x768") << QString();
-    QTest::newRow("scale 1.5 on 1920 x 1080") << 96 << QStringLiteral("1920x1080") << QStringLiteral("1.5");
-    QTest::newRow("192 dpi on 1920 x 1080") << 192 << QStringLiteral("1920x1080") << QString();
-    QTest::newRow("144 dpi on 1366 x 768") << 144 << QStringLiteral("1366x768") << QString();
+    if (!windows.isEmpty())
+        QTest::addColumn<QString>("window");
+    const QList<std::tuple<QString, int, QString, QString>> desktops{
+        {QStringLiteral("96 dpi"), 96, QString(), QString()},
+        {QStringLiteral("100 dpi"), 100, QString(), QString()},
+        {QStringLiteral("120 dpi"), 120, QString(), QString()},
+        {QStringLiteral("144 dpi"), 144, QString(), QString()},
+        {QStringLiteral("192 dpi"), 192, QString(), QString()},
+        {QStringLiteral("96 dpi on 1366 x 768"), 96, QStringLiteral("1366x768"), QString()},
+        {QStringLiteral("120 dpi on 1366 x 768"), 120, QStringLiteral("1366x768"), QString()},
+        {QStringLiteral("scale 1.5 on 1920 x 1080"), 96, QStringLiteral("1920x1080"), QStringLiteral("1.5")},
+        {QStringLiteral("192 dpi on 1920 x 1080"), 192, QStringLiteral("1920x1080"), QString()},
+        {QStringLiteral("144 dpi on 1366 x 768"), 144, QStringLiteral("1366x768"), QString()}};
+    for (const auto& [name, dpi, screen, scale] : desktops) {
+        if (windows.isEmpty())
+            QTest::newRow(qPrintable(name)) << dpi << screen << scale;
+        for (const QString& window : windows)
+            QTest::addRow("%s at %s", qPrintable(window), qPrintable(name))
+                << dpi << screen << scale << window;
+    }
 }
