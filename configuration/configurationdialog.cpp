@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QHeaderView>
 #include <QStandardPaths>
 
 using ConfigRules::CellWrite;
@@ -30,6 +31,11 @@ ConfigurationDialog::ConfigurationDialog(ps_thread* thread, QWidget* parent)
     keepSentAsShown(this);
     // Each entry written is a PID set stored in the supply.
     lockWheel(ui->comboBoxPIDConfig);
+    // The Value column fills what Field leaves; it starts narrow, so it never
+    // holds the table wider than its view (a stretched last column keeps at
+    // least the width it had).
+    for (QTableWidget* table : {ui->table_koraPS_series, ui->table_ORTX_series, ui->table_KORAPS_1K5_series})
+        table->horizontalHeader()->resizeSection(1, table->horizontalHeader()->minimumSectionSize());
 
     const QString appDir = QCoreApplication::applicationDirPath();
     psm_dir_path = QDir::cleanPath(appDir + QStringLiteral("/../Firmware_PS/psm"));

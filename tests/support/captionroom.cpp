@@ -20,6 +20,7 @@
 #include <QStyleOption>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTest>
 #include <QTextDocument>
@@ -379,6 +380,24 @@ public:
             }
     }
 
+    // A scroll bar for a few pixels, on a screen with room for the window,
+    // is room the form left out.
+    void scrolling(QAbstractScrollArea* area)
+    {
+        if (!qEnvironmentVariableIsEmpty("TEST_SCREEN"))
+            return;
+        auto* view = qobject_cast<QAbstractItemView*>(area);
+        auto* scroll = qobject_cast<QScrollArea*>(area);
+        const QWidget* content = scroll ? scroll->widget() : nullptr;
+        auto* table = qobject_cast<QTableView*>(view);
+        const int wide = table ? table->horizontalHeader()->length() : content ? content->width() : 0;
+        const int high = table ? table->verticalHeader()->length() : content ? content->height() : 0;
+        for (const auto& [bar, excess] : {std::pair(area->horizontalScrollBar(), wide - area->viewport()->width()),
+                                          std::pair(area->verticalScrollBar(), high - area->viewport()->height())})
+            if (bar->isVisible() && excess > 0 && excess <= 40)
+                report(area, QString(), QStringLiteral("scrolls for %1 pixels").arg(excess));
+    }
+
     void toolBar(QToolBar* bar)
     {
         // Buttons that no longer fit go behind the bar's extension arrow.
@@ -419,6 +438,8 @@ QStringList captionsCutOff(QWidget* window)
             deliverPostedEvents();
         if (!w->isVisible())
             continue;
+        if (auto* area = qobject_cast<QAbstractScrollArea*>(w))
+            walk.scrolling(area);
         if (auto* label = qobject_cast<QLabel*>(w))
             walk.label(label);
         else if (auto* button = qobject_cast<QPushButton*>(w))
