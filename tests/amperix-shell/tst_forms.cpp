@@ -472,8 +472,13 @@ void FormsTest::noCaptionIsCutOff()
     emit window.getThread()->id_read(supply);
     QCOMPARE(window.findChild<QLabel*>(QStringLiteral("id_label"))->toolTip(), supply.id);
     found << captionsCutOff(&window);
+    // The connection settings hold the longest address whole.
+    auto* address = window.findChild<QLineEdit*>(QStringLiteral("ip_lineEdit"));
+    address->setText(QStringLiteral("255.255.255.255"));
     for (QDialog* dialog : window.findChildren<QDialog*>())
         found << captionsCutOff(dialog);
+    if (!showsWhole(address))
+        found << QStringLiteral("the address field cuts 255.255.255.255");
     // The PID picture opens beside the configuration window.
     auto* configuration = window.findChild<ConfigurationDialog*>();
     configuration->show();

@@ -343,13 +343,8 @@ public:
     // start, and whole on hover.
     void field(QLineEdit* field)
     {
-        QStyleOptionFrame option;
-        option.initFrom(field);
-        option.lineWidth = field->hasFrame() ? field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) : 0;
-        const QRect room = field->style()->subElementRect(QStyle::SE_LineEditContents, &option, field) -
-                           field->textMargins() - QMargins(2, 0, 2, 0);
         const QString text = field->displayText();
-        if (field->fontMetrics().horizontalAdvance(text) <= room.width() + 1)
+        if (showsWhole(field))
             return;
         // A number shows whole; a spin box's word for no value ("not read")
         // may show as a field's text does.
@@ -413,6 +408,16 @@ public:
 };
 
 } // namespace
+
+bool showsWhole(QLineEdit* field)
+{
+    QStyleOptionFrame option;
+    option.initFrom(field);
+    option.lineWidth = field->hasFrame() ? field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) : 0;
+    const QRect room = field->style()->subElementRect(QStyle::SE_LineEditContents, &option, field) -
+                       field->textMargins() - QMargins(2, 0, 2, 0);
+    return field->fontMetrics().horizontalAdvance(field->displayText()) <= room.width() + 1;
+}
 
 QStringList captionsCutOff(QWidget* window)
 {

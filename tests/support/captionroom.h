@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QLineEdit>
 #include <QStringList>
 #include <QWidget>
 
@@ -17,6 +18,9 @@
 // geometry of its screen is reported as well, and on the tests' large screen
 // a scroll bar shown for a few pixels.
 QStringList captionsCutOff(QWidget* window);
+
+// Whether the field has room for the whole text it shows.
+bool showsWhole(QLineEdit* field);
 
 // While it lives, widgets made without a font of their own get the one Qt
 // gives them on an X11 desktop with no font settings (DejaVu Sans 9 where
