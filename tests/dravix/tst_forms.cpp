@@ -24,32 +24,18 @@
 
 #include <memory>
 
-namespace
-{
+static const QStringList windowClasses{"MainWindow",    "New_connection_dialog", "Setup_dialog", "Monitor",
+                                       "Dialog_status", "Dialog_password",       "AboutDialog",  "ChangeLog"};
 
-const QStringList windowClasses{"MainWindow",    "New_connection_dialog", "Setup_dialog", "Monitor",
-                                "Dialog_status", "Dialog_password",       "AboutDialog",  "ChangeLog"};
-
-// The viewer with two boxes, the first connected with its names read and its
-// set-up open.
+// The viewer with two boxes, the first connected, and its set-up open.
 struct EveryWindow {
     MainWindow window;
     Dcct_thread* worker = window.boxThread(window.addBox(true, QStringLiteral("127.0.0.1"), QString()));
-    const bool unanswered = [] {
-        Setup_dialog::setWarningHook([](QWidget*, const QString&, const QString&) {});
-        return true;
-    }();
     Setup_dialog setup{worker, &window};
-
     QList<QWidget*> all()
     {
-        Dcct_data box;
-        box.name = QStringLiteral("SENTREL-01");
-        box.dcct_des = QStringLiteral("Ring DCCT, 200 mm aperture");
-        box.password_set = true;
-        emit worker->status_updated(box);
-        setup.update_status_conf_dialog(box);
         emit worker->connection_changed(0, true);
+        setup.update_status_conf_dialog(Dcct_data());
         window.addBox(true, QStringLiteral("127.0.0.2"), QString());
         QList<QWidget*> windows{&window, setup.passwordDialog()};
         for (QDialog* dialog : window.findChildren<QDialog*>())
@@ -58,8 +44,6 @@ struct EveryWindow {
         return windows;
     }
 };
-
-} // namespace
 
 class FormsTest : public QObject
 {
@@ -255,78 +239,17 @@ private slots:
         QVERIFY(nothingFound(found));
     }
 
-    void windowsScaleWithTheDesktop_data();
-    void windowsScaleWithTheDesktop();
-    void windowStaysPut_data();
-    void windowStaysPut();
+    // At rest on every desktop, and on a screen with room its 96-dpi form
+    // scaled by the desktop's factor.
+    void windowStaysPut_data() { addDesktopRows(windowClasses); }
+    void windowStaysPut()
+    {
+        QVERIFY(nothingFound(restlessHere([] {
+            EveryWindow program;
+            return restlessWindows(program.all());
+        })));
+    }
 };
-
-void FormsTest::windowsScaleWithTheDesktop_data()
-{
-    QTest::addColumn<int>("dpi");
-    for (int dpi : {120, 144, 192})
-        QTest::addRow("%d dpi", dpi) << dpi;
-}
-
-// On a screen with room, Qt draws every window as its 96-dpi form, larger by
-// the desktop's factor.
-void FormsTest::windowsScaleWithTheDesktop()
-{
-    QFETCH(int, dpi);
-    if (!atFontDpi(dpi)) {
-        EveryWindow at96;
-        QStringList sizes;
-        for (QWidget* w : at96.all()) {
-            w->show();
-            QVERIFY(QTest::qWaitForWindowExposed(w));
-            const QSize size = devicePixelSize(w);
-            sizes << QStringLiteral("%1=%2x%3")
-                         .arg(QLatin1String(w->metaObject()->className()))
-                         .arg(size.width())
-                         .arg(size.height());
-        }
-        qputenv("WINDOW_SIZES_AT_96", sizes.join(QLatin1Char(' ')).toLatin1());
-        RUN_AT_FONT_DPI(dpi);
-    }
-    EveryWindow program;
-    const QList<QWidget*> windows = program.all();
-    QStringList found;
-    const QStringList sizes = qEnvironmentVariable("WINDOW_SIZES_AT_96").split(QLatin1Char(' '));
-    for (int i = 0; i < windows.size(); ++i) {
-        windows.at(i)->show();
-        QVERIFY(QTest::qWaitForWindowExposed(windows.at(i)));
-        const QStringList size = sizes.value(i).section(QLatin1Char('='), 1).split(QLatin1Char('x'));
-        const QSize wanted = QSize(size.value(0).toInt(), size.value(1).toInt()) * dpi / 96;
-        const QSize has = devicePixelSize(windows.at(i));
-        if (qAbs(has.width() - wanted.width()) > 2 || qAbs(has.height() - wanted.height()) > 2)
-            found << QStringLiteral("%1 is %2 x %3 pixels, not %4 x %5")
-                         .arg(sizes.value(i).section(QLatin1Char('='), 0, 0))
-                         .arg(has.width())
-                         .arg(has.height())
-                         .arg(wanted.width())
-                         .arg(wanted.height());
-    }
-    QVERIFY(nothingFound(found));
-}
-
-void FormsTest::windowStaysPut_data()
-{
-    addDesktopRows(windowClasses);
-}
-
-void FormsTest::windowStaysPut()
-{
-    QFETCH(int, dpi);
-    QFETCH(QString, screen);
-    QFETCH(QString, scale);
-    QFETCH(QString, window);
-    const QString found = restlessOn(window, dpi, screen, scale, [] {
-        const DesktopFont font;
-        EveryWindow program;
-        return restlessWindows(program.all());
-    });
-    QVERIFY2(found.isEmpty(), qPrintable(found));
-}
 
 QTEST_MAIN(FormsTest)
 #include "tst_forms.moc"

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QFont>
-#include <QLineEdit>
 #include <QStringList>
 #include <QWidget>
 
@@ -16,11 +15,8 @@
 // too: a spin box's and a table cell's show whole, a field's at least from
 // its start and whole on hover. A window that reaches past the available
 // geometry of its screen is reported as well, and on the tests' large screen
-// a scroll bar shown for a few pixels.
+// a table scrolling sideways for a few pixels and a tool box page that scrolls.
 QStringList captionsCutOff(QWidget* window);
-
-// Whether the field has room for the whole text it shows.
-bool showsWhole(QLineEdit* field);
 
 // While it lives, widgets made without a font of their own get the one Qt
 // gives them on an X11 desktop with no font settings (DejaVu Sans 9 where

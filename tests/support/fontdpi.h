@@ -4,30 +4,27 @@
 #include <QStringList>
 #include <QTest>
 
-// A desktop's DPI (Xft.dpi, or QT_FONT_DPI, which X11 and the offscreen
-// platform alike hand to Qt as the screen's logical DPI: Qt scales every
-// window by it / 96), its screen and QT_SCALE_FACTOR are read once, when the
-// application starts. A test that must see windows on another desktop runs
-// its current row again in a child process of the same test program, started
-// with QT_FONT_DPI, TEST_SCREEN (the screen's size in device pixels,
-// "1366x768"; none: the tests' own, see testscreen.cpp) and QT_SCALE_FACTOR
-// (none: 1) set.
+// A desktop's font DPI (Xft.dpi, or QT_FONT_DPI), its screen and Qt's scale
+// factor are read once, when the application starts. A test that must see
+// windows on another desktop runs its current row again in a child process of
+// the same test program, started with QT_FONT_DPI, TEST_SCREEN (the screen's
+// size in device pixels, "1366x768"; none: the tests' own, see
+// testscreen.cpp) and QT_SCALE_FACTOR (none: 1) set.
 
-// Whether this process's desktop is at `dpi` dots per inch on that screen and
+// Whether this process draws fonts at `dpi` dots per inch on that screen and
 // scale.
 bool atFontDpi(int dpi, const QString& screen = QString(), const QString& scale = QString());
 
 // The desktops every window is checked on, as columns "dpi", "screen" and
 // "scale": 100 %, Xvfb's own 100 dpi, 125 %, 150 % and 200 % on a large
 // screen; a laptop's screen at 100 % and 125 %, a full-HD one at a scale of
-// 1.5 or at 200 %, a laptop's at 150 %. With `windows`, a row for each of
-// them on each desktop, with a column "window".
+// 1.5 or at 200 %, a laptop's at 150 %. With `windows`, a row for each.
 void addDesktopRows(const QStringList& windows = QStringList());
 
 // Runs the current test function's current row in a child process whose
-// desktop is at `dpi` dots per inch on that screen and scale. Returns
-// what failed there (its output), or nothing when the row passed; `output`,
-// when given, receives all the child wrote.
+// fonts are drawn at `dpi` dots per inch on that screen and scale. Returns
+// what failed there (its output), or nothing when the row passed; `output`
+// receives all it wrote.
 QString runRowAtFontDpi(int dpi, const QString& screen = QString(), const QString& scale = QString(),
                         QString* output = nullptr);
 

@@ -2,8 +2,7 @@
 // own is 800 x 600, smaller than any desktop the windows are made for; the
 // tests see a 3840 x 2160 screen instead, or the one TEST_SCREEN names
 // ("1366x768", in device pixels as the desktop's scale divides them), from
-// the first widget on. Qt scales the windows by the desktop's factor as the
-// programs have it (QT_FONT_DPI / 96, times QT_SCALE_FACTOR).
+// the first widget on; Qt scales the windows as the programs have it.
 
 #include "desktopscaling.h"
 
@@ -15,8 +14,7 @@
 namespace
 {
 
-// Before QTest's main makes the application: Qt reads these when it meets
-// its screens.
+// Before QTest's main makes the application, as the programs do.
 const bool scaledAsTheProgramsAre = (useDesktopScaling(), true);
 
 class ScreenOfTheTests : public QObject

@@ -6,104 +6,96 @@
 #include <QApplication>
 #include <QMap>
 #include <QTest>
-#include <QWidget>
 #include <QWindow>
 #include <qpa/qplatformwindow.h>
 
 namespace
 {
 
-struct Requests {
-    int resizes = 0;
-    int layouts = 0;
-    QString last;
-};
-
-class RequestCount : public QObject
-{
-public:
-    explicit RequestCount(const QList<QWidget*>& windows)
-    {
-        for (QWidget* w : windows)
-            counts.insert(w, Requests());
-        qApp->installEventFilter(this);
-    }
-    ~RequestCount() override { qApp->removeEventFilter(this); }
-
-    QMap<QWidget*, Requests> counts;
-
-protected:
+// Counts the resize and layout requests that reach each window's widgets.
+struct RequestCount : QObject {
+    QMap<QWidget*, int> counts;
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        const bool resize = event->type() == QEvent::Resize;
-        if ((resize || event->type() == QEvent::LayoutRequest) && watched->isWidgetType()) {
-            auto found = counts.find(static_cast<QWidget*>(watched)->window());
-            if (found != counts.end()) {
-                ++(resize ? found->resizes : found->layouts);
-                found->last = watched->objectName().isEmpty()
-                                  ? QString::fromLatin1(watched->metaObject()->className())
-                                  : watched->objectName();
-            }
-        }
+        const QEvent::Type type = event->type();
+        if (watched->isWidgetType() && (type == QEvent::Resize || type == QEvent::LayoutRequest) &&
+            counts.contains(static_cast<QWidget*>(watched)->window()))
+            ++counts[static_cast<QWidget*>(watched)->window()];
         return false;
     }
 };
+
+// What the watch wrote on a desktop: run here when this process is on it,
+// else in a child running the current row; kept for the other rows.
+QString watchedOn(int dpi, const QString& screen, const QString& scale,
+                  const std::function<QStringList()>& all)
+{
+    static QMap<QString, QString> written;
+    const QString desktop = QStringLiteral("%1 dpi %2 %3").arg(dpi).arg(screen, scale);
+    if (!written.contains(desktop) && !atFontDpi(dpi, screen, scale))
+        runRowAtFontDpi(dpi, screen, scale, &written[desktop]);
+    if (!written.contains(desktop)) {
+        const QStringList found = all() << QStringLiteral("watched");
+        written[desktop] = QStringLiteral("restless ") + found.join(QStringLiteral("\nrestless ")) + '\n';
+        qInfo("%s", qPrintable(written[desktop])); // for the process that started this one
+    }
+    return written[desktop];
+}
+
+QSize sizeIn(const QString& text, const QString& window)
+{
+    const QStringList size =
+        text.section(QStringLiteral("size %1 ").arg(window), 1).section('\n', 0, 0).split('x');
+    return QSize(size.value(0).toInt(), size.value(1).toInt());
+}
 
 } // namespace
 
 QStringList restlessWindows(const QList<QWidget*>& windows)
 {
+    RequestCount count;
     for (QWidget* w : windows) {
         w->show();
         (void)QTest::qWaitForWindowExposed(w);
+        count.counts.insert(w, 0);
     }
     deliverPostedEvents();
-    const RequestCount count(windows);
+    qApp->installEventFilter(&count);
     QTest::qWait(2000);
+    qApp->removeEventFilter(&count);
     QStringList found;
-    for (auto it = count.counts.cbegin(); it != count.counts.cend(); ++it)
-        if (it->resizes + it->layouts > 0)
-            found << QStringLiteral("%1: %2 resize and %3 layout requests (%4)")
-                         .arg(QString::fromLatin1(it.key()->metaObject()->className()))
-                         .arg(it->resizes)
-                         .arg(it->layouts)
-                         .arg(it->last);
-    for (QWidget* w : windows)
-        w->hide();
+    for (QWidget* w : windows) {
+        const QString name = QLatin1String(w->metaObject()->className());
+        if (count.counts.value(w) > 0)
+            found << QStringLiteral("%1: %2 resize and layout requests").arg(name).arg(count.counts.value(w));
+        const QSize size = w->windowHandle()->handle()->geometry().size();
+        found << QStringLiteral("size %1 %2x%3").arg(name).arg(size.width()).arg(size.height());
+    }
     return found;
 }
 
-QString restlessOn(const QString& windowClass, int dpi, const QString& screen, const QString& scale,
-                   const std::function<QStringList()>& watchAll)
+QStringList restlessHere(const std::function<QStringList()>& watchAll)
 {
-    static QMap<QString, QString> findings; // by desktop: what the watch wrote
-    const QString desktop = QStringLiteral("%1 dpi, %2, %3").arg(dpi).arg(screen, scale);
-    if (!findings.contains(desktop)) {
-        QString written;
-        if (atFontDpi(dpi, screen, scale)) {
-            const QStringList found = watchAll();
-            // For the process that started this one.
-            for (const QString& line : found)
-                qInfo("restless %s", qPrintable(line));
-            qInfo("watched");
-            written = QStringLiteral("restless ") + found.join(QStringLiteral("\nrestless ")) +
-                      QStringLiteral("\nwatched");
-        } else {
-            runRowAtFontDpi(dpi, screen, scale, &written);
-        }
-        findings.insert(desktop, written);
-    }
-    const QString& written = findings.value(desktop);
-    if (!written.contains(QLatin1String("watched")))
-        return QStringLiteral("the windows were not watched at %1:\n%2").arg(desktop, written);
-    for (const QString& line : written.split(QLatin1Char('\n')))
-        if (line.contains(QStringLiteral("restless %1:").arg(windowClass)))
-            return line.mid(line.indexOf(QLatin1String("restless ")) + 9);
-    return QString();
-}
-
-QSize devicePixelSize(QWidget* window)
-{
-    const QWindow* handle = window->windowHandle();
-    return handle && handle->handle() ? handle->handle()->geometry().size() : QSize();
+    QFETCH(int, dpi);
+    QFETCH(QString, screen);
+    QFETCH(QString, scale);
+    QFETCH(QString, window);
+    const QString text = watchedOn(dpi, screen, scale, watchAll);
+    if (!text.contains(QLatin1String("restless watched")))
+        return {QStringLiteral("the windows were not watched at %1 dpi:\n%2").arg(dpi).arg(text)};
+    QStringList found;
+    const int at = text.indexOf(QStringLiteral("restless %1:").arg(window));
+    if (at >= 0)
+        found << text.mid(at + 9).section('\n', 0, 0);
+    // On a screen with room, Qt draws the window as its 96-dpi form, larger by
+    // the desktop's factor: judged by the process at 96 dpi, which started
+    // the one on that desktop.
+    if (dpi <= 100 || !screen.isEmpty() || !atFontDpi(96))
+        return found;
+    const QSize has = sizeIn(text, window);
+    const QSize wanted = sizeIn(watchedOn(96, QString(), QString(), watchAll), window) * dpi / 96;
+    if (qAbs(has.width() - wanted.width()) > 2 || qAbs(has.height() - wanted.height()) > 2)
+        found << QString::asprintf("%s is %d x %d pixels, not %d x %d", qPrintable(window), has.width(),
+                                   has.height(), wanted.width(), wanted.height());
+    return found;
 }
