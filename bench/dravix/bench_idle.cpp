@@ -19,7 +19,7 @@ int main(int argc, char** argv)
     const double seconds = app.arguments().value(1, QStringLiteral("10")).toDouble();
     ViewerSettings settings;
     MainWindow window;
-    measureIdle({&window}, seconds);
+    measureIdle({&window}, seconds, ", no box");
     Dcct_thread* box = window.boxThread(window.addBox(true, QStringLiteral("127.0.0.1"), QString()));
     Setup_dialog setup(box, &window);
     QList<QWidget*> windows{&window, setup.passwordDialog()};

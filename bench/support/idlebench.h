@@ -72,8 +72,9 @@ inline int runOnEveryDesktop(int argc, char** argv)
 }
 
 // In a child: shows each window in turn, lets it settle, measures the GUI
-// thread over `seconds` with nothing happening, and prints the share.
-inline void measureIdle(const QList<QWidget*>& windows, double seconds)
+// thread over `seconds` with nothing happening, and prints the share, the
+// window named by its class and `note`.
+inline void measureIdle(const QList<QWidget*>& windows, double seconds, const char* note = "")
 {
     const QByteArray desktop = qgetenv("BENCH_DESKTOP");
     for (QWidget* w : windows) {
@@ -85,7 +86,8 @@ inline void measureIdle(const QList<QWidget*>& windows, double seconds)
         wall.start();
         idleFor(int(seconds * 1000));
         const double busy = (guiThreadCpuSeconds() - cpuBefore) / (double(wall.nsecsElapsed()) / 1e9);
-        std::printf("%-24s %-24s %8.2f%%%s\n", desktop.constData(), w->metaObject()->className(), 100 * busy,
+        const QByteArray name = QByteArray(w->metaObject()->className()) + note;
+        std::printf("%-24s %-24s %8.2f%%%s\n", desktop.constData(), name.constData(), 100 * busy,
                     busy > 0.01 ? "  over 1 %" : "");
         std::fflush(stdout);
         w->hide();
