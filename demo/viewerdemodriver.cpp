@@ -175,10 +175,11 @@ void ViewerDemoDriver::everyWindowShots()
         return;
     const QString& prefix = windowShotsPrefix;
     picture(window, prefix, QStringLiteral("main"));
-    for (QWidget* w : {static_cast<QWidget*>(window->rowStatusWindow(0)), static_cast<QWidget*>(window->rowMonitor(0)),
-                       static_cast<QWidget*>(window->connectionDialog()),
-                       static_cast<QWidget*>(window->findChild<AboutDialog*>()),
-                       static_cast<QWidget*>(window->findChild<ChangeLog*>())}) {
+    for (QWidget* w :
+         {static_cast<QWidget*>(window->rowStatusWindow(0)), static_cast<QWidget*>(window->rowMonitor(0)),
+          static_cast<QWidget*>(window->connectionDialog()),
+          static_cast<QWidget*>(window->findChild<AboutDialog*>()),
+          static_cast<QWidget*>(window->findChild<ChangeLog*>())}) {
         picture(w, prefix, QString::fromLatin1(w->metaObject()->className()).toLower());
         w->hide();
     }

@@ -21,7 +21,8 @@ int main(int argc, char** argv)
     const double seconds = app.arguments().value(1, QStringLiteral("10")).toDouble();
     TempSettings settings;
     // No update check (and its box) when the window paints.
-    QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Orvane"), QStringLiteral("Amperix"))
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Orvane"),
+              QStringLiteral("Amperix"))
         .setValue(QStringLiteral("automaticUpdatesEnabled"), false);
     MainWindow window;
     SetupDialog refreshSettings(&window); // no window opens it, the program has it

@@ -247,7 +247,8 @@ int main(int argc, char** argv)
     }
 
     // The screen the window is on (TEST_SCREEN, else the tests' large one).
-    const QByteArray screen = qEnvironmentVariableIsEmpty("TEST_SCREEN") ? "3840x2160" : qgetenv("TEST_SCREEN");
+    const QByteArray screen =
+        qEnvironmentVariableIsEmpty("TEST_SCREEN") ? "3840x2160" : qgetenv("TEST_SCREEN");
     const bool child = !qEnvironmentVariableIsEmpty("BENCH_SCALE_SCREEN");
     if (!child) {
         std::printf("%d samples a second per box, %.0f s measured per count%s\n", int(rate), seconds,
@@ -261,9 +262,9 @@ int main(int argc, char** argv)
             std::printf("%-10s %-6d failed\n", screen.constData(), boxes);
             continue;
         }
-        std::printf("%-10s %-6d %8.1f%% %10.1f %11.0f %11.0f %11.0f %11.0f %10.2f %8.1f/s\n", screen.constData(),
-                    boxes, 100 * r.cpuBusy, r.longestPauseMs, r.delayMedianMs, r.delayP99Ms, r.firstQuarterMs,
-                    r.lastQuarterMs, r.mbPerBoxHour, r.redraws / seconds);
+        std::printf("%-10s %-6d %8.1f%% %10.1f %11.0f %11.0f %11.0f %11.0f %10.2f %8.1f/s\n",
+                    screen.constData(), boxes, 100 * r.cpuBusy, r.longestPauseMs, r.delayMedianMs,
+                    r.delayP99Ms, r.firstQuarterMs, r.lastQuarterMs, r.mbPerBoxHour, r.redraws / seconds);
         std::fflush(stdout);
     }
     // The most boxes again on a small screen and on a laptop's, where the
