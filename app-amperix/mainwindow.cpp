@@ -17,12 +17,12 @@
 #include "programinfo.h"
 #include "ps_thread.h"
 #include "realtimeplot.h"
+#include "screenfit.h"
 #include "setipdialog.h"
 #include "signalgenerator.h"
 #include "supplyview.h"
 #include "typedinput.h"
 #include "updates.h"
-#include "windowfit.h"
 
 #include <QDesktopServices>
 #include <QEvent>
@@ -42,7 +42,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
 {
     mainWindowLogger->trace("MainWindow called");
     ui->setupUi(this);
-    fitWindow(this);
+    fitToScreen(this);
     guardWheel(this);
     keepSentAsShown(this, {ui->set_current_button, ui->ramp_current_button, ui->set_voltage_button,
                            ui->ramp_voltage_button});

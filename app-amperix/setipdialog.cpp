@@ -2,8 +2,8 @@
 #include "ui_setipdialog.h"
 
 #include "deliberateinput.h"
+#include "screenfit.h"
 #include "typedinput.h"
-#include "windowfit.h"
 
 #include "amperixsettings.h"
 #include "loggers.h"
@@ -26,7 +26,8 @@ const QString octet = QStringLiteral("(?:[0-1]?[0-9]?[0-9]|2[0-4][0-9]|25[0-5])"
 SetIpDialog::SetIpDialog(QWidget* parent) : QDialog(parent), ui(new Ui::SetIpDialog)
 {
     ui->setupUi(this);
-    fitWindow(this);
+    fitToScreen(this);
+    showValuesWhole(this);
     guardWheel(this);
     keepSentAsShown(this);
 

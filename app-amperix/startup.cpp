@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include "commandline.h"
+#include "desktopscaling.h"
 #include "loggers.h"
 #include "mainwindow.h"
 #include "stopsignals.h"
@@ -30,6 +31,7 @@ void writeSystemInformation()
 
 int runAmperix(int argc, char* argv[], const std::function<void(MainWindow*)>& onShown)
 {
+    useDesktopScaling();
     // QApplication takes its own options (-style, -platform, ...) out of argv
     // first; only what remains is ours to read.
     QApplication app(argc, argv);

@@ -1,12 +1,12 @@
 #include "dialog_password.h"
 #include "ui_dialog_password.h"
 
-#include "windowfit.h"
+#include "screenfit.h"
 
 Dialog_password::Dialog_password(QWidget* parent) : QDialog(parent), ui(new Ui::Dialog_password)
 {
     ui->setupUi(this);
-    fitWindow(this);
+    fitToScreen(this);
 }
 
 Dialog_password::~Dialog_password()

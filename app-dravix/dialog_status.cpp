@@ -3,7 +3,7 @@
 
 #include "dcct_thread.h"
 #include "deliberateinput.h"
-#include "windowfit.h"
+#include "screenfit.h"
 
 namespace
 {
@@ -30,7 +30,7 @@ Dialog_status::Dialog_status(Dcct_thread* thread, QWidget* parent)
     : QDialog(parent), ui(new Ui::Dialog_status), thread(thread)
 {
     ui->setupUi(this);
-    fitWindow(this);
+    fitToScreen(this);
     // Return on an indicator must not reach Reset: the window is opened to
     // read the latched flags, which Reset clears.
     keepReturnLocal(this);

@@ -6,13 +6,14 @@
 
 #include "aboutdialog.h"
 #include "changelog.h"
+#include "columnshare.h"
 #include "dcct_thread.h"
 #include "dialog_status.h"
 #include "monitor.h"
 #include "new_connection_dialog.h"
 #include "programinfo.h"
+#include "screenfit.h"
 #include "updates.h"
-#include "windowfit.h"
 
 #include <QDeadlineTimer>
 #include <QDesktopServices>
@@ -30,28 +31,10 @@ MainWindow::MainWindow(QWidget* parent)
       shutting_down(false), frame_timer(nullptr)
 {
     ui->setupUi(this);
-    QHeaderView* header = ui->tableWidget_dcct->horizontalHeader();
-    // The six fixed columns hold the rows' buttons. With a larger desktop
-    // font they widen to the longest text a button there shows, and the
-    // table with them, so the stretching columns keep their room.
-    const int formSection = header->defaultSectionSize();
-    const int section =
-        buttonWidthFor(ui->tableWidget_dcct, formSection,
-                       {QStringLiteral("Connect"), QStringLiteral("Disconnect"), QStringLiteral("Setup"),
-                        QStringLiteral("Status"), QStringLiteral("No Data"), QStringLiteral("Error"),
-                        QStringLiteral("Alarm"), QStringLiteral("Data Log"), QStringLiteral("Scope"),
-                        QStringLiteral("Acquire"), QStringLiteral("STOP ACQ"), QStringLiteral("Acquire All"),
-                        QStringLiteral("STOP ALL"), QStringLiteral("Monitor"), QStringLiteral("Cancel")});
-    if (section > formSection) {
-        header->setDefaultSectionSize(section);
-        ui->tableWidget_dcct->setMinimumWidth(ui->tableWidget_dcct->minimumWidth() +
-                                              6 * (section - formSection));
-    }
     // Address, model and name share what the button columns leave, each as
     // its values need while there is room.
-    shareColumnWidths(ui->tableWidget_dcct, {0, 3, 4});
-    growWithFont(ui->tabWidget); // the plot's room
-    fitWindow(this);
+    column_share = new ColumnShare(ui->tableWidget_dcct, {0, 3, 4});
+    fitToScreen(this);
 
     add_button = new QPushButton(QStringLiteral("Add New"), this);
     add_row = 0;

@@ -18,6 +18,7 @@ class MainWindow;
 
 class AboutDialog;
 class ChangeLog;
+class ColumnShare;
 class Dcct_thread;
 class Dialog_status;
 class Monitor;
@@ -186,6 +187,7 @@ private:
 
     Ui::MainWindow* ui;
     New_connection_dialog* new_connection_dialog;
+    ColumnShare* column_share = nullptr;
 
     QList<Dcct_thread*> thread_list;
     QList<QPushButton*> address_buttons;

@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "columnshare.h"
 #include "dcct_thread.h"
 #include "dialog_status.h"
 #include "monitor.h"
@@ -239,6 +240,7 @@ void MainWindow::ip_com_port_button_clicked()
     if (button) {
         button->setText(is_tcp ? ip : com);
         button->setToolTip(button->text());
+        column_share->request();
     }
 
     // The worker reads its address while it runs, so the new one is handed

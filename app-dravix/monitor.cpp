@@ -1,12 +1,12 @@
 #include "monitor.h"
 #include "ui_monitor.h"
 
-#include "windowfit.h"
+#include "screenfit.h"
 
 Monitor::Monitor(QWidget* parent) : QDialog(parent), ui(new Ui::Monitor)
 {
     ui->setupUi(this);
-    fitWindow(this);
+    fitToScreen(this);
 }
 
 Monitor::~Monitor()

@@ -2,7 +2,7 @@
 #include "ui_new_connection_dialog.h"
 
 #include "deliberateinput.h"
-#include "windowfit.h"
+#include "screenfit.h"
 
 #include "serialportsource.h"
 
@@ -28,7 +28,8 @@ New_connection_dialog::New_connection_dialog(QWidget* parent)
     : QDialog(parent), ui(new Ui::New_connection_dialog), ip_validator(nullptr)
 {
     ui->setupUi(this);
-    fitWindow(this);
+    fitToScreen(this);
+    showValuesWhole(this);
     guardWheel(this);
 
     ip_validator = new QRegExpValidator(QRegExp(ipPattern(), Qt::CaseSensitive, QRegExp::RegExp), this);

@@ -8,9 +8,9 @@
 #include "dcct_thread.h"
 #include "deliberateinput.h"
 #include "prompts.h"
+#include "screenfit.h"
 #include "setup_checks.h"
 #include "typedinput.h"
-#include "windowfit.h"
 
 #include <QLineEdit>
 #include <QMutexLocker>
@@ -62,7 +62,8 @@ Setup_dialog::Setup_dialog(Dcct_thread* thread, QWidget* parent)
       unmount_on_apply(false), card_mounted(false), file_read_pending(false), ts_warning_open(false)
 {
     form->setupUi(this);
-    fitWindow(this);
+    fitToScreen(this);
+    showValuesWhole(this);
     keepReturnLocal(this);
     guardWheel(this);
     keepSentAsShown(this);

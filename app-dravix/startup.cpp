@@ -1,5 +1,6 @@
 #include "startup.h"
 
+#include "desktopscaling.h"
 #include "mainwindow.h"
 #include "programinfo.h"
 #include "stopsignals.h"
@@ -8,6 +9,7 @@
 
 int runDravix(int argc, char* argv[], const std::function<void(MainWindow*)>& onShown)
 {
+    useDesktopScaling();
     QApplication app(argc, argv);
 
     MainWindow window;

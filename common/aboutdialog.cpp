@@ -3,7 +3,7 @@
 
 #include "commonlog.h"
 #include "programinfo.h"
-#include "windowfit.h"
+#include "screenfit.h"
 
 namespace
 {
@@ -47,7 +47,7 @@ QStringList licencePieces()
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent), ui(new Ui::AboutDialog)
 {
     ui->setupUi(this);
-    fitWindow(this);
+    fitToScreen(this);
 
     m_page = composePage();
     ui->textBrowser->setHtml(m_page);

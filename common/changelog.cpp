@@ -3,14 +3,14 @@
 
 #include "commonlog.h"
 #include "programinfo.h"
-#include "windowfit.h"
+#include "screenfit.h"
 
 #include <QScrollBar>
 
 ChangeLog::ChangeLog(QWidget* parent) : QDialog(parent), ui(new Ui::ChangeLog)
 {
     ui->setupUi(this);
-    fitWindow(this);
+    fitToScreen(this);
 
     // The notes hold no markup, so the browser shows them as plain text.
     ui->textBrowser->setText(QString::fromUtf8(ProgramInfo::releaseNotes));

@@ -9,12 +9,13 @@
 #include "loggers.h"
 #include "memorymap.h"
 #include "ps_thread.h"
+#include "screenfit.h"
 #include "typedinput.h"
-#include "windowfit.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QHeaderView>
 #include <QStandardPaths>
 
 using ConfigRules::CellWrite;
@@ -23,12 +24,18 @@ ConfigurationDialog::ConfigurationDialog(ps_thread* thread, QWidget* parent)
     : QDialog(parent), ui(new Ui::ConfigurationDialog), thread(thread)
 {
     ui->setupUi(this);
-    fitWindow(this);
+    fitToScreen(this);
+    showValuesWhole(this);
     keepReturnLocal(this);
     guardWheel(this);
     keepSentAsShown(this);
     // Each entry written is a PID set stored in the supply.
     lockWheel(ui->comboBoxPIDConfig);
+    // The Value column fills what Field leaves; it starts narrow, so it never
+    // holds the table wider than its view (a stretched last column keeps at
+    // least the width it had).
+    for (QTableWidget* table : {ui->table_koraPS_series, ui->table_ORTX_series, ui->table_KORAPS_1K5_series})
+        table->horizontalHeader()->resizeSection(1, table->horizontalHeader()->minimumSectionSize());
 
     const QString appDir = QCoreApplication::applicationDirPath();
     psm_dir_path = QDir::cleanPath(appDir + QStringLiteral("/../Firmware_PS/psm"));

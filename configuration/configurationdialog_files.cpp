@@ -11,7 +11,7 @@
 #include "pidconfig.h"
 #include "readbytes.h"
 #include "savebytes.h"
-#include "windowfit.h"
+#include "screenfit.h"
 
 #include <QDir>
 #include <QDragEnterEvent>

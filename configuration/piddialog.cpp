@@ -1,14 +1,18 @@
 #include "piddialog.h"
 
 #include "loggers.h"
-#include "windowfit.h"
+#include "screenfit.h"
 
+#include <QIcon>
 #include <QLabel>
 #include <QPixmap>
 #include <QVBoxLayout>
 
 namespace
 {
+// The pictures' size, at 96 dpi.
+constexpr QSize pictureSize(1188, 450);
+
 const char* typeName(EnumPIDType type)
 {
     return type == CC ? "CC" : "CV";
@@ -32,7 +36,7 @@ PIDdialog::PIDdialog(QWidget* parent) : QDialog(parent), ui(new Form)
     setWindowTitle(QString());
     ui->labelImage->setText(QString());
     // The picture scales with the window, which a small screen makes smaller.
-    fitWindow(this);
+    fitToScreen(this);
     pidDialogLogger->info("PIDdialog created");
 }
 
@@ -88,6 +92,8 @@ void PIDdialog::update()
         title += QStringLiteral("fast");
     const QString path = picturePath(pidType, fast);
     setWindowTitle(title);
-    ui->labelImage->setPixmap(path.isEmpty() ? QPixmap() : QPixmap(path));
+    // The bundle holds each picture at twice its size too (@2x), which a
+    // desktop scaled above 100 % draws from.
+    ui->labelImage->setPixmap(path.isEmpty() ? QPixmap() : QIcon(path).pixmap(pictureSize));
     show();
 }

@@ -5,8 +5,8 @@
 #include "errorcodes.h"
 #include "loggers.h"
 #include "ps_data.h"
+#include "screenfit.h"
 #include "tcpsocketmanager.h"
-#include "windowfit.h"
 
 #include <QMessageBox>
 #include <QRegularExpression>
@@ -50,7 +50,7 @@ template <size_t N> void appendWords(QStringList& list, const char* const (&word
 ConsoleDialog::ConsoleDialog(QWidget* parent) : QDialog(parent), ui(new Ui::ConsoleDialog)
 {
     ui->setupUi(this);
-    fitWindow(this);
+    fitToScreen(this);
     ui->textEditConsole->setWelcomeText(QString::fromUtf8(welcomeText));
 
     ui->textEditConsole->setPromptColor(QColor(0, 0, 0, 255));

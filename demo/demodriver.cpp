@@ -1,13 +1,23 @@
 #include "demodriver.h"
 
+#include "aboutdialog.h"
+#include "changelog.h"
+#include "configurationdialog.h"
 #include "consoledialog.h"
 #include "epicsdialog.h"
 #include "faultdialog.h"
+#include "firmwareupdatedialog.h"
 #include "ps_thread.h"
 #include "qconsole.h"
+#include "realtimeplot.h"
+#include "setipdialog.h"
+#include "setupdialog.h"
+#include "signalgenerator.h"
+#include "windowshots.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QKeyEvent>
@@ -15,7 +25,9 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTabWidget>
 #include <QTimer>
+#include <QToolBox>
 
 #include <cstdio>
 #include <memory>
@@ -67,6 +79,7 @@ DemoDriver* DemoDriver::attachIfRequested(QMainWindow* window)
     driver->faultScreenshotPath = envText("AMPERIX_DEMO_FAULT_SCREENSHOT");
     driver->faultWindowScreenshotPath = envText("AMPERIX_DEMO_FAULT_WINDOW_SCREENSHOT");
     driver->consoleScreenshotPath = envText("AMPERIX_DEMO_CONSOLE_SCREENSHOT");
+    driver->windowShotsPrefix = envText("AMPERIX_DEMO_WINDOW_SHOTS");
     driver->closeAfterMs = closeOk ? closeAfter : -1;
     driver->firmwareRequested = firmware;
     // Start once the event loop runs, so the window has been shown first.
@@ -202,6 +215,10 @@ void DemoDriver::afterMainScreenshot()
 {
     if (!window)
         return;
+    if (!windowShotsPrefix.isEmpty()) {
+        windowShots();
+        return;
+    }
     if (faultScreenshotPath.isEmpty()) {
         finish();
         return;
@@ -272,6 +289,65 @@ void DemoDriver::takeFaultScreenshots()
             savePicture(faults, faultWindowScreenshotPath);
         finish();
     });
+}
+
+// Each window shown in turn, pictured, and hidden again; the modal ones are
+// shown without their own event loop, so the pictures go on.
+void DemoDriver::windowShots()
+{
+    using namespace WindowShots;
+    const QString& prefix = windowShotsPrefix;
+    picture(window, prefix, QStringLiteral("main"));
+    auto pictureAndHide = [&](QWidget* w, const QString& name) {
+        if (!w)
+            return;
+        picture(w, prefix, name);
+        w->hide();
+    };
+    pictureAndHide(window->findChild<SetIpDialog*>(), QStringLiteral("set-ip"));
+    if (auto* action = child<QAction>("actionConfiguration"))
+        action->trigger();
+    if (auto* configuration = window->findChild<ConfigurationDialog*>()) {
+        settle(4000); // the refresh reads every cell
+        auto* tabs = configuration->findChild<QTabWidget*>(QStringLiteral("tabWidget"));
+        picturePages(configuration, tabs, prefix, QStringLiteral("configuration"));
+        // The other items of the tool boxes.
+        tabs->setCurrentIndex(1);
+        auto* limits = configuration->findChild<QToolBox*>(QStringLiteral("toolBox_Limits"));
+        for (int item = 1; item < limits->count(); ++item) {
+            limits->setCurrentIndex(item);
+            picture(configuration, prefix, QStringLiteral("configuration-1-%1").arg(item), 300);
+        }
+        tabs->setCurrentIndex(2);
+        auto* pid = configuration->findChild<QToolBox*>(QStringLiteral("toolBox_PID"));
+        pid->setCurrentIndex(1);
+        picture(configuration, prefix, QStringLiteral("configuration-2-1"), 300);
+        pid->setCurrentIndex(0);
+        QMetaObject::invokeMethod(configuration, "on_pushButtonPIDCC_clicked");
+        pictureAndHide(configuration->pidDialog(), QStringLiteral("pid"));
+        configuration->close();
+    }
+    pictureAndHide(window->findChild<FirmwareUpdateDialog*>(), QStringLiteral("firmware"));
+    pictureAndHide(window->findChild<FaultDialog*>(), QStringLiteral("fault"));
+    pictureAndHide(window->findChild<AboutDialog*>(), QStringLiteral("about"));
+    pictureAndHide(window->findChild<ChangeLog*>(), QStringLiteral("changelog"));
+    pictureAndHide(window->findChild<RealTimePlot*>(), QStringLiteral("realtime-plot"));
+    if (auto* generator = window->findChild<SignalGenerator*>()) {
+        picture(generator, prefix, QStringLiteral("waveform-sine"));
+        if (auto* shape = generator->findChild<QComboBox*>(QStringLiteral("comboBoxGeneratorSignal")))
+            shape->setCurrentIndex(1);
+        pictureAndHide(generator, QStringLiteral("waveform-square"));
+    }
+    if (auto* epics = window->findChild<EPICSDialog*>()) {
+        epics->show();
+        settle(2000); // it reads the supply's files
+        pictureAndHide(epics, QStringLiteral("epics"));
+    }
+    pictureAndHide(window->findChild<ConsoleDialog*>(), QStringLiteral("console"));
+    // No window opens the refresh settings; the program has them all the same.
+    SetupDialog refreshSettings(window);
+    pictureAndHide(&refreshSettings, QStringLiteral("refresh-settings"));
+    finish();
 }
 
 void DemoDriver::finish()

@@ -35,6 +35,14 @@ class QMainWindow;
 //                                   console, type a few commands into it
 //                                   (one the supply refuses) and save a
 //                                   picture of the console to <file>
+//   AMPERIX_DEMO_WINDOW_SHOTS=<prefix>
+//                                   after the first picture, picture every
+//                                   window of the program (every page of the
+//                                   configuration window, the PID picture
+//                                   beside it, the waveform generator with a
+//                                   sine and a square, ...) and its screen,
+//                                   as <prefix>-<window>.png and
+//                                   <prefix>-<window>-screen.png; then close
 //   AMPERIX_DEMO_EPICS=1            connect, then open the EPICS editor, which
 //                                   reads the supply's files (no control of
 //                                   the program opens it)
@@ -72,6 +80,7 @@ private:
     void takeConsoleScreenshot(std::function<void()> then);
     void typeIntoConsole(QStringList commands, std::function<void()> then);
     void afterMainScreenshot();
+    void windowShots();
     void finish();
 
     // Calls `then` once `condition` holds, or after `timeoutMs` whatever it says.
@@ -88,6 +97,7 @@ private:
     QString faultScreenshotPath;
     QString faultWindowScreenshotPath;
     QString consoleScreenshotPath;
+    QString windowShotsPrefix;
     int closeAfterMs = -1;
     bool firmwareRequested = false;
     bool connectedOnce = false;

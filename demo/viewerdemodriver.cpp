@@ -1,13 +1,19 @@
 #include "viewerdemodriver.h"
 
+#include "aboutdialog.h"
+#include "changelog.h"
 #include "dcct_thread.h"
 #include "dialog_status.h"
 #include "mainwindow.h"
 #include "monitor.h"
 #include "new_connection_dialog.h"
+#include "prompts.h"
+#include "setup_dialog.h"
+#include "windowshots.h"
 
 #include <QPixmap>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTimer>
 
 #include <cstdio>
@@ -158,8 +164,55 @@ void ViewerDemoDriver::windowShots()
     QTimer::singleShot(300, this, [this, dialog] {
         save(dialog, windowShotsPrefix + QStringLiteral("-new-connection.png"));
         dialog->hide();
-        finish();
+        everyWindowShots();
     });
+}
+
+void ViewerDemoDriver::everyWindowShots()
+{
+    using namespace WindowShots;
+    if (!window)
+        return;
+    const QString& prefix = windowShotsPrefix;
+    picture(window, prefix, QStringLiteral("main"));
+    for (QWidget* w :
+         {static_cast<QWidget*>(window->rowStatusWindow(0)), static_cast<QWidget*>(window->rowMonitor(0)),
+          static_cast<QWidget*>(window->connectionDialog()),
+          static_cast<QWidget*>(window->findChild<AboutDialog*>()),
+          static_cast<QWidget*>(window->findChild<ChangeLog*>())}) {
+        picture(w, prefix, QString::fromLatin1(w->metaObject()->className()).toLower());
+        w->hide();
+    }
+    // The set-up opens on a box that does not acquire, and runs modally from
+    // the row's button: pictured inside its run.
+    if (QPushButton* all = window->acquireAllButton(); all && acquireMode == QLatin1String("all"))
+        all->click();
+    else
+        for (int row = 0; row < window->boxCount(); ++row)
+            if (window->boxThread(row)->data_snapshot().acquiring)
+                window->rowButton(row, MainWindow::AcquireButton)->click();
+    settle(3000);
+    Prompts::setCriticalHook([](QWidget*, const QString& title, const QString& text) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
+    });
+    Prompts::setDialogHook([prefix](QDialog* dialog) {
+        auto* setup = qobject_cast<Setup_dialog*>(dialog);
+        if (!setup)
+            return int(QDialog::Rejected);
+        setup->show();
+        settle(4000); // it reads the box's configuration
+        auto* tabs = setup->findChild<QTabWidget*>(QStringLiteral("tabWidget"));
+        tabs->setTabEnabled(4, true); // the calibration page, open with the box's password
+        picturePages(setup, tabs, prefix, QStringLiteral("setup"));
+        picture(setup->passwordDialog(), prefix, QStringLiteral("password"));
+        setup->passwordDialog()->hide();
+        setup->hide();
+        return int(QDialog::Rejected);
+    });
+    window->rowButton(0, MainWindow::SetupButton)->click();
+    Prompts::setDialogHook({});
+    Prompts::setCriticalHook({});
+    finish();
 }
 
 void ViewerDemoDriver::finish()

@@ -23,7 +23,11 @@ class MainWindow;
 //                                     row's status window and monitor and
 //                                     the new-connection dialog, as
 //                                     <prefix>-status.png, -monitor.png and
-//                                     -new-connection.png
+//                                     -new-connection.png, then every other
+//                                     window (each page of the first row's
+//                                     set-up, its password dialog, About,
+//                                     the change log) and the screen of
+//                                     each, <prefix>-<window>[-screen].png
 //   DRAVIX_DEMO_SAY_DIALOGS=1         name every modal box or dialog shown on
 //                                     standard output (dialogreport.h)
 //
@@ -51,6 +55,7 @@ private:
     void acquire();
     void takeScreenshot();
     void windowShots();
+    void everyWindowShots();
     void finish();
 
     QPointer<MainWindow> window;

@@ -5,7 +5,7 @@
 #include "loggers.h"
 #include "ps_data.h"
 #include "ps_thread.h"
-#include "windowfit.h"
+#include "screenfit.h"
 #include "workerlookup.h"
 
 #include <QDesktopServices>
@@ -16,7 +16,8 @@ EPICSDialog::EPICSDialog(QWidget* parent, ps_thread* worker)
     : QDialog(parent), ui(new Ui::EPICSDialog), worker(worker ? worker : workerOf(parent))
 {
     ui->setupUi(this);
-    fitWindow(this);
+    fitToScreen(this);
+    showValuesWhole(this);
     keepReturnLocal(this);
     watchUserEdits(ui->plainTextEditDb, &held_db);
     watchUserEdits(ui->plainTextEditProtocols, &held_protocols);

@@ -3,7 +3,7 @@
 
 #include "loggers.h"
 #include "ps_data.h"
-#include "windowfit.h"
+#include "screenfit.h"
 
 namespace
 {
@@ -45,7 +45,7 @@ const std::array<FamilyLabels, 4> familyLabels{{
 FaultDialog::FaultDialog(QWidget* parent) : QDialog(parent), ui(new Ui::FaultDialog)
 {
     ui->setupUi(this);
-    fitWindow(this);
+    fitToScreen(this);
     labels = {ui->label_16, ui->label_17, ui->label_18, ui->label_19, ui->label_20, ui->label_21,
               ui->label_22, ui->label_23, ui->label_24, ui->label_25, ui->label_26, ui->label_27,
               ui->label_28, ui->label_29, ui->label_30, ui->label_31};

@@ -3,7 +3,7 @@
 
 #include "deliberateinput.h"
 #include "loggers.h"
-#include "windowfit.h"
+#include "screenfit.h"
 
 #include "firmwarereply.h"
 
@@ -41,7 +41,8 @@ FirmwareUpdateDialog::FirmwareUpdateDialog(QWidget* parent)
     : QDialog(parent), ui(new Ui::FirmwareUpdateDialog)
 {
     ui->setupUi(this);
-    fitWindow(this);
+    fitToScreen(this);
+    showValuesWhole(this);
     keepReturnLocal(this);
 
     default_firmware_path =

@@ -1,7 +1,7 @@
 #include "realtimeplot.h"
 #include "ui_realtimeplot.h"
 
-#include "windowfit.h"
+#include "screenfit.h"
 
 #include <QDateTime>
 
@@ -26,7 +26,7 @@ RealTimePlot::RealTimePlot(QWidget* parent)
     : QDialog(parent), ui(new Ui::RealTimePlot), clock(wallClockSeconds)
 {
     ui->setupUi(this);
-    fitWindow(this);
+    fitToScreen(this);
     QCustomPlot* p = ui->plot1;
 
     p->addGraph();

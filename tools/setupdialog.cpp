@@ -2,15 +2,15 @@
 #include "ui_setupdialog.h"
 
 #include "deliberateinput.h"
+#include "screenfit.h"
 #include "typedinput.h"
-#include "windowfit.h"
 
 #include "loggers.h"
 
 SetupDialog::SetupDialog(QWidget* parent) : QDialog(parent), ui(new Ui::SetupDialog)
 {
     ui->setupUi(this);
-    fitWindow(this);
+    fitToScreen(this);
     guardWheel(this);
     keepSentAsShown(this);
     setupDialogLogger->info("SetupDialog created");

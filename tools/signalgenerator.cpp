@@ -7,8 +7,8 @@
 #include "ps_thread.h"
 #include "readbytes.h"
 #include "savebytes.h"
+#include "screenfit.h"
 #include "typedinput.h"
-#include "windowfit.h"
 #include "workerlookup.h"
 
 #include <QDragEnterEvent>
@@ -53,7 +53,8 @@ SignalGenerator::SignalGenerator(QWidget* parent, ps_thread* psThread)
     : QDialog(parent), ui(new Ui::SignalGenerator), psThread(psThread ? psThread : workerOf(parent))
 {
     ui->setupUi(this);
-    fitWindow(this);
+    fitToScreen(this);
+    showValuesWhole(this);
     keepReturnLocal(this);
     guardWheel(this);
     keepSentAsShown(this);

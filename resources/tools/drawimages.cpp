@@ -42,9 +42,15 @@ QFont font(qreal pixelSize, int weight = QFont::Normal)
     return f;
 }
 
+// Pixels a drawing's unit is drawn with: 2 for the pictures a desktop scaled
+// above 100 % shows (name@2x.png beside name.png; Qt takes the one that suits
+// the screen). The drawings keep their coordinates.
+qreal drawScale = 1;
+
 QImage canvas(int w, int h, const QColor& fill = Qt::transparent)
 {
-    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+    QImage img(qRound(w * drawScale), qRound(h * drawScale), QImage::Format_ARGB32_Premultiplied);
+    img.setDevicePixelRatio(drawScale);
     img.fill(fill);
     return img;
 }
@@ -564,9 +570,9 @@ QImage pidDiagram(bool current, bool fast)
     d.block(QRectF(210, y - h / 2, 190, h), QStringLiteral("PID"), QStringLiteral("outer, ") + outer,
             pidFill);
     d.arrow({QPointF(400, y), QPointF(468, y)});
-    d.label(QPointF(434, y - 8), inner + QStringLiteral(" ref"), Qt::AlignHCenter | Qt::AlignBottom, 18);
+    d.label(QPointF(427, y - 8), inner + QStringLiteral(" ref"), Qt::AlignHCenter | Qt::AlignBottom, 16);
     d.junction(QPointF(490, y));
-    d.label(QPointF(476, y + 26), QStringLiteral("\u2212"), Qt::AlignRight | Qt::AlignTop, 28, red);
+    d.label(QPointF(484, y + 26), QStringLiteral("\u2212"), Qt::AlignRight | Qt::AlignTop, 28, red);
     d.arrow({QPointF(510, y), QPointF(550, y)});
     d.block(QRectF(550, y - h / 2, 180, h), QStringLiteral("PI fast"), QStringLiteral("inner, ") + inner,
             pidFill);
@@ -581,11 +587,12 @@ QImage pidDiagram(bool current, bool fast)
     d.dot(QPointF(1030, y));
     p.setPen(QPen(orange, 2, Qt::DashLine));
     p.setBrush(Qt::NoBrush);
-    p.drawRoundedRect(QRectF(452, 112, 618, 164), 14, 14);
+    p.drawRoundedRect(QRectF(454, 112, 616, 180), 14, 14);
     d.label(QPointF(1064, 118), QStringLiteral("fast loop"), Qt::AlignRight | Qt::AlignTop, 18,
             orange.darker(120));
     d.arrow({QPointF(1030, y), QPointF(1030, 262), QPointF(490, 262), QPointF(490, y + 20)});
-    d.label(QPointF(600, 259), inner + QStringLiteral(" meas"), Qt::AlignLeft | Qt::AlignBottom, 18);
+    // Below its line, clear of the block above it.
+    d.label(QPointF(600, 266), inner + QStringLiteral(" meas"), Qt::AlignLeft | Qt::AlignTop, 18);
 
     // Outer feedback through the precision sensor.
     d.dot(QPointF(1100, y));
@@ -712,5 +719,13 @@ int main(int argc, char** argv)
     ok &= save(pidDiagram(false, true), dir, QStringLiteral("PIDControllerCVFast.png"));
     ok &= save(dcctHead(), dir, QStringLiteral("VANTO-600.png"));
     ok &= save(connectIcon(), dir, QStringLiteral("connect.png"));
+    // The PID pictures fill a window at their own size; at 200 % they are
+    // drawn from twice as many pixels. The icons and the logo are drawn large
+    // enough already.
+    drawScale = 2;
+    ok &= save(pidDiagram(true, false), dir, QStringLiteral("PIDControllerCC@2x.png"));
+    ok &= save(pidDiagram(true, true), dir, QStringLiteral("PIDControllerCCFast@2x.png"));
+    ok &= save(pidDiagram(false, false), dir, QStringLiteral("PIDControllerCV@2x.png"));
+    ok &= save(pidDiagram(false, true), dir, QStringLiteral("PIDControllerCVFast@2x.png"));
     return ok ? 0 : 1;
 }

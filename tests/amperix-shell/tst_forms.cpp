@@ -14,6 +14,7 @@
 #include "fontdpi.h"
 #include "strayinput.h"
 #include "tempsettings.h"
+#include "windowwatch.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,6 +22,7 @@
 #include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMetaMethod>
@@ -70,6 +72,34 @@ QStringList unboundSlots(QObject* root)
     return unbound;
 }
 
+const QStringList windowClasses{
+    "MainWindow",  "SetIpDialog",   "ConfigurationDialog", "PIDdialog",    "FirmwareUpdateDialog",
+    "FaultDialog", "AboutDialog",   "ChangeLog",           "RealTimePlot", "SignalGenerator",
+    "EPICSDialog", "ConsoleDialog", "SetupDialog"};
+
+// The program's windows (the refresh settings, which no window opens, among
+// them), connected, the PID picture opened; no update check when they paint.
+struct EveryWindow {
+    const bool noUpdateCheck = (QSettings(QSettings::NativeFormat, QSettings::UserScope,
+                                          QStringLiteral("Orvane"), QStringLiteral("Amperix"))
+                                    .setValue(QStringLiteral("automaticUpdatesEnabled"), false),
+                                true);
+    MainWindow window;
+    SetupDialog refreshSettings{&window};
+
+    QList<QWidget*> all()
+    {
+        QMetaObject::invokeMethod(&window, "slotStateChanged",
+                                  Q_ARG(QTcpSocket::SocketState, QAbstractSocket::ConnectedState));
+        QMetaObject::invokeMethod(window.findChild<ConfigurationDialog*>(), "on_pushButtonPIDCC_clicked");
+        QList<QWidget*> windows{&window};
+        for (QDialog* dialog : window.findChildren<QDialog*>())
+            if (windowClasses.contains(QLatin1String(dialog->metaObject()->className())))
+                windows << dialog;
+        return windows;
+    }
+};
+
 QStringList actionNames(const QList<QAction*>& actions)
 {
     QStringList names;
@@ -106,6 +136,8 @@ private slots:
     void returnPressesTheFocusedButton();
     void noCaptionIsCutOff_data();
     void noCaptionIsCutOff();
+    void windowStaysPut_data();
+    void windowStaysPut();
 
 private:
     std::unique_ptr<TempSettings> settings;
@@ -429,8 +461,13 @@ void FormsTest::noCaptionIsCutOff()
     emit window.getThread()->id_read(supply);
     QCOMPARE(window.findChild<QLabel*>(QStringLiteral("id_label"))->toolTip(), supply.id);
     found << captionsCutOff(&window);
+    // The connection settings hold the longest address whole.
+    auto* address = window.findChild<QLineEdit*>(QStringLiteral("ip_lineEdit"));
+    address->setText(QStringLiteral("255.255.255.255"));
     for (QDialog* dialog : window.findChildren<QDialog*>())
         found << captionsCutOff(dialog);
+    if (address->toolTip() == address->text()) // the whole value on hover: cut
+        found << QStringLiteral("the address field cuts 255.255.255.255");
     // The PID picture opens beside the configuration window.
     auto* configuration = window.findChild<ConfigurationDialog*>();
     configuration->show();
@@ -457,6 +494,22 @@ void FormsTest::noCaptionIsCutOff()
         found << captionsCutOff(faults);
     }
     QVERIFY(nothingFound(found));
+}
+
+void FormsTest::windowStaysPut_data()
+{
+    addDesktopRows(windowClasses);
+}
+
+// At rest on every desktop, and on a screen with room its 96-dpi form scaled
+// by the desktop's factor (the caption check's rows there see the PID rows
+// whole).
+void FormsTest::windowStaysPut()
+{
+    QVERIFY(nothingFound(restlessHere([] {
+        EveryWindow program;
+        return restlessWindows(program.all());
+    })));
 }
 
 QTEST_MAIN(FormsTest)

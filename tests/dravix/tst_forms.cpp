@@ -11,6 +11,7 @@
 #include "setup_dialog.h"
 #include "strayinput.h"
 #include "viewertestsupport.h"
+#include "windowwatch.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -22,6 +23,27 @@
 #include <QTest>
 
 #include <memory>
+
+static const QStringList windowClasses{"MainWindow",    "New_connection_dialog", "Setup_dialog", "Monitor",
+                                       "Dialog_status", "Dialog_password",       "AboutDialog",  "ChangeLog"};
+
+// The viewer with two boxes, the first connected, and its set-up open.
+struct EveryWindow {
+    MainWindow window;
+    Dcct_thread* worker = window.boxThread(window.addBox(true, QStringLiteral("127.0.0.1"), QString()));
+    Setup_dialog setup{worker, &window};
+    QList<QWidget*> all()
+    {
+        emit worker->connection_changed(0, true);
+        setup.update_status_conf_dialog(Dcct_data());
+        window.addBox(true, QStringLiteral("127.0.0.2"), QString());
+        QList<QWidget*> windows{&window, setup.passwordDialog()};
+        for (QDialog* dialog : window.findChildren<QDialog*>())
+            if (windowClasses.contains(QLatin1String(dialog->metaObject()->className())))
+                windows << dialog;
+        return windows;
+    }
+};
 
 class FormsTest : public QObject
 {
@@ -215,6 +237,17 @@ private slots:
                 found << QStringLiteral("cell %1 cuts \"%2\"").arg(column).arg(cell->text());
         }
         QVERIFY(nothingFound(found));
+    }
+
+    // At rest on every desktop, and on a screen with room its 96-dpi form
+    // scaled by the desktop's factor.
+    void windowStaysPut_data() { addDesktopRows(windowClasses); }
+    void windowStaysPut()
+    {
+        QVERIFY(nothingFound(restlessHere([] {
+            EveryWindow program;
+            return restlessWindows(program.all());
+        })));
     }
 };
 

@@ -14,7 +14,8 @@
 // has W x H". Leading and trailing blanks need no room. Values are measured
 // too: a spin box's and a table cell's show whole, a field's at least from
 // its start and whole on hover. A window that reaches past the available
-// geometry of its screen is reported as well.
+// geometry of its screen is reported as well, and on the tests' large screen
+// a table scrolling sideways for a few pixels and a tool box page that scrolls.
 QStringList captionsCutOff(QWidget* window);
 
 // While it lives, widgets made without a font of their own get the one Qt

@@ -10,11 +10,13 @@
 bool atFontDpi(int dpi, const QString& screen, const QString& scale)
 {
     const QScreen* primary = QGuiApplication::primaryScreen();
-    return primary && qRound(primary->logicalDotsPerInchY()) == dpi &&
+    // Qt scales a 96-dpi form by the desktop's DPI / 96, times QT_SCALE_FACTOR.
+    const double factor = scale.isEmpty() ? 1.0 : scale.toDouble();
+    return primary && qRound(primary->logicalDotsPerInchY() * primary->devicePixelRatio() / factor) == dpi &&
            qEnvironmentVariable("TEST_SCREEN") == screen && qEnvironmentVariable("QT_SCALE_FACTOR") == scale;
 }
 
-QString runRowAtFontDpi(int dpi, const QString& screen, const QString& scale)
+QString runRowAtFontDpi(int dpi, const QString& screen, const QString& scale, QString* output)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     const QString value = QString::number(dpi);
@@ -37,7 +39,7 @@ QString runRowAtFontDpi(int dpi, const QString& screen, const QString& scale)
     QProcess child;
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QCoreApplication::applicationFilePath(), {row});
+    child.start(QCoreApplication::applicationFilePath(), {row, QStringLiteral("-maxwarnings"), QStringLiteral("0")});
     if (!child.waitForStarted())
         return QStringLiteral("%1 at %2 dpi did not start: %3").arg(row, value, child.errorString());
     // A generous ceiling: the row builds every window of a program.
@@ -47,21 +49,32 @@ QString runRowAtFontDpi(int dpi, const QString& screen, const QString& scale)
         return QStringLiteral("%1 at %2 dpi did not finish: %3")
             .arg(row, value, QString::fromLocal8Bit(child.readAll()));
     }
+    const QString written = QString::fromLocal8Bit(child.readAll());
+    if (output)
+        *output = written;
     if (child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0)
         return QString();
-    return QStringLiteral("%1 at %2 dpi failed:\n%3")
-        .arg(row, value, QString::fromLocal8Bit(child.readAll()));
+    return QStringLiteral("%1 at %2 dpi failed:\n%3").arg(row, value, written);
 }
 
-void addDesktopRows()
+void addDesktopRows(const QStringList& windows)
 {
     QTest::addColumn<int>("dpi");
     QTest::addColumn<QString>("screen");
     QTest::addColumn<QString>("scale");
+    if (!windows.isEmpty())
+        QTest::addColumn<QString>("window");
+    auto row = [&windows](const char* name, int dpi, const QString& screen, const QString& scale) {
+        if (windows.isEmpty())
+            QTest::newRow(name) << dpi << screen << scale;
+        for (const QString& window : windows)
+            QTest::addRow("%s at %s", qPrintable(window), name) << dpi << screen << scale << window;
+    };
     for (int dpi : {96, 100, 120, 144, 192})
-        QTest::addRow("%d dpi", dpi) << dpi << QString() << QString();
-    QTest::newRow("96 dpi on 1366 x 768") << 96 << QStringLiteral("1366x768") << QString();
-    QTest::newRow("scale 1.5 on 1920 x 1080") << 96 << QStringLiteral("1920x1080") << QStringLiteral("1.5");
-    QTest::newRow("192 dpi on 1920 x 1080") << 192 << QStringLiteral("1920x1080") << QString();
-    QTest::newRow("144 dpi on 1366 x 768") << 144 << QStringLiteral("1366x768") << QString();
+        row(qPrintable(QStringLiteral("%1 dpi").arg(dpi)), dpi, QString(), QString());
+    row("96 dpi on 1366 x 768", 96, QStringLiteral("1366x768"), QString());
+    row("120 dpi on 1366 x 768", 120, QStringLiteral("1366x768"), QString());
+    row("scale 1.5 on 1920 x 1080", 96, QStringLiteral("1920x1080"), QStringLiteral("1.5"));
+    row("192 dpi on 1920 x 1080", 192, QStringLiteral("1920x1080"), QString());
+    row("144 dpi on 1366 x 768", 144, QStringLiteral("1366x768"), QString());
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QTest>
 
 // A desktop's font DPI (Xft.dpi, or QT_FONT_DPI), its screen and Qt's scale
@@ -16,14 +17,16 @@ bool atFontDpi(int dpi, const QString& screen = QString(), const QString& scale 
 
 // The desktops every window is checked on, as columns "dpi", "screen" and
 // "scale": 100 %, Xvfb's own 100 dpi, 125 %, 150 % and 200 % on a large
-// screen; a laptop's screen, a full-HD one at a scale of 1.5 or at 200 %, a
-// laptop's at 150 %.
-void addDesktopRows();
+// screen; a laptop's screen at 100 % and 125 %, a full-HD one at a scale of
+// 1.5 or at 200 %, a laptop's at 150 %. With `windows`, a row for each.
+void addDesktopRows(const QStringList& windows = QStringList());
 
 // Runs the current test function's current row in a child process whose
 // fonts are drawn at `dpi` dots per inch on that screen and scale. Returns
-// what failed there (its output), or nothing when the row passed.
-QString runRowAtFontDpi(int dpi, const QString& screen = QString(), const QString& scale = QString());
+// what failed there (its output), or nothing when the row passed; `output`
+// receives all it wrote.
+QString runRowAtFontDpi(int dpi, const QString& screen = QString(), const QString& scale = QString(),
+                        QString* output = nullptr);
 
 // Goes on in this process when it is at `dpi` (on `screen` at `scale`, when
 // given); otherwise runs the row in a child there, passes or fails with it,

@@ -1,8 +1,10 @@
 // The screen every test program's windows open on. The offscreen platform's
 // own is 800 x 600, smaller than any desktop the windows are made for; the
 // tests see a 3840 x 2160 screen instead, or the one TEST_SCREEN names
-// ("1366x768", in device pixels as QT_SCALE_FACTOR divides them), from the
-// first widget on, and the style measures at the screen's DPI.
+// ("1366x768", in device pixels as the desktop's scale divides them), from
+// the first widget on; Qt scales the windows as the programs have it.
+
+#include "desktopscaling.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -11,6 +13,9 @@
 
 namespace
 {
+
+// Before QTest's main makes the application, as the programs do.
+const bool scaledAsTheProgramsAre = (useDesktopScaling(), true);
 
 class ScreenOfTheTests : public QObject
 {
@@ -23,9 +28,6 @@ protected:
         if (QCoreApplication::startingUp() || !watched->isWidgetType())
             return false;
         QCoreApplication::instance()->removeEventFilter(this);
-        // QTest's main has the style take every screen for 96 dpi; a desktop
-        // at another font DPI scales the style's metrics (a list's arrow) too.
-        QCoreApplication::setAttribute(Qt::AA_Use96Dpi, false);
         const QList<QByteArray> size = qgetenv("TEST_SCREEN").split('x');
         const QRect screen(0, 0, size.size() == 2 ? size.at(0).toInt() : 3840,
                            size.size() == 2 ? size.at(1).toInt() : 2160);
